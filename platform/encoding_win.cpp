@@ -1,0 +1,30 @@
+#include "platform/encoding_win.h"
+
+#include <windows.h>
+
+namespace {
+
+std::string Narrow(UINT codePage, std::wstring_view text) {
+  if (text.empty()) return {};
+  const int size = static_cast<int>(text.size());
+  const int needed = WideCharToMultiByte(codePage, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
+  std::string out(static_cast<size_t>(needed > 0 ? needed : 0), '\0');
+  if (needed > 0) WideCharToMultiByte(codePage, 0, text.data(), size, out.data(), needed, nullptr, nullptr);
+  return out;
+}
+
+std::wstring Widen(UINT codePage, std::string_view text) {
+  if (text.empty()) return {};
+  const int size = static_cast<int>(text.size());
+  const int needed = MultiByteToWideChar(codePage, 0, text.data(), size, nullptr, 0);
+  std::wstring out(static_cast<size_t>(needed > 0 ? needed : 0), L'\0');
+  if (needed > 0) MultiByteToWideChar(codePage, 0, text.data(), size, out.data(), needed);
+  return out;
+}
+
+}  // namespace
+
+std::string ToAnsi(std::wstring_view text) { return Narrow(CP_ACP, text); }
+std::wstring FromAnsi(std::string_view text) { return Widen(CP_ACP, text); }
+std::string ToUtf8(std::wstring_view text) { return Narrow(CP_UTF8, text); }
+std::wstring FromUtf8(std::string_view text) { return Widen(CP_UTF8, text); }

@@ -1,0 +1,12 @@
+// Conversions between the program's UTF-16 texts and the byte encodings it meets.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+// To and from the system's ANSI code page (best fit where a character has no byte).
+std::string ToAnsi(std::wstring_view text);
+std::wstring FromAnsi(std::string_view text);
+
+std::string ToUtf8(std::wstring_view text);
+std::wstring FromUtf8(std::string_view text);

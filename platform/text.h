@@ -1,0 +1,14 @@
+// Small text helpers shared by every subsystem.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+// Removes leading and trailing blanks (the space character only, as the manifest rules want).
+std::wstring TrimSpaces(std::wstring_view text);
+
+// Upper-cases the ASCII letters a-z and leaves every other character as it is.
+std::wstring AsciiUpper(std::wstring_view text);
+
+// Removes trailing white space and line breaks, as system message texts carry them.
+std::wstring TrimTrailingWhitespace(std::wstring_view text);

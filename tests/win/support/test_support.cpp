@@ -1,0 +1,163 @@
+#include "test_support.h"
+
+#include <sql.h>
+#include <sqlext.h>
+
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+
+#include "platform/encoding_win.h"
+#include "platform/scoped_win.h"
+
+std::wstring TestEnv(const wchar_t* name) {
+  wchar_t buffer[4096];
+  const DWORD length = GetEnvironmentVariableW(name, buffer, 4096);
+  return length > 0 && length < 4096 ? std::wstring(buffer, length) : std::wstring();
+}
+
+std::wstring HttpFixtureUrl() { return L"http://127.0.0.1:" + TestEnv(L"ZEFRA_TEST_HTTP_PORT"); }
+
+std::wstring HttpFixtureRoot() { return TestEnv(L"ZEFRA_TEST_HTTP_ROOT_WIN"); }
+
+ScratchFolder::ScratchFolder() {
+  std::wstring base = TestEnv(L"ZEFRA_TEST_SCRATCH_WIN");
+  if (base.empty()) {
+    wchar_t temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    base = temp;
+    if (!base.empty() && base.back() == L'\\') base.pop_back();
+  }
+  static unsigned counter = 0;
+  for (;;) {
+    path_ = base + L"\\t" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(++counter);
+    if (CreateDirectoryW(path_.c_str(), nullptr)) return;
+    if (GetLastError() != ERROR_ALREADY_EXISTS) throw std::runtime_error("cannot create a scratch folder");
+  }
+}
+
+ScratchFolder::~ScratchFolder() { RemoveTree(path_); }
+
+void RemoveTree(const std::wstring& path) {
+  WIN32_FIND_DATAW entry;
+  UniqueFind find(FindFirstFileW((path + L"\\*").c_str(), &entry));
+  if (find) {
+    do {
+      const std::wstring name = entry.cFileName;
+      if (name == L"." || name == L"..") continue;
+      const std::wstring child = path + L"\\" + name;
+      SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+      if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        RemoveTree(child);
+      } else {
+        DeleteFileW(child.c_str());
+      }
+    } while (FindNextFileW(find.get(), &entry));
+  }
+  RemoveDirectoryW(path.c_str());
+}
+
+bool FileExists(const std::wstring& path) {
+  const DWORD attributes = GetFileAttributesW(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::string ReadBytes(const std::wstring& path) {
+  UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, 0, nullptr));
+  if (!file) throw std::runtime_error("cannot open a file to read");
+  std::string bytes;
+  char buffer[65536];
+  DWORD got = 0;
+  while (ReadFile(file.get(), buffer, sizeof buffer, &got, nullptr) && got > 0) bytes.append(buffer, got);
+  return bytes;
+}
+
+void WriteBytes(const std::wstring& path, const std::string& bytes) {
+  UniqueFile file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+  if (!file) throw std::runtime_error("cannot create a file");
+  DWORD written = 0;
+  if (!WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
+      written != bytes.size()) {
+    throw std::runtime_error("cannot write a file");
+  }
+}
+
+HeldOpenFile::HeldOpenFile(const std::wstring& path)
+    : handle_(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, 0, nullptr)) {
+  if (handle_ == INVALID_HANDLE_VALUE) throw std::runtime_error("cannot hold a file open");
+}
+
+HeldOpenFile::~HeldOpenFile() { CloseHandle(handle_); }
+
+RecordedMessageBoxes::RecordedMessageBoxes()
+    : previous_(SetMessageBoxHandler([this](const MessageBoxRequest& request) { shown_.push_back(request); })) {}
+
+RecordedMessageBoxes::~RecordedMessageBoxes() { SetMessageBoxHandler(std::move(previous_)); }
+
+namespace {
+
+// The administrator's connection; the statement handle is closed with it.
+class AdminConnection {
+ public:
+  AdminConnection() {
+    SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env_);
+    SQLSetEnvAttr(env_, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
+    SQLAllocHandle(SQL_HANDLE_DBC, env_, &dbc_);
+    std::wstring text = L"Driver={MySQL ODBC 8.0 Unicode Driver};Server=127.0.0.1;Port=" +
+                        TestEnv(L"ZEFRA_TEST_DB_PORT") + L";User=" + TestEnv(L"ZEFRA_TEST_DB_ADMIN_USER") +
+                        L";Password=" + TestEnv(L"ZEFRA_TEST_DB_ADMIN_PASSWORD") +
+                        L";Charset=utf8mb4;Option=67108864";  // Option: several statements in one call
+    Check(SQLDriverConnectW(dbc_, nullptr, reinterpret_cast<SQLWCHAR*>(text.data()), SQL_NTS, nullptr, 0,
+                            nullptr, SQL_DRIVER_NOPROMPT),
+          SQL_HANDLE_DBC, dbc_);
+    SQLAllocHandle(SQL_HANDLE_STMT, dbc_, &stmt_);
+  }
+  ~AdminConnection() {
+    if (stmt_) SQLFreeHandle(SQL_HANDLE_STMT, stmt_);
+    SQLDisconnect(dbc_);
+    SQLFreeHandle(SQL_HANDLE_DBC, dbc_);
+    SQLFreeHandle(SQL_HANDLE_ENV, env_);
+  }
+
+  void Execute(std::wstring sql) {
+    Check(SQLExecDirectW(stmt_, reinterpret_cast<SQLWCHAR*>(sql.data()), SQL_NTS), SQL_HANDLE_STMT, stmt_);
+    // Drain every result of a multi-statement batch.
+    while (SQLMoreResults(stmt_) == SQL_SUCCESS) {
+    }
+    SQLFreeStmt(stmt_, SQL_CLOSE);
+  }
+
+  std::wstring Scalar(std::wstring sql) {
+    Check(SQLExecDirectW(stmt_, reinterpret_cast<SQLWCHAR*>(sql.data()), SQL_NTS), SQL_HANDLE_STMT, stmt_);
+    std::wstring value;
+    if (SQL_SUCCEEDED(SQLFetch(stmt_))) {
+      wchar_t buffer[1024] = {};
+      SQLLEN indicator = 0;
+      SQLGetData(stmt_, 1, SQL_C_WCHAR, buffer, sizeof buffer, &indicator);
+      if (indicator != SQL_NULL_DATA) value = buffer;
+    }
+    SQLFreeStmt(stmt_, SQL_CLOSE);
+    return value;
+  }
+
+ private:
+  static void Check(SQLRETURN result, SQLSMALLINT type, SQLHANDLE handle) {
+    if (SQL_SUCCEEDED(result) || result == SQL_NO_DATA) return;
+    SQLWCHAR state[6] = {}, message[1024] = {};
+    SQLINTEGER native = 0;
+    SQLSMALLINT length = 0;
+    SQLGetDiagRecW(type, handle, 1, state, &native, message, 1024, &length);
+    throw std::runtime_error("SQL failed: " + ToUtf8(reinterpret_cast<wchar_t*>(message)));
+  }
+
+  SQLHENV env_ = nullptr;
+  SQLHDBC dbc_ = nullptr;
+  SQLHSTMT stmt_ = nullptr;
+};
+
+}  // namespace
+
+void ExecuteSql(const std::wstring& statements) { AdminConnection().Execute(statements); }
+
+std::wstring QueryScalar(const std::wstring& query) { return AdminConnection().Scalar(query); }
