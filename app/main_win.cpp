@@ -1,9 +1,25 @@
-// Entry point of "Zefra INDIR.exe".
+// Entry point of "Zefra INDIR.exe": the window frmindir, its load handler, then its messages.
 #include <windows.h>
+#include <commctrl.h>
 
+#include "app/frmindir_win.h"
+#include "platform/error.h"
+#include "platform/message_box.h"
 #include "platform/message_box_win.h"
+#include "platform/program_folder_win.h"
 
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   InstallSystemMessageBox();
-  return 0;
+  ScopedCoInit com;
+  INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
+  InitCommonControlsEx(&controls);
+  try {
+    static frmindir window(instance, ProgramFolder());
+    window.Form_Load();
+    window.Show();
+    return window.RunMessageLoop();
+  } catch (const AppError& error) {
+    ShowMessageBox(error.description(), kProgramTitle, kBoxError);
+    return 1;
+  }
 }
