@@ -1,10 +1,9 @@
 // What the window frmindir does: start-up phase A, its handlers, keys, the busy state, and
 // the texts and states that the other subsystems set.
-#include "app/frmindir_win.h"
-
 #include <commctrl.h>
 
 #include "app/caption.h"
+#include "app/frmindir_win.h"
 #include "app/version.h"
 #include "diag/log_line.h"
 #include "diag/log_win.h"
@@ -16,7 +15,8 @@ void frmindir::Form_Load() {
   } catch (...) {
   }
   try {
-    SetCaption(CaptionWithVersion(Caption(), ZEFRA_VERSION_MAJOR, ZEFRA_VERSION_MINOR, ZEFRA_VERSION_REVISION));
+    SetCaption(
+        CaptionWithVersion(Caption(), ZEFRA_VERSION_MAJOR, ZEFRA_VERSION_MINOR, ZEFRA_VERSION_REVISION));
   } catch (...) {
   }
   LoadSettingsAndManifest();
@@ -187,9 +187,8 @@ bool IsUserInput(UINT message) {
 
 void DropQueuedInput() {
   MSG message;
-  const UINT ranges[][2] = {{WM_KEYFIRST, WM_KEYLAST},
-                            {WM_MOUSEFIRST, WM_MOUSELAST},
-                            {WM_NCMOUSEMOVE, WM_NCXBUTTONDBLCLK}};
+  const UINT ranges[][2] = {
+      {WM_KEYFIRST, WM_KEYLAST}, {WM_MOUSEFIRST, WM_MOUSELAST}, {WM_NCMOUSEMOVE, WM_NCXBUTTONDBLCLK}};
   for (const auto& range : ranges) {
     while (PeekMessageW(&message, nullptr, range[0], range[1], PM_REMOVE)) {
     }

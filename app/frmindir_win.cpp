@@ -22,11 +22,16 @@ constexpr UINT_PTR kLabelSubclassId = 1;
 
 int PictureResource(PictureId picture) {
   switch (picture) {
-    case PictureId::kStrip: return IDR_PICTURE_STRIP;
-    case PictureId::kIllustration: return IDR_PICTURE_ILLUSTRATION;
-    case PictureId::kWordmark: return IDR_PICTURE_WORDMARK;
-    case PictureId::kFolder: return IDR_PICTURE_FOLDER;
-    case PictureId::kNone: break;
+    case PictureId::kStrip:
+      return IDR_PICTURE_STRIP;
+    case PictureId::kIllustration:
+      return IDR_PICTURE_ILLUSTRATION;
+    case PictureId::kWordmark:
+      return IDR_PICTURE_WORDMARK;
+    case PictureId::kFolder:
+      return IDR_PICTURE_FOLDER;
+    case PictureId::kNone:
+      break;
   }
   return 0;
 }
@@ -41,15 +46,17 @@ void RegisterWindowClass(HINSTANCE instance, const wchar_t* name, WNDPROC proced
   windowClass.hbrBackground = background;
   windowClass.lpszClassName = name;
   windowClass.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_ZEFRA_APP));
-  windowClass.hIconSm = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_ZEFRA_APP), IMAGE_ICON,
-                                                      GetSystemMetrics(SM_CXSMICON),
-                                                      GetSystemMetrics(SM_CYSMICON), 0));
+  windowClass.hIconSm =
+      static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_ZEFRA_APP), IMAGE_ICON,
+                                    GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
   if (!RegisterClassExW(&windowClass)) ThrowLastError();
 }
 
 DWORD LabelStyle(const ElementSpec& spec) {
   DWORD style = WS_CHILD | WS_VISIBLE | SS_NOPREFIX;
-  style |= spec.align == TextAlign::kCenter ? SS_CENTER : spec.align == TextAlign::kRight ? SS_RIGHT : SS_LEFT;
+  style |= spec.align == TextAlign::kCenter  ? SS_CENTER
+           : spec.align == TextAlign::kRight ? SS_RIGHT
+                                             : SS_LEFT;
   if (spec.frame) style |= WS_BORDER;
   // A transparent label must not be clipped by the transparent drag strip lying over it.
   if (!spec.transparent) style |= WS_CLIPSIBLINGS;
@@ -72,9 +79,8 @@ frmindir::frmindir(HINSTANCE instance, std::wstring programFolder, unsigned dpi)
   movePointer_ = LoadCursorW(instance_, MAKEINTRESOURCEW(IDR_POINTER_MOVE));
 
   const PixelRect client = ToPixels(kWindowClientTwips, 96);
-  hwnd_ = CreateWindowExW(WS_EX_APPWINDOW, kWindowClass, std::wstring(kDesignCaption).c_str(),
-                          WS_POPUP | WS_CLIPSIBLINGS, 0, 0, client.width, client.height, nullptr, nullptr,
-                          instance_, this);
+  hwnd_ = CreateWindowExW(0, kWindowClass, std::wstring(kDesignCaption).c_str(), WS_POPUP | WS_CLIPSIBLINGS,
+                          0, 0, client.width, client.height, nullptr, nullptr, instance_, this);
   if (!hwnd_) ThrowLastError();
   CreateChildren();
   LoadPictures();
@@ -192,8 +198,9 @@ void frmindir::ScalePictures() {
   }
 }
 
-// Paints the parent's own elements, bottom first, leaving the opaque child windows alone.
-void frmindir::PaintElements(HWND parent, HDC dc, std::span<const ElementSpec> elements) {
+// Paints the parent's own elements, bottom first, leaving the opaque child windows alone. The
+// picture is made off screen and put on in one piece, so no half-painted state is ever seen.
+void frmindir::PaintElements(HWND parent, HDC dc, const RECT& area, std::span<const ElementSpec> elements) {
   for (const auto& [name, child] : children_) {
     if (GetParent(child.hwnd) != parent || child.spec->transparent) continue;
     RECT rect;
@@ -203,23 +210,32 @@ void frmindir::PaintElements(HWND parent, HDC dc, std::span<const ElementSpec> e
   }
   RECT client;
   GetClientRect(parent, &client);
-  FillRect(dc, &client, parent == hwnd_ ? static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH))
-                                        : GetSysColorBrush(COLOR_WINDOW));
-  HDC memory = CreateCompatibleDC(dc);
+  HDC buffer = CreateCompatibleDC(dc);
+  HBITMAP canvas = CreateCompatibleBitmap(dc, client.right, client.bottom);
+  HGDIOBJ oldCanvas = SelectObject(buffer, canvas);
+  FillRect(
+      buffer, &client,
+      parent == hwnd_ ? static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)) : GetSysColorBrush(COLOR_WINDOW));
+  HDC picture = CreateCompatibleDC(dc);
   for (auto it = elements.rbegin(); it != elements.rend(); ++it) {
     const PixelRect rect = ToPixels(it->rect, dpi_);
     if (it->kind == ElementKind::kShape) {
       HBRUSH brush = CreateSolidBrush(ToColorref(it->backColor));
       RECT fill{rect.left, rect.top, rect.right(), rect.bottom()};
-      FillRect(dc, &fill, brush);
+      FillRect(buffer, &fill, brush);
       DeleteObject(brush);
     } else if (const auto bitmap = scaled_.find(it->name); bitmap != scaled_.end()) {
-      HGDIOBJ old = SelectObject(memory, bitmap->second.get());
-      BitBlt(dc, rect.left, rect.top, rect.width, rect.height, memory, 0, 0, SRCCOPY);
-      SelectObject(memory, old);
+      HGDIOBJ old = SelectObject(picture, bitmap->second.get());
+      BitBlt(buffer, rect.left, rect.top, rect.width, rect.height, picture, 0, 0, SRCCOPY);
+      SelectObject(picture, old);
     }
   }
-  DeleteDC(memory);
+  DeleteDC(picture);
+  BitBlt(dc, area.left, area.top, area.right - area.left, area.bottom - area.top, buffer, area.left, area.top,
+         SRCCOPY);
+  SelectObject(buffer, oldCanvas);
+  DeleteObject(canvas);
+  DeleteDC(buffer);
 }
 
 HBRUSH frmindir::LabelColors(HWND label, HDC dc) {
@@ -305,9 +321,9 @@ bool frmindir::HandleCommonChildMessage(UINT message, WPARAM wParam, LPARAM lPar
       return false;
     case WM_SETCURSOR: {
       const HWND over = reinterpret_cast<HWND>(wParam);
-      HCURSOR pointer = over == Control(L"lblsurukle")                              ? movePointer_
+      HCURSOR pointer = over == Control(L"lblsurukle")                                    ? movePointer_
                         : (over == Control(L"cmdbaslat") || over == Control(L"cmdKapat")) ? handPointer_
-                                                                                         : nullptr;
+                                                                                          : nullptr;
       if (!pointer) return false;
       SetCursor(pointer);
       result = TRUE;
@@ -327,13 +343,14 @@ LRESULT frmindir::HandlePanelMessage(HWND panel, UINT message, WPARAM wParam, LP
     case WM_PAINT: {
       PAINTSTRUCT paint;
       HDC dc = BeginPaint(panel, &paint);
-      PaintElements(panel, dc, PanelElements());
+      PaintElements(panel, dc, paint.rcPaint, PanelElements());
       EndPaint(panel, &paint);
       return 0;
     }
     case WM_DRAWITEM: {
       const auto& item = *reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
-      DrawFlatButton(item, ButtonColorsOf(item.hwndItem == Control(L"cmdbaslat") ? L"cmdbaslat" : L"cmdKapat"));
+      DrawFlatButton(item,
+                     ButtonColorsOf(item.hwndItem == Control(L"cmdbaslat") ? L"cmdbaslat" : L"cmdKapat"));
       return TRUE;
     }
     case WM_COMMAND:
@@ -353,7 +370,7 @@ LRESULT frmindir::HandleWindowMessage(UINT message, WPARAM wParam, LPARAM lParam
     case WM_PAINT: {
       PAINTSTRUCT paint;
       HDC dc = BeginPaint(hwnd_, &paint);
-      PaintElements(hwnd_, dc, WindowElements());
+      PaintElements(hwnd_, dc, paint.rcPaint, WindowElements());
       EndPaint(hwnd_, &paint);
       return 0;
     }

@@ -116,7 +116,7 @@ class frmindir : public Logger {
   void LayoutChildren();
   void LoadPictures();
   void ScalePictures();
-  void PaintElements(HWND parent, HDC dc, std::span<const ElementSpec> elements);
+  void PaintElements(HWND parent, HDC dc, const RECT& area, std::span<const ElementSpec> elements);
   HBRUSH LabelColors(HWND label, HDC dc);
   void RepaintUnder(HWND label, bool now);
   void SetLabelText(std::wstring_view name, const std::wstring& text);

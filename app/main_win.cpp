@@ -1,6 +1,6 @@
 // Entry point of "Zefra INDIR.exe": the window frmindir, its load handler, then its messages.
-#include <windows.h>
 #include <commctrl.h>
+#include <windows.h>
 
 #include "app/frmindir_win.h"
 #include "platform/error.h"

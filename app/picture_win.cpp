@@ -23,14 +23,14 @@ PixelImage DecodePictureResource(HMODULE module, int resourceId) {
   const auto [bytes, size] = ResourceBytes(module, resourceId);
   ScopedCoInit com;
   ComPtr<IWICImagingFactory> factory;
-  CheckHresult(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
-                                factory.put_void()));
+  CheckHresult(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
+                                IID_IWICImagingFactory, factory.put_void()));
   ComPtr<IWICStream> stream;
   CheckHresult(factory->CreateStream(stream.put()));
   CheckHresult(stream->InitializeFromMemory(const_cast<BYTE*>(bytes), size));
   ComPtr<IWICBitmapDecoder> decoder;
-  CheckHresult(factory->CreateDecoderFromStream(stream.get(), nullptr, WICDecodeMetadataCacheOnDemand,
-                                                decoder.put()));
+  CheckHresult(
+      factory->CreateDecoderFromStream(stream.get(), nullptr, WICDecodeMetadataCacheOnDemand, decoder.put()));
   ComPtr<IWICBitmapFrameDecode> frame;
   CheckHresult(decoder->GetFrame(0, frame.put()));
   ComPtr<IWICFormatConverter> converter;

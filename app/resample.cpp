@@ -58,7 +58,8 @@ PixelImage Resample(const PixelImage& source, int width, int height) {
   if (width <= 0 || height <= 0 || source.width <= 0 || source.height <= 0) return {};
   // Rows first (source height lines), then columns of the intermediate image.
   std::vector<uint32_t> wide(static_cast<size_t>(width) * source.height);
-  Pass(source.pixels.data(), wide.data(), source.height, 1, source.width, 1, width, Taps(source.width, width));
+  Pass(source.pixels.data(), wide.data(), source.height, 1, source.width, 1, width,
+       Taps(source.width, width));
   PixelImage target{width, height, std::vector<uint32_t>(static_cast<size_t>(width) * height)};
   Pass(wide.data(), target.pixels.data(), width, width, 1, width, 1, Taps(source.height, height));
   return target;

@@ -15,8 +15,8 @@ TEST(Layout, TwipsBecomePixelsAtTheDpiWithHalvesRoundedUp) {
   EXPECT_EQ(TwipsToPixels(6930, 144), 693);
   EXPECT_EQ(TwipsToPixels(-30, 96), -2);
   EXPECT_EQ(TwipsToPixels(-30, 144), -3);
-  EXPECT_EQ(TwipsToPixels(5, 144), 1);    // 0.5 pixel
-  EXPECT_EQ(TwipsToPixels(-5, 144), 0);   // -0.5 pixel
+  EXPECT_EQ(TwipsToPixels(5, 144), 1);   // 0.5 pixel
+  EXPECT_EQ(TwipsToPixels(-5, 144), 0);  // -0.5 pixel
   EXPECT_EQ(TwipsToPixels(1440, 120), 120);
 }
 
@@ -26,14 +26,14 @@ TEST(Layout, EveryElementHasItsDesignedPixelsAt96Dpi) {
     PixelRect pixels;
   };
   const Expected expected[] = {
-      {L"Picture1", {0, 42, 585, 377}},    {L"Image5", {234, 420, 120, 41}},
-      {L"Image3", {0, 418, 585, 44}},      {L"lblsurukle", {0, 0, 585, 43}},
-      {L"Label1", {78, 14, 437, 17}},      {L"Image4", {0, 0, 585, 42}},
+      {L"Picture1", {0, 42, 585, 377}},      {L"Image5", {234, 420, 120, 41}},
+      {L"Image3", {0, 418, 585, 44}},        {L"lblsurukle", {0, 0, 585, 43}},
+      {L"Label1", {78, 14, 437, 17}},        {L"Image4", {0, 0, 585, 42}},
       {L"ProgressBar1", {44, 138, 493, 17}}, {L"cmdbaslat", {180, 294, 101, 33}},
-      {L"cmdKapat", {300, 294, 101, 33}},  {L"lbldurum", {14, 350, 553, 19}},
-      {L"Shape1", {-2, 340, 587, 37}},     {L"Image6", {164, 8, 300, 100}},
-      {L"lblad", {68, 114, 357, 17}},      {L"lblkalan", {430, 114, 83, 17}},
-      {L"Image1", {44, 114, 20, 20}},      {L"Label2", {516, 114, 21, 17}},
+      {L"cmdKapat", {300, 294, 101, 33}},    {L"lbldurum", {14, 350, 553, 19}},
+      {L"Shape1", {-2, 340, 587, 37}},       {L"Image6", {164, 8, 300, 100}},
+      {L"lblad", {68, 114, 357, 17}},        {L"lblkalan", {430, 114, 83, 17}},
+      {L"Image1", {44, 114, 20, 20}},        {L"Label2", {516, 114, 21, 17}},
       {L"lblAciklama", {44, 164, 493, 121}},
   };
   EXPECT_EQ(WindowElements().size() + PanelElements().size(), std::size(expected));

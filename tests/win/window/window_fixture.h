@@ -1,0 +1,30 @@
+// A frmindir for in-process tests: its own scratch program folder, the program's end and the
+// drag recorded instead of performed, and helpers to run its messages and read its children.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "app/frmindir_win.h"
+#include "test_support.h"
+
+struct TestWindow {
+  explicit TestWindow(unsigned dpi = 96);
+
+  bool prepared;  // common controls and COM, before the window is made
+  ScratchFolder folder;
+  int endRequests = 0;
+  int dragRequests = 0;
+  frmindir window;
+
+  HWND Control(std::wstring_view name) const { return window.Control(name); }
+};
+
+// Runs the thread's messages for the given time, the way the program's loop does.
+void PumpFor(DWORD milliseconds);
+
+// A child's rectangle in its parent's client coordinates.
+RECT RectInParent(HWND child);
+std::wstring ClassName(HWND window);
+std::wstring WindowText(HWND window);
