@@ -1,5 +1,7 @@
 // What the window frmindir does: start-up phase A, its handlers, keys, the busy state, and
 // the texts and states that the other subsystems set.
+#include <windows.h>
+// After windows.h, which it needs.
 #include <commctrl.h>
 
 #include "app/caption.h"

@@ -1,6 +1,7 @@
 // Entry point of "Zefra INDIR.exe": the window frmindir, its load handler, then its messages.
-#include <commctrl.h>
 #include <windows.h>
+// After windows.h, which it needs.
+#include <commctrl.h>
 
 #include "app/frmindir_win.h"
 #include "platform/error.h"
