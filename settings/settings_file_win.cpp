@@ -66,7 +66,7 @@ class MsxmlLoader : public XmlLoader {
     ComPtr<IXMLDOMElement> root;
     if (document->get_documentElement(root.put()) != S_OK || !root) return nullptr;
     ComPtr<IXMLDOMNode> node;
-    CheckHresult(root->QueryInterface(__uuidof(IXMLDOMNode), node.put_void()));
+    CheckHresult(root->QueryInterface(IID_IXMLDOMNode, node.put_void()));
     return std::make_unique<MsxmlNode>(std::move(node));
   }
 
@@ -75,7 +75,7 @@ class MsxmlLoader : public XmlLoader {
     CLSID clsid{};
     CheckHresult(CLSIDFromProgID(L"Msxml2.DOMDocument.3.0", &clsid));
     ComPtr<IXMLDOMDocument> document;
-    CheckHresult(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, __uuidof(IXMLDOMDocument),
+    CheckHresult(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IXMLDOMDocument,
                                   document.put_void()));
     // Loading must be complete before the nodes are read; white space is dropped here and,
     // whatever the parser keeps, again by the positional rules.
