@@ -32,7 +32,8 @@ bool FirstAttempt(Mdlset& mdl) {
 
 }  // namespace
 
-std::wstring NoConnectionText(const std::wstring& server, const std::wstring& port, const std::wstring& description) {
+std::wstring NoConnectionText(const std::wstring& server, const std::wstring& port,
+                              const std::wstring& description) {
   return L"Sunucuya(" + server + L":" + port + L") bağlanılamadı lütfen daha sonra tekrar deneyiniz !\r\n" +
          description;
 }

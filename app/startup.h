@@ -13,7 +13,8 @@ enum class StartupEnd {
 };
 
 // "Sunucuya(" server ":" port ") bağlanılamadı ..." with the driver's description on a second line.
-std::wstring NoConnectionText(const std::wstring& server, const std::wstring& port, const std::wstring& description);
+std::wstring NoConnectionText(const std::wstring& server, const std::wstring& port,
+                              const std::wstring& description);
 
 // The first attempt with mdl.settings, else the silent fallback with the built-in values and
 // driver selector 3; then OVN_AYARLA. When both attempts fail, shows the final message and

@@ -1,9 +1,8 @@
 #include "platform/odbc_win.h"
 
-#include <windows.h>
-
 #include <sql.h>
 #include <sqlext.h>
+#include <windows.h>
 
 #include <string>
 #include <vector>
@@ -91,8 +90,9 @@ class OdbcConnection : public DbConnection {
     Check(SQLAllocHandle(SQL_HANDLE_DBC, env_.get(), dbc.put()), SQL_HANDLE_ENV, env_.get(),
           L"Allocating a connection");
     std::wstring text = connectionString;
-    Check(SQLDriverConnectW(dbc.get(), nullptr, AsSql(text), SQL_NTS, nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT),
-          SQL_HANDLE_DBC, dbc.get(), L"Connecting");
+    Check(
+        SQLDriverConnectW(dbc.get(), nullptr, AsSql(text), SQL_NTS, nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT),
+        SQL_HANDLE_DBC, dbc.get(), L"Connecting");
     dbc_ = std::move(dbc);
     connected_ = true;
   }
@@ -109,7 +109,8 @@ class OdbcConnection : public DbConnection {
     Check(SQLAllocHandle(SQL_HANDLE_STMT, dbc_.get(), stmt.put()), SQL_HANDLE_DBC, dbc_.get(),
           L"Allocating a statement");
     std::wstring text = sql;
-    Check(SQLExecDirectW(stmt.get(), AsSql(text), SQL_NTS), SQL_HANDLE_STMT, stmt.get(), L"Running the query");
+    Check(SQLExecDirectW(stmt.get(), AsSql(text), SQL_NTS), SQL_HANDLE_STMT, stmt.get(),
+          L"Running the query");
     QueryResult result;
     result.columns = ColumnNames(stmt.get());
     for (;;) {

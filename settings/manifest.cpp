@@ -38,8 +38,8 @@ void ShowFirstRecord(RecordSet& record, UpdateManifest& manifest, ManifestWindow
   if (!site) throw AppError(kErrInvalidNull, L"Invalid use of Null: the column versite holds no value.");
   manifest.baseUrl = *site;
   const auto& f = manifest.files;
-  window.LOG_YAZ(L"Database settings loaded; baseUrl=" + manifest.baseUrl + L"; files=" + f[0] + L"|" + f[1] + L"|" +
-                 f[2] + L"|" + f[3] + L"|" + f[4]);
+  window.LOG_YAZ(L"Database settings loaded; baseUrl=" + manifest.baseUrl + L"; files=" + f[0] + L"|" + f[1] +
+                 L"|" + f[2] + L"|" + f[3] + L"|" + f[4]);
   window.SetDescription(SummaryText(record));
   window.SetStartEnabled(true);
 }

@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "platform/data_access.h"
 #include "settings/connection_settings.h"
@@ -13,8 +14,9 @@
 
 // The connection string of one attempt: selector 8 names the 8.0 Unicode driver, any other
 // value the 3.51 driver. Values go in verbatim: nothing is quoted or escaped.
-std::wstring ConnectionString(const std::wstring& database, const std::wstring& password, const std::wstring& user,
-                              const std::wstring& server, const std::wstring& port, int16_t driverVersion);
+std::wstring ConnectionString(const std::wstring& database, const std::wstring& password,
+                              const std::wstring& user, const std::wstring& server, const std::wstring& port,
+                              int16_t driverVersion);
 
 class Mdlset {
  public:

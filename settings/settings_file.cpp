@@ -27,8 +27,8 @@ std::wstring TrimXmlSpace(std::wstring text) {
 Nodes Group(const Nodes& root, size_t index) {
   if (index >= root.size()) return {};
   if (root[index]->kind() != XmlNode::Kind::kElement) {
-    throw AppError(kErrTypeMismatch, L"ayar.xml: node " + std::to_wstring(index) +
-                                         L" of the root element is not an element.");
+    throw AppError(kErrTypeMismatch,
+                   L"ayar.xml: node " + std::to_wstring(index) + L" of the root element is not an element.");
   }
   return CountedChildNodes(*root[index]);
 }

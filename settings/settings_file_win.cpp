@@ -1,8 +1,7 @@
 #include "settings/settings_file_win.h"
 
-#include <windows.h>
-
 #include <msxml2.h>
+#include <windows.h>
 
 #include <vector>
 
@@ -11,6 +10,15 @@
 #include "platform/win_error_win.h"
 
 namespace {
+
+// MinGW's msxml2.h gives no __uuidof for these interfaces; its libuuid has the ids instead.
+#ifdef _MSC_VER
+const IID& kIidDomDocument = __uuidof(IXMLDOMDocument);
+const IID& kIidDomNode = __uuidof(IXMLDOMNode);
+#else
+const IID& kIidDomDocument = IID_IXMLDOMDocument;
+const IID& kIidDomNode = IID_IXMLDOMNode;
+#endif
 
 std::wstring TakeBstr(BSTR text) {
   UniqueBstr owned(text);
@@ -66,7 +74,7 @@ class MsxmlLoader : public XmlLoader {
     ComPtr<IXMLDOMElement> root;
     if (document->get_documentElement(root.put()) != S_OK || !root) return nullptr;
     ComPtr<IXMLDOMNode> node;
-    CheckHresult(root->QueryInterface(IID_IXMLDOMNode, node.put_void()));
+    CheckHresult(root->QueryInterface(kIidDomNode, node.put_void()));
     return std::make_unique<MsxmlNode>(std::move(node));
   }
 
@@ -75,8 +83,8 @@ class MsxmlLoader : public XmlLoader {
     CLSID clsid{};
     CheckHresult(CLSIDFromProgID(L"Msxml2.DOMDocument.3.0", &clsid));
     ComPtr<IXMLDOMDocument> document;
-    CheckHresult(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IXMLDOMDocument,
-                                  document.put_void()));
+    CheckHresult(
+        CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, kIidDomDocument, document.put_void()));
     // Loading must be complete before the nodes are read; white space is dropped here and,
     // whatever the parser keeps, again by the positional rules.
     CheckHresult(document->put_async(VARIANT_FALSE));

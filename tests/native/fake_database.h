@@ -63,7 +63,8 @@ inline ConnectionFactory FakeDatabase::Factory() {
 // Records message boxes for as long as it lives.
 class RecordedBoxes {
  public:
-  RecordedBoxes() : previous_(SetMessageBoxHandler([this](const MessageBoxRequest& r) { shown.push_back(r); })) {}
+  RecordedBoxes()
+      : previous_(SetMessageBoxHandler([this](const MessageBoxRequest& r) { shown.push_back(r); })) {}
   ~RecordedBoxes() { SetMessageBoxHandler(std::move(previous_)); }
   std::vector<MessageBoxRequest> shown;
 

@@ -1,7 +1,7 @@
 // The driver selector and the mode as numbers.
-#include <gtest/gtest.h>
-
 #include "settings/number_text.h"
+
+#include <gtest/gtest.h>
 
 namespace {
 

@@ -1,8 +1,9 @@
 // Reading the settings by position, over a parser stand-in: the rules and every failure.
+#include "settings/settings_file.h"
+
 #include <gtest/gtest.h>
 
 #include "fake_database.h"
-#include "settings/settings_file.h"
 
 namespace {
 
@@ -11,7 +12,8 @@ struct FakeNode : XmlNode {
   std::wstring text;
   std::vector<FakeNode> children;
 
-  FakeNode(Kind k, std::wstring t, std::vector<FakeNode> c = {}) : nodeKind(k), text(std::move(t)), children(std::move(c)) {}
+  FakeNode(Kind k, std::wstring t, std::vector<FakeNode> c = {})
+      : nodeKind(k), text(std::move(t)), children(std::move(c)) {}
   Kind kind() const override { return nodeKind; }
   std::wstring Text() const override {
     if (nodeKind != Kind::kElement) return text;
@@ -26,7 +28,9 @@ struct FakeNode : XmlNode {
   }
 };
 
-FakeNode El(std::vector<FakeNode> children) { return FakeNode(XmlNode::Kind::kElement, L"", std::move(children)); }
+FakeNode El(std::vector<FakeNode> children) {
+  return FakeNode(XmlNode::Kind::kElement, L"", std::move(children));
+}
 FakeNode Val(const wchar_t* text) { return El({FakeNode(XmlNode::Kind::kText, text)}); }
 FakeNode Text(const wchar_t* text) { return FakeNode(XmlNode::Kind::kText, text); }
 FakeNode Comment(const wchar_t* text) { return FakeNode(XmlNode::Kind::kOther, text); }
@@ -79,8 +83,9 @@ TEST(SettingsFile, MissingFileAndUnavailableParserLeaveTheDefaults) {
 
 TEST(SettingsFile, ReadsByPositionSkippingWhiteSpaceButCountingOtherNodes) {
   FakeLoader loader;
-  loader.root = El({Text(L"\n  "), El({Text(L"\n\t"), Val(L" host "), Val(L"3307"), Val(L"8"), Val(L"ignored")}),
-                    Text(L"\r\n"), El({Val(L"1"), Val(L"ignored")}), Comment(L"after the groups")});
+  loader.root =
+      El({Text(L"\n  "), El({Text(L"\n\t"), Val(L" host "), Val(L"3307"), Val(L"8"), Val(L"ignored")}),
+          Text(L"\r\n"), El({Val(L"1"), Val(L"ignored")}), Comment(L"after the groups")});
   Read(loader, {L"host", L"3307", L"8", L"1"}, false);
 
   // A comment first in group 1 becomes the server and shifts the rest along.
@@ -94,8 +99,9 @@ TEST(SettingsFile, ReadsByPositionSkippingWhiteSpaceButCountingOtherNodes) {
 
 TEST(SettingsFile, ModeTwoReadsSixExtraValues) {
   FakeLoader loader;
-  loader.root = El({El({Val(L"h"), Val(L"1")}),
-                    El({Val(L"2"), Val(L"a"), Val(L"b"), Val(L"c"), Val(L"d"), Val(L"e"), Val(L"f"), Val(L"g")})});
+  loader.root =
+      El({El({Val(L"h"), Val(L"1")}),
+          El({Val(L"2"), Val(L"a"), Val(L"b"), Val(L"c"), Val(L"d"), Val(L"e"), Val(L"f"), Val(L"g")})});
   Read(loader, {L"h", L"1", L"3", L"2", {L"a", L"b", L"c", L"d", L"e", L"f"}}, false);
 
   loader.root = El({El({Val(L"h"), Val(L"1")}), El({Val(L"2"), Val(L"a"), Val(L"b")})});

@@ -1,7 +1,8 @@
 // Which connection start-up tries, in what order, and how it ends.
+#include "app/startup.h"
+
 #include <gtest/gtest.h>
 
-#include "app/startup.h"
 #include "fake_database.h"
 
 namespace {
@@ -28,8 +29,9 @@ struct Startup : testing::Test {
   RecordedBoxes boxes;
 
   void SetUp() override {
-    db.result = {{L"dosya1", L"dosya2", L"dosya3", L"dosya4", L"dosya5", L"versite", L"model", L"versiyon"},
-                 {{L"a.exe", std::nullopt, L"b.dll", std::nullopt, L"", L"http://h/u", std::nullopt, L"9.08"}}};
+    db.result = {
+        {L"dosya1", L"dosya2", L"dosya3", L"dosya4", L"dosya5", L"versite", L"model", L"versiyon"},
+        {{L"a.exe", std::nullopt, L"b.dll", std::nullopt, L"", L"http://h/u", std::nullopt, L"9.08"}}};
     mdl.settings.server = L"srv";
     mdl.settings.port = L"3307";
     mdl.settings.driverVersion = L"8";
@@ -49,8 +51,11 @@ TEST_F(Startup, TheFirstAttemptUsesTheSettingsAndReadsTheManifest) {
   EXPECT_EQ(db.attempts[0], ConnectionString(L"ovantis", L"***kvp***", L"ovn", L"srv", L"3307", 8));
   EXPECT_EQ(db.queries, (std::vector<std::wstring>{L"SELECT * FROM ovantis.tblayar"}));
   EXPECT_EQ(mdl.manifest.files, (std::array<std::wstring, 5>{L"a.exe", L"", L"b.dll", L"", L""}));
-  EXPECT_EQ(window.log, (std::vector<std::wstring>{L"Database settings loaded; baseUrl=http://h/u; files=a.exe||b.dll||"}));
-  EXPECT_EQ(window.description, L"Model:   -->  Versiyon: 9.08\r\n\r\nGüncellenecek Dosyalar:\r\na.exe    b.dll    ");
+  EXPECT_EQ(
+      window.log,
+      (std::vector<std::wstring>{L"Database settings loaded; baseUrl=http://h/u; files=a.exe||b.dll||"}));
+  EXPECT_EQ(window.description,
+            L"Model:   -->  Versiyon: 9.08\r\n\r\nGüncellenecek Dosyalar:\r\na.exe    b.dll    ");
   EXPECT_TRUE(window.startEnabled);
   EXPECT_FALSE(mdl.cnBaglanti->IsOpen());
   EXPECT_TRUE(boxes.shown.empty());

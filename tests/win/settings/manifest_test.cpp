@@ -1,17 +1,18 @@
 // OVN_AYARLA against the MariaDB fixture through the real ODBC driver (the 8.0 Unicode name).
-#include <windows.h>
+#include "settings/manifest.h"
 
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include "manifest_window_fake.h"
 #include "platform/odbc_win.h"
-#include "settings/manifest.h"
 #include "test_support.h"
 
 namespace {
 
 const wchar_t kInsert[] =
-    L"INSERT INTO ovantis.tblayar (id, dosya1, dosya2, dosya3, dosya4, dosya5, versite, model, versiyon) VALUES ";
+    L"INSERT INTO ovantis.tblayar (id, dosya1, dosya2, dosya3, dosya4, dosya5, versite, model, versiyon) "
+    L"VALUES ";
 
 class Manifest : public testing::Test {
  protected:
@@ -47,32 +48,39 @@ TEST_F(Manifest, TheStandardRecordIsStoredLoggedAndShownInUnicode) {
   Read();
   EXPECT_EQ(mdl_.manifest.baseUrl, L"http://127.0.0.1/guncelleme");
   EXPECT_EQ(mdl_.manifest.files, (std::array<std::wstring, 5>{L"Zefra VUNO.exe", L"", L"", L"", L""}));
-  EXPECT_EQ(window_.log, (std::vector<std::wstring>{
-                             L"Database settings loaded; baseUrl=http://127.0.0.1/guncelleme; files=Zefra VUNO.exe||||"}));
+  EXPECT_EQ(window_.log,
+            (std::vector<std::wstring>{
+                L"Database settings loaded; baseUrl=http://127.0.0.1/guncelleme; files=Zefra VUNO.exe||||"}));
   EXPECT_EQ(window_.description,
-            L"Model: Zefra VUNO  -->  Versiyon: 9.08 Türkçe\r\n\r\nGüncellenecek Dosyalar:\r\nZefra VUNO.exe        ");
+            L"Model: Zefra VUNO  -->  Versiyon: 9.08 Türkçe\r\n\r\nGüncellenecek Dosyalar:\r\nZefra VUNO.exe "
+            L"       ");
   EXPECT_TRUE(window_.startEnabled);
   EXPECT_FALSE(mdl_.cnBaglanti->IsOpen());
   EXPECT_TRUE(boxes_.shown().empty());
 }
 
 TEST_F(Manifest, OnlyTheFirstOfSeveralRecordsCounts) {
-  ReadRows(L"(1, 'bir.exe', NULL, NULL, NULL, NULL, 'http://a', 'M1', 'V1'),"
-           L"(2, 'iki.exe', 'x', 'y', 'z', 'w', 'http://b', 'M2', 'V2')");
+  ReadRows(
+      L"(1, 'bir.exe', NULL, NULL, NULL, NULL, 'http://a', 'M1', 'V1'),"
+      L"(2, 'iki.exe', 'x', 'y', 'z', 'w', 'http://b', 'M2', 'V2')");
   EXPECT_EQ(mdl_.manifest.files[0], L"bir.exe");
   EXPECT_EQ(mdl_.manifest.files[1], L"");
   EXPECT_EQ(mdl_.manifest.baseUrl, L"http://a");
-  EXPECT_EQ(window_.description, L"Model: M1  -->  Versiyon: V1\r\n\r\nGüncellenecek Dosyalar:\r\nbir.exe        ");
+  EXPECT_EQ(window_.description,
+            L"Model: M1  -->  Versiyon: V1\r\n\r\nGüncellenecek Dosyalar:\r\nbir.exe        ");
 }
 
 TEST_F(Manifest, NullFileColumnsKeepTheirSlotsAndEmptyOnesClearThem) {
   mdl_.manifest.files = {L"old1", L"old2", L"old3", L"old4", L"old5"};
   ReadRows(L"(1, 'a.exe', NULL, 'b ığüşöç.dll', '', NULL, 'http://h/ü', NULL, NULL)");
-  EXPECT_EQ(mdl_.manifest.files, (std::array<std::wstring, 5>{L"a.exe", L"old2", L"b ığüşöç.dll", L"", L"old5"}));
-  EXPECT_EQ(window_.log, (std::vector<std::wstring>{
-                             L"Database settings loaded; baseUrl=http://h/ü; files=a.exe|old2|b ığüşöç.dll||old5"}));
+  EXPECT_EQ(mdl_.manifest.files,
+            (std::array<std::wstring, 5>{L"a.exe", L"old2", L"b ığüşöç.dll", L"", L"old5"}));
+  EXPECT_EQ(window_.log,
+            (std::vector<std::wstring>{
+                L"Database settings loaded; baseUrl=http://h/ü; files=a.exe|old2|b ığüşöç.dll||old5"}));
   // Null model and version show nothing; Null and empty names leave their separators.
-  EXPECT_EQ(window_.description, L"Model:   -->  Versiyon: \r\n\r\nGüncellenecek Dosyalar:\r\na.exe    b ığüşöç.dll    ");
+  EXPECT_EQ(window_.description,
+            L"Model:   -->  Versiyon: \r\n\r\nGüncellenecek Dosyalar:\r\na.exe    b ığüşöç.dll    ");
   EXPECT_TRUE(window_.startEnabled);
   EXPECT_FALSE(mdl_.cnBaglanti->IsOpen());
 }

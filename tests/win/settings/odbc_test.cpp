@@ -1,7 +1,6 @@
 // The ODBC connection against the MariaDB fixture: errors, reopening and values as text.
-#include <windows.h>
-
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include "manifest_window_fake.h"
 #include "platform/error.h"

@@ -1,7 +1,6 @@
 // XML_AYARAL with MSXML and real ayar.xml files.
-#include <windows.h>
-
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include "settings/settings_file_win.h"
 #include "test_support.h"
@@ -56,39 +55,47 @@ TEST_F(SettingsFile, AMissingUnreadableOrMalformedFileSilentlyLeavesTheDefaults)
 
 TEST_F(SettingsFile, IndentedAndOneLineFilesReadAlike) {
   const Values expected{L"10.0.0.5", L"3307", L"8", L"1"};
-  Expect("<ayar><baglanti><sunucu>10.0.0.5</sunucu><port>3307</port><surum>8</surum></baglanti>"
-         "<mod><deger>1</deger></mod></ayar>",
-         expected, false);
-  Expect("<?xml version=\"1.0\"?>\r\n<!-- outside the root -->\r\n<ayar>\r\n  <baglanti>\r\n"
-         "    <sunucu>10.0.0.5</sunucu>\r\n\t\t<port>\r\n      3307\r\n    </port>\r\n    <surum>8</surum>\r\n"
-         "  </baglanti>\r\n  <mod>\n    <deger>1</deger>\n    <x>ignored</x>\n  </mod>\n</ayar>\n",
-         expected, false);
+  Expect(
+      "<ayar><baglanti><sunucu>10.0.0.5</sunucu><port>3307</port><surum>8</surum></baglanti>"
+      "<mod><deger>1</deger></mod></ayar>",
+      expected, false);
+  Expect(
+      "<?xml version=\"1.0\"?>\r\n<!-- outside the root -->\r\n<ayar>\r\n  <baglanti>\r\n"
+      "    <sunucu>10.0.0.5</sunucu>\r\n\t\t<port>\r\n      3307\r\n    </port>\r\n    <surum>8</surum>\r\n"
+      "  </baglanti>\r\n  <mod>\n    <deger>1</deger>\n    <x>ignored</x>\n  </mod>\n</ayar>\n",
+      expected, false);
   // Names, attributes and namespaces play no part; two nodes in group 1 keep driver 3.
   Expect("<r xmlns='urn:x'><g a='1'><p:s xmlns:p='urn:p'>h</p:s><t/></g><m><v>1</v></m><extra/></r>",
          {L"h", L"", L"3", L"1"}, false);
 }
 
 TEST_F(SettingsFile, CommentsCdataAndInstructionsCountAsNodes) {
-  Expect("<r><g><!-- note --><s>h</s><p>3307</p></g><m><v>1</v></m></r>", {L"note", L"h", L"3307", L"1"}, false);
-  Expect("<r><g><![CDATA[raw]]><?pi data?><s>h</s></g><m><v>1</v></m></r>", {L"raw", L"data", L"h", L"1"}, false);
+  Expect("<r><g><!-- note --><s>h</s><p>3307</p></g><m><v>1</v></m></r>", {L"note", L"h", L"3307", L"1"},
+         false);
+  Expect("<r><g><![CDATA[raw]]><?pi data?><s>h</s></g><m><v>1</v></m></r>", {L"raw", L"data", L"h", L"1"},
+         false);
   Expect("<r><g>loose<s>h</s></g><m><v>1</v></m></r>", {L"loose", L"h", L"3", L"1"}, false);
 }
 
 TEST_F(SettingsFile, TurkishLettersInTheEncodingTheDeclarationNames) {
   const Values expected{L"sunucu-ğüşıöçİ", L"3306", L"8", L"1"};
-  Expect("<?xml version=\"1.0\" encoding=\"windows-1254\"?><r><g><s>sunucu-\xF0\xFC\xFE\xFD\xF6\xE7\xDD</s>"
-         "<p>3306</p><d>8</d></g><m><v>1</v></m></r>",
-         expected, false);
-  Expect("\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"UTF-8\"?><r><g><s>sunucu-ğüşıöçİ</s><p>3306</p><d>8</d></g>"
-         "<m><v>1</v></m></r>",
-         expected, false);
+  Expect(
+      "<?xml version=\"1.0\" encoding=\"windows-1254\"?><r><g><s>sunucu-\xF0\xFC\xFE\xFD\xF6\xE7\xDD</s>"
+      "<p>3306</p><d>8</d></g><m><v>1</v></m></r>",
+      expected, false);
+  Expect(
+      "\xEF\xBB\xBF<?xml version=\"1.0\" "
+      "encoding=\"UTF-8\"?><r><g><s>sunucu-ğüşıöçİ</s><p>3306</p><d>8</d></g>"
+      "<m><v>1</v></m></r>",
+      expected, false);
 }
 
 TEST_F(SettingsFile, ModeTwoWithAndWithoutItsSixValues) {
-  Expect("<r><g><s>h</s><p>1</p></g><m><v>2</v><a>1</a><a>2</a><a>3</a><a>4</a><a>5</a><a>6</a><a>7</a></m></r>",
-         {L"h", L"1", L"3", L"2", {L"1", L"2", L"3", L"4", L"5", L"6"}}, false);
-  Expect("<r><g><s>h</s><p>1</p></g><m><v>2</v><a>1</a><a>2</a></m></r>", {L"h", L"1", L"3", L"2", {L"1", L"2"}},
-         true);
+  Expect(
+      "<r><g><s>h</s><p>1</p></g><m><v>2</v><a>1</a><a>2</a><a>3</a><a>4</a><a>5</a><a>6</a><a>7</a></m></r>",
+      {L"h", L"1", L"3", L"2", {L"1", L"2", L"3", L"4", L"5", L"6"}}, false);
+  Expect("<r><g><s>h</s><p>1</p></g><m><v>2</v><a>1</a><a>2</a></m></r>",
+         {L"h", L"1", L"3", L"2", {L"1", L"2"}}, true);
   Expect("<r><g><s>h</s><p>1</p></g><m><v>2</v></m></r>", {L"h", L"1", L"3", L"2"}, true);
   Expect("<r><g><s>h</s><p>1</p></g><m><v>1.0</v><a>x</a></m></r>", {L"h", L"1", L"3", L"1.0"}, false);
 }

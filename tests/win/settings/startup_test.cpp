@@ -1,9 +1,9 @@
 // Start-up from ayar.xml to the manifest with the real parser, driver and database.
-#include <windows.h>
+#include "app/startup.h"
 
 #include <gtest/gtest.h>
+#include <windows.h>
 
-#include "app/startup.h"
 #include "manifest_window_fake.h"
 #include "platform/encoding_win.h"
 #include "platform/odbc_win.h"
@@ -15,8 +15,9 @@ namespace {
 class Startup : public testing::Test {
  protected:
   void WriteSettings(const std::wstring& server, const std::wstring& port, const std::wstring& driver) {
-    WriteBytes(folder_ / L"ayar.xml", "<ayar><baglanti><s>" + ToUtf8(server) + "</s><p>" + ToUtf8(port) + "</p><d>" +
-                                          ToUtf8(driver) + "</d></baglanti><mod><m>1</m></mod></ayar>");
+    WriteBytes(folder_ / L"ayar.xml", "<ayar><baglanti><s>" + ToUtf8(server) + "</s><p>" + ToUtf8(port) +
+                                          "</p><d>" + ToUtf8(driver) +
+                                          "</d></baglanti><mod><m>1</m></mod></ayar>");
   }
   StartupEnd Start() {
     XML_AYARAL(folder_.path(), mdl_.settings);
@@ -34,7 +35,8 @@ TEST_F(Startup, TheConfiguredServerWithTheUnicodeDriverShowsTheManifest) {
   EXPECT_EQ(Start(), StartupEnd::kShowWindow);
   EXPECT_TRUE(boxes_.shown().empty());
   EXPECT_EQ(window_.description,
-            L"Model: Zefra VUNO  -->  Versiyon: 9.08 Türkçe\r\n\r\nGüncellenecek Dosyalar:\r\nZefra VUNO.exe        ");
+            L"Model: Zefra VUNO  -->  Versiyon: 9.08 Türkçe\r\n\r\nGüncellenecek Dosyalar:\r\nZefra VUNO.exe "
+            L"       ");
   EXPECT_TRUE(window_.startEnabled);
   EXPECT_FALSE(mdl_.cnBaglanti->IsOpen());
 }
