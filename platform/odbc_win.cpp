@@ -1,8 +1,9 @@
 #include "platform/odbc_win.h"
 
+#include <windows.h>
+// The headers below need the Windows types first.
 #include <sql.h>
 #include <sqlext.h>
-#include <windows.h>
 
 #include <string>
 #include <vector>

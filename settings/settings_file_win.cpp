@@ -1,7 +1,8 @@
 #include "settings/settings_file_win.h"
 
-#include <msxml2.h>
 #include <windows.h>
+// The headers below need the Windows types first.
+#include <msxml2.h>
 
 #include <vector>
 
