@@ -1,8 +1,8 @@
 // A stand-in for the main application in tests and the demo: one or two top-level windows
 // with a title from the command line, so that closing running copies has something to end.
 //   standin_app.exe --title TEXT [--hidden] [--two-windows] [--record PATH] [--version TEXT]
-#include <windows.h>
 #include <shellapi.h>
+#include <windows.h>
 
 #include <string>
 
@@ -70,8 +70,8 @@ HWND CreateMainWindow(HINSTANCE instance, const std::wstring& title, const std::
                                 CW_USEDEFAULT, 360, 160, nullptr, nullptr, instance, nullptr);
   if (!window) return nullptr;
   ++openWindows;
-  CreateWindowExW(0, L"STATIC", text.c_str(), WS_CHILD | WS_VISIBLE, 16, 16, 320, 24, window, nullptr, instance,
-                  nullptr);
+  CreateWindowExW(0, L"STATIC", text.c_str(), WS_CHILD | WS_VISIBLE, 16, 16, 320, 24, window, nullptr,
+                  instance, nullptr);
   if (!hidden) ShowWindow(window, SW_SHOWNOACTIVATE);
   return window;
 }
@@ -92,7 +92,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
 
   const std::wstring text = options.version.empty() ? options.title : options.title + L" " + options.version;
   if (!CreateMainWindow(instance, options.title, text, options.hidden)) return 1;
-  if (options.twoWindows && !CreateMainWindow(instance, options.title + L" (2)", text, options.hidden)) return 1;
+  if (options.twoWindows && !CreateMainWindow(instance, options.title + L" (2)", text, options.hidden))
+    return 1;
 
   MSG message;
   while (GetMessageW(&message, nullptr, 0, 0) > 0) {

@@ -45,7 +45,8 @@ TEST(StartButton, ClosesOnlyExecutablesWithTheirExtensionCutOff) {
   Press press;
   press({L"Zefra VUNO.exe", L"Rapor.EXE", L"", L"yardim.ExE", L"ayar.xml"});
   EXPECT_THAT(press.closed, ElementsAre(L"Zefra VUNO", L"Rapor", L"yardim"));
-  EXPECT_THAT(press.window.steps, ElementsAre(L"status Açık dosyalar kapatılıyor...", L"timer 2000", L"disable"));
+  EXPECT_THAT(press.window.steps,
+              ElementsAre(L"status Açık dosyalar kapatılıyor...", L"timer 2000", L"disable"));
 }
 
 TEST(StartButton, TheApplicationBesideTwoOtherFilesIsClosedExactlyOnce) {
@@ -66,7 +67,8 @@ TEST(StartButton, NamesThatLeaveNothingToSearchForCloseNothing) {
   // An empty name would be found in every window title on the desktop.
   press({L"EXE", L".exe", L"exe", L"x", L""});
   EXPECT_THAT(press.closed, IsEmpty());
-  EXPECT_THAT(press.window.steps, ElementsAre(L"status Açık dosyalar kapatılıyor...", L"timer 2000", L"disable"));
+  EXPECT_THAT(press.window.steps,
+              ElementsAre(L"status Açık dosyalar kapatılıyor...", L"timer 2000", L"disable"));
   EXPECT_EQ(ProgramNameToClose(L"a.exe"), L"a");
   EXPECT_EQ(ProgramNameToClose(L"Zefra VUNO.ex"), std::nullopt);
 }
@@ -76,11 +78,12 @@ TEST(StartButton, EveryStepsFailureIsIgnored) {
   window.failStatus = true;
   window.failTimer = true;
   std::vector<std::wstring> closed;
-  StartButtonPressed({L"Bir.exe", L"Iki.exe", L"", L"", L"Uc.exe"}, window, [&](const std::wstring& name) -> bool {
-    closed.push_back(name);
-    if (name == L"Bir") throw std::runtime_error("enumeration failed");
-    return false;  // the result is not looked at
-  });
+  StartButtonPressed({L"Bir.exe", L"Iki.exe", L"", L"", L"Uc.exe"}, window,
+                     [&](const std::wstring& name) -> bool {
+                       closed.push_back(name);
+                       if (name == L"Bir") throw std::runtime_error("enumeration failed");
+                       return false;  // the result is not looked at
+                     });
   EXPECT_THAT(closed, ElementsAre(L"Bir", L"Iki", L"Uc"));
   EXPECT_THAT(window.steps, ElementsAre(L"status Açık dosyalar kapatılıyor...", L"timer 2000", L"disable"));
 }
