@@ -18,9 +18,7 @@ TEST(TaskMatch, ABlankTargetMatchesNoTitle) {
     EXPECT_FALSE(TitleHasTarget(L"ZEFRA INDIR 9.08", target)) << '"' << target << '"';
     EXPECT_FALSE(TitleHasTarget(L"", target));
   }
-  EXPECT_TRUE(TitleHasTarget(L"ZEFRA INDIR",
-                             L" "
-                             L"INDIR"));
+  EXPECT_TRUE(TitleHasTarget(L"ZEFRA INDIR", L" INDIR"));
 }
 
 }  // namespace

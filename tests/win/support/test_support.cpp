@@ -198,8 +198,8 @@ StartedProgram::StartedProgram(const std::wstring& program, const std::wstring& 
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION info{};
-  if (!CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                      &info)) {
+  if (!CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                      &startup, &info)) {
     throw std::runtime_error("cannot start a helper program");
   }
   CloseHandle(info.hThread);
@@ -215,7 +215,9 @@ StartedProgram::~StartedProgram() {
   CloseHandle(process_);
 }
 
-bool StartedProgram::HasEnded(DWORD waitMs) const { return WaitForSingleObject(process_, waitMs) == WAIT_OBJECT_0; }
+bool StartedProgram::HasEnded(DWORD waitMs) const {
+  return WaitForSingleObject(process_, waitMs) == WAIT_OBJECT_0;
+}
 
 DWORD StartedProgram::ExitCode() const {
   DWORD code = 0;
