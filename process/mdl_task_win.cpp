@@ -9,7 +9,7 @@ std::wstring TargetText;
 
 namespace {
 
-// The process access of the older all-rights definition, which every system still grants.
+// All process rights as older systems define them; the newer, larger value is refused there.
 constexpr DWORD kProcessAllAccess = 0x1F0FFF;
 
 EventLogWriter eventLogWriter;
