@@ -1,8 +1,9 @@
 // A stand-in for the main application in tests and the demo: one or two top-level windows
 // with a title from the command line, so that closing running copies has something to end.
 //   standin_app.exe --title TEXT [--hidden] [--two-windows] [--record PATH] [--version TEXT]
-#include <shellapi.h>
 #include <windows.h>
+// After windows.h, whose types it needs.
+#include <shellapi.h>
 
 #include <string>
 
