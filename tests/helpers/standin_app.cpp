@@ -1,6 +1,9 @@
 // A stand-in for the main application in tests and the demo: one or two top-level windows
 // with a title from the command line, so that closing running copies has something to end.
 //   standin_app.exe --title TEXT [--hidden] [--two-windows] [--record PATH] [--version TEXT]
+// Started without arguments, as the updater starts the main application, it shows the version
+// written at the end of its own file ("\0ZEFRA-STANDIN-VERSION=9.09\0"), in its title too, so
+// an old and a new copy tell themselves apart.
 #include <windows.h>
 // After windows.h, whose types it needs.
 #include <shellapi.h>
@@ -39,6 +42,31 @@ Options ParseOptions() {
   }
   LocalFree(args);
   return options;
+}
+
+// The version text that a test or the demo appended to this executable, if any.
+std::wstring VersionFromOwnFile() {
+  wchar_t path[MAX_PATH] = {};
+  GetModuleFileNameW(nullptr, path, MAX_PATH);
+  HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0,
+                            nullptr);
+  if (file == INVALID_HANDLE_VALUE) return {};
+  char tail[128] = {};
+  DWORD got = 0;
+  LARGE_INTEGER size{};
+  GetFileSizeEx(file, &size);
+  const LONGLONG start = size.QuadPart > 127 ? size.QuadPart - 127 : 0;
+  SetFilePointerEx(file, LARGE_INTEGER{{static_cast<DWORD>(start), static_cast<LONG>(start >> 32)}}, nullptr,
+                   FILE_BEGIN);
+  ReadFile(file, tail, 127, &got, nullptr);
+  CloseHandle(file);
+  const std::string text(tail, got);
+  const std::string marker = std::string(1, '\0') + "ZEFRA-STANDIN-VERSION=";
+  const size_t at = text.rfind(marker);
+  if (at == std::string::npos) return {};
+  const std::string version = text.substr(at + marker.size(), text.find('\0', at + marker.size()) -
+                                                                  (at + marker.size()));
+  return std::wstring(version.begin(), version.end());
 }
 
 // Appends "<pid> <command line>" in UTF-8, so a test can tell that (and how) it was started.
@@ -80,7 +108,11 @@ HWND CreateMainWindow(HINSTANCE instance, const std::wstring& title, const std::
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
-  const Options options = ParseOptions();
+  Options options = ParseOptions();
+  if (options.version.empty()) {
+    options.version = VersionFromOwnFile();
+    if (!options.version.empty()) options.title += L" " + options.version;
+  }
   if (!options.recordPath.empty()) RecordStart(options.recordPath);
 
   WNDCLASSW windowClass{};
