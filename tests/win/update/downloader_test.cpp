@@ -80,6 +80,11 @@ TEST_F(DownloaderTest, SpacesGoOutAsPercent20AndNothingElseIsChanged) {
   EXPECT_EQ(got.log[0], L"Download start; url=" + HttpFixtureUrl() + L"/with%20space.dll?v=1.2&x=%41b+c; destination=" +
                             destination);
 
+  // Letters beyond ASCII go out as UTF-8, percent-encoded, as WinHTTP sends them.
+  Serve(L"güncel.dll", "MZ tr");
+  EXPECT_TRUE(Fetch(FixtureAddress(L"güncel.dll"), folder / L"güncel.dll").ok);
+  EXPECT_TRUE(FixtureReceived("/g%C3%BCncel.dll", 200));
+
   const Outcome missing = Fetch(FixtureAddress(L"no such file.dll"), folder / L"x.dll");
   EXPECT_FALSE(missing.ok);
   EXPECT_TRUE(FixtureReceived("/no%20such%20file.dll", 404));
@@ -219,6 +224,12 @@ TEST_F(DownloaderTest, PlatformErrorsCarryTheirStageNumberAndText) {
   const Outcome refused = Fetch(L"http://127.0.0.1:1/x.dll", destination);
   EXPECT_THAT(refused.details, StartsWith(L"Stage send HTTP GET - Error 12029: "));
   EXPECT_GT(refused.details.size(), std::wstring(L"Stage send HTTP GET - Error 12029: ").size());
+  ExpectUntouched(destination);
+
+  // https asks for a secure channel with the platform's checks; the plain fixture cannot give one.
+  const Outcome secure = Fetch(L"https://127.0.0.1:" + TestEnv(L"ZEFRA_TEST_HTTP_PORT") + L"/errors.dll", destination);
+  EXPECT_FALSE(secure.ok);
+  EXPECT_THAT(secure.details, StartsWith(L"Stage send HTTP GET - Error "));
   ExpectUntouched(destination);
 
   const Outcome scheme = Fetch(L"ftp://127.0.0.1/x.dll", destination);
