@@ -39,7 +39,8 @@ struct BodySummary {
 
 class Download {
  public:
-  Download(const std::wstring& url, const std::wstring& destination, Logger& log, const DownloadOptions& options)
+  Download(const std::wstring& url, const std::wstring& destination, Logger& log,
+           const DownloadOptions& options)
       : url_(url), destination_(destination), log_(log), options_(options) {}
 
   // The steps in order; throws AppError for a failing step and CheckFailed for a failed check.
@@ -90,12 +91,14 @@ class Download {
   // The failure exit: log, then clean up ignoring every error.
   void Fail(const std::wstring& details) noexcept {
     try {
-      log_.LOG_YAZ(L"Download failed; stage=" + stage_ + L"; url=" + requestAddress_ + L"; reason=" + details);
+      log_.LOG_YAZ(L"Download failed; stage=" + stage_ + L"; url=" + requestAddress_ + L"; reason=" +
+                   details);
     } catch (...) {
     }
     temporary_.reset();
     try {
-      if (!temporaryPath_.empty() && mdlFSO::FileExists(temporaryPath_)) mdlFSO::DeleteFileForced(temporaryPath_);
+      if (!temporaryPath_.empty() && mdlFSO::FileExists(temporaryPath_))
+        mdlFSO::DeleteFileForced(temporaryPath_);
     } catch (...) {
     }
   }
@@ -129,8 +132,8 @@ class Download {
 
   void OpenTemporaryFile() {
     const StageScope scope(stage_, kStageWriteTemporary);
-    temporary_.reset(CreateFileW(temporaryPath_.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                                 FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    temporary_.reset(CreateFileW(temporaryPath_.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                 CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (!temporary_) ThrowLastError();
   }
 
@@ -180,8 +183,8 @@ class Download {
 
 }  // namespace
 
-bool DOSYA_INDIR(const std::wstring& url, const std::wstring& destination, int64_t& bytes, std::wstring& details,
-                 Logger& log, const DownloadOptions& options) {
+bool DOSYA_INDIR(const std::wstring& url, const std::wstring& destination, int64_t& bytes,
+                 std::wstring& details, Logger& log, const DownloadOptions& options) {
   Download download(url, destination, log, options);
   std::wstring failure;
   try {
@@ -195,7 +198,8 @@ bool DOSYA_INDIR(const std::wstring& url, const std::wstring& destination, int64
   } catch (...) {
     // Only memory can run out here besides what the platform calls report.
     const ErrorInfo error = ErrorInfoFromCode(ERROR_NOT_ENOUGH_MEMORY);
-    failure = L"Stage " + download.stage() + L" - Error " + std::to_wstring(error.number) + L": " + error.description;
+    failure = L"Stage " + download.stage() + L" - Error " + std::to_wstring(error.number) + L": " +
+              error.description;
   }
   details = failure;
   download.Fail(details);

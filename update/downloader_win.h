@@ -26,5 +26,5 @@ struct DownloadOptions {
 // over destination. True when the file is in place; bytes is then its size. On failure details
 // holds the reason and the destination is as it was; on success details is not touched.
 // Every step is logged; nothing is thrown.
-bool DOSYA_INDIR(const std::wstring& url, const std::wstring& destination, int64_t& bytes, std::wstring& details,
-                 Logger& log, const DownloadOptions& options = {});
+bool DOSYA_INDIR(const std::wstring& url, const std::wstring& destination, int64_t& bytes,
+                 std::wstring& details, Logger& log, const DownloadOptions& options = {});

@@ -47,8 +47,6 @@ HttpRequest::HttpRequest(const std::wstring& address, const DownloadTimeouts& ti
   session_.reset(WinHttpOpen(kUserAgent, WINHTTP_ACCESS_TYPE_DEFAULT_PROXY, WINHTTP_NO_PROXY_NAME,
                              WINHTTP_NO_PROXY_BYPASS, 0));
   if (!session_) ThrowLastError();
-  Check(WinHttpSetTimeouts(session_.get(), timeouts.resolveMs, timeouts.connectMs, timeouts.sendMs,
-                           timeouts.receiveMs));
   connection_.reset(WinHttpConnect(session_.get(), host.c_str(), parts.nPort, 0));
   if (!connection_) ThrowLastError();
   DWORD flags = WINHTTP_FLAG_ESCAPE_DISABLE | WINHTTP_FLAG_ESCAPE_DISABLE_QUERY;
@@ -66,7 +64,8 @@ HttpRequest::HttpRequest(const std::wstring& address, const DownloadTimeouts& ti
 }
 
 void HttpRequest::Send() {
-  if (!WinHttpSendRequest(request_.get(), WINHTTP_NO_ADDITIONAL_HEADERS, 0, WINHTTP_NO_REQUEST_DATA, 0, 0, 0) ||
+  if (!WinHttpSendRequest(request_.get(), WINHTTP_NO_ADDITIONAL_HEADERS, 0, WINHTTP_NO_REQUEST_DATA, 0, 0,
+                          0) ||
       !WinHttpReceiveResponse(request_.get(), nullptr)) {
     ThrowWin32Error(AsWinHttpError(GetLastError()));
   }
@@ -106,8 +105,8 @@ uint32_t HttpRequest::Read(void* buffer, uint32_t size) {
 
 std::optional<std::wstring> HttpRequest::Header(DWORD query) const {
   DWORD size = 0;
-  if (WinHttpQueryHeaders(request_.get(), query, WINHTTP_HEADER_NAME_BY_INDEX, WINHTTP_NO_OUTPUT_BUFFER, &size,
-                          WINHTTP_NO_HEADER_INDEX)) {
+  if (WinHttpQueryHeaders(request_.get(), query, WINHTTP_HEADER_NAME_BY_INDEX, WINHTTP_NO_OUTPUT_BUFFER,
+                          &size, WINHTTP_NO_HEADER_INDEX)) {
     return std::wstring();
   }
   const DWORD error = GetLastError();

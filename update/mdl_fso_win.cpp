@@ -23,7 +23,8 @@ void DeleteFileForced(const std::wstring& path) {
 void MoveFileOver(const std::wstring& source, const std::wstring& destination) {
   const uint32_t result = RetryOnSharingViolation(
       [&]() -> uint32_t {
-        if (MoveFileExW(source.c_str(), destination.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        if (MoveFileExW(source.c_str(), destination.c_str(),
+                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
           return 0;
         }
         return GetLastError();

@@ -32,11 +32,12 @@ class UpdateRun {
   // Anything a step raised that no procedure below handled itself.
   void ReportUnexpected(const ErrorInfo& error) noexcept {
     try {
-      const std::wstring report = L"Stage " + stage_ + L" - Güncelleme hatası " + std::to_wstring(error.number) +
-                                  L": " + error.description;
+      const std::wstring report = L"Stage " + stage_ + L" - Güncelleme hatası " +
+                                  std::to_wstring(error.number) + L": " + error.description;
       IgnoringErrors([&] { window_.StopProgressTimer(); });
       IgnoringErrors([&] { window_.SetStartEnabled(true); });
-      IgnoringErrors([&] { window_.LOG_YAZ(L"Unexpected update error; stage=" + stage_ + L"; details=" + report); });
+      IgnoringErrors(
+          [&] { window_.LOG_YAZ(L"Unexpected update error; stage=" + stage_ + L"; details=" + report); });
       IgnoringErrors([&] { ShowMessageBox(report, kProgramTitle, kBoxError); });
     } catch (...) {
     }
@@ -83,7 +84,8 @@ class UpdateRun {
     window_.StopProgressTimer();
     window_.SetStatus(name + L" indirilemedi.");
     window_.SetStartEnabled(true);
-    window_.LOG_YAZ(L"File download returned failure; name=" + name + L"; url=" + url + L"; details=" + details);
+    window_.LOG_YAZ(L"File download returned failure; name=" + name + L"; url=" + url + L"; details=" +
+                    details);
     ShowMessageBox(name + L" indirilemedi.\r\n" + url + L"\r\n" + details, kProgramTitle, kBoxError);
   }
 

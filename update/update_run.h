@@ -11,7 +11,7 @@
 // Every call comes from the window's thread, inside the tick.
 class UpdateRunWindow : public Logger {
  public:
-  virtual void SetStatus(const std::wstring& text) = 0;  // lbldurum, repainted at once
+  virtual void SetStatus(const std::wstring& text) = 0;    // lbldurum, repainted at once
   virtual void SetFileName(const std::wstring& text) = 0;  // lblad
   virtual std::wstring FileName() const = 0;               // lblad's text
   virtual void SetSizeText(const std::wstring& text) = 0;  // lblkalan

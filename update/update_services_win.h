@@ -9,8 +9,8 @@ class WindowsUpdateServices : public UpdateServices {
   explicit WindowsUpdateServices(DownloadOptions options = {}) : options_(std::move(options)) {}
 
   // DOSYA_INDIR, logging through the window and letting it repaint between body chunks.
-  bool Download(const std::wstring& url, const std::wstring& destination, int64_t& bytes, std::wstring& details,
-                UpdateRunWindow& window) override;
+  bool Download(const std::wstring& url, const std::wstring& destination, int64_t& bytes,
+                std::wstring& details, UpdateRunWindow& window) override;
   bool FileExists(const std::wstring& path) override;
   void StartProgram(const std::wstring& path) override;
   void EndProcess() override;

@@ -4,6 +4,7 @@
 //   zefra_download_bench bare URL                a plain WinHTTP read loop that drops the body
 // Prints "ms=<wall time> peak=<peak working set in bytes> bytes=<body bytes>".
 #include <windows.h>
+// psapi.h needs the types of windows.h.
 #include <psapi.h>
 
 #include <cstdio>

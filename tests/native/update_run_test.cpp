@@ -1,4 +1,6 @@
 // The update run against a fake window and fake platform services.
+#include "update/update_run.h"
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -6,7 +8,6 @@
 
 #include "platform/error.h"
 #include "platform/message_box.h"
-#include "update/update_run.h"
 
 namespace {
 
@@ -48,8 +49,8 @@ class FakeServices : public UpdateServices {
  public:
   explicit FakeServices(FakeWindow& window) : window_(window) {}
 
-  bool Download(const std::wstring& url, const std::wstring& destination, int64_t& bytes, std::wstring& details,
-                UpdateRunWindow&) override {
+  bool Download(const std::wstring& url, const std::wstring& destination, int64_t& bytes,
+                std::wstring& details, UpdateRunWindow&) override {
     window_.events.push_back(L"download " + url + L" -> " + destination);
     EXPECT_EQ(bytes, 0);
     EXPECT_EQ(details, L"");
@@ -98,24 +99,25 @@ TEST_F(UpdateRunTest, NamedSlotsAreFetchedInOrderThenTheMainProgramStartsAndTheR
   services.existing = L"C:\\Zefra\\Zefra VUNO.exe";
   Run({L"  Zefra VUNO.exe ", L"", L"b.dll", L"   ", L""});
 
-  EXPECT_THAT(window.events,
-              ElementsAre(L"log Update started; baseUrl=http://h/up/", L"stop run timer", L"progress 0",
-                          L"log File selected from database; name=Zefra VUNO.exe",
-                          L"status Zefra VUNO.exe Dosyası indirilmeye başladı...", L"size 0", L"name Zefra VUNO.exe",
-                          L"status Zefra VUNO.exe Dosyası indiriliyor...",
-                          L"download http://h/up/Zefra VUNO.exe -> C:\\Zefra\\Zefra VUNO.exe",
-                          L"log File reported downloaded; name=Zefra VUNO.exe; bytes=1264640", L"size 1.235",
-                          L"status Zefra VUNO.exe Dosyası indirildi...", L"stop progress timer", L"progress 100",
-                          L"status İndirilecek dosya yok...",  //
-                          L"log File selected from database; name=b.dll",
-                          L"status b.dll Dosyası indirilmeye başladı...", L"size 0", L"name b.dll",
-                          L"status b.dll Dosyası indiriliyor...", L"download http://h/up/b.dll -> C:\\Zefra\\b.dll",
-                          L"log File reported downloaded; name=b.dll; bytes=100", L"size 000",
-                          L"status b.dll Dosyası indirildi...", L"stop progress timer", L"progress 100",
-                          L"status İndirilecek dosya yok...", L"status İndirilecek dosya yok...",
-                          L"status Tüm dosyalarınız güncellendi.",
-                          L"box 64 Güncelleme tamamlandı! Programınız yeniden başlayacak.",
-                          L"start C:\\Zefra\\Zefra VUNO.exe", L"end"));
+  EXPECT_THAT(
+      window.events,
+      ElementsAre(L"log Update started; baseUrl=http://h/up/", L"stop run timer", L"progress 0",
+                  L"log File selected from database; name=Zefra VUNO.exe",
+                  L"status Zefra VUNO.exe Dosyası indirilmeye başladı...", L"size 0", L"name Zefra VUNO.exe",
+                  L"status Zefra VUNO.exe Dosyası indiriliyor...",
+                  L"download http://h/up/Zefra VUNO.exe -> C:\\Zefra\\Zefra VUNO.exe",
+                  L"log File reported downloaded; name=Zefra VUNO.exe; bytes=1264640", L"size 1.235",
+                  L"status Zefra VUNO.exe Dosyası indirildi...", L"stop progress timer", L"progress 100",
+                  L"status İndirilecek dosya yok...",  //
+                  L"log File selected from database; name=b.dll",
+                  L"status b.dll Dosyası indirilmeye başladı...", L"size 0", L"name b.dll",
+                  L"status b.dll Dosyası indiriliyor...", L"download http://h/up/b.dll -> C:\\Zefra\\b.dll",
+                  L"log File reported downloaded; name=b.dll; bytes=100", L"size 000",
+                  L"status b.dll Dosyası indirildi...", L"stop progress timer", L"progress 100",
+                  L"status İndirilecek dosya yok...", L"status İndirilecek dosya yok...",
+                  L"status Tüm dosyalarınız güncellendi.",
+                  L"box 64 Güncelleme tamamlandı! Programınız yeniden başlayacak.",
+                  L"start C:\\Zefra\\Zefra VUNO.exe", L"end"));
 }
 
 TEST_F(UpdateRunTest, AllSlotsEmptyFetchNothingAndWithoutTheMainProgramNothingStarts) {
@@ -134,12 +136,15 @@ TEST_F(UpdateRunTest, AFailedFileStopsTheRunWithThreeReports) {
   Run({L"a.dll", L"my file.dll", L"c.dll", L"", L""});
 
   const std::vector<std::wstring> tail(window.events.end() - 6, window.events.end());
-  EXPECT_THAT(tail, ElementsAre(L"download http://h/up/my file.dll -> C:\\Zefra\\my file.dll",
-                                L"stop progress timer", L"status my file.dll indirilemedi.", L"start on",
-                                L"log File download returned failure; name=my file.dll; url=http://h/up/my file.dll; "
-                                L"details=HTTP 404 Not Found",
-                                L"box 16 my file.dll indirilemedi.\r\nhttp://h/up/my file.dll\r\nHTTP 404 Not Found"));
-  for (const std::wstring& event : window.events) EXPECT_EQ(event.find(L"c.dll"), std::wstring::npos) << event;
+  EXPECT_THAT(
+      tail,
+      ElementsAre(L"download http://h/up/my file.dll -> C:\\Zefra\\my file.dll", L"stop progress timer",
+                  L"status my file.dll indirilemedi.", L"start on",
+                  L"log File download returned failure; name=my file.dll; url=http://h/up/my file.dll; "
+                  L"details=HTTP 404 Not Found",
+                  L"box 16 my file.dll indirilemedi.\r\nhttp://h/up/my file.dll\r\nHTTP 404 Not Found"));
+  for (const std::wstring& event : window.events)
+    EXPECT_EQ(event.find(L"c.dll"), std::wstring::npos) << event;
 }
 
 TEST_F(UpdateRunTest, AHostileNameFailsBeforeAnyRequest) {
@@ -171,10 +176,11 @@ TEST_F(UpdateRunTest, AFailingWindowCallBeforeAnyNameReportsTheStartStageAndCarr
   window.failOn = L"progress 0";
   Run({L"a.dll", L"", L"", L"", L""});
   const std::wstring report = L"Stage start update timer - Güncelleme hatası 1400: Invalid window handle.";
-  EXPECT_THAT(window.events,
-              ElementsAre(L"log Update started; baseUrl=http://h/up/", L"stop run timer", L"stop progress timer",
-                          L"start on", L"log Unexpected update error; stage=start update timer; details=" + report,
-                          L"box 16 " + report));
+  EXPECT_THAT(
+      window.events,
+      ElementsAre(L"log Update started; baseUrl=http://h/up/", L"stop run timer", L"stop progress timer",
+                  L"start on", L"log Unexpected update error; stage=start update timer; details=" + report,
+                  L"box 16 " + report));
 }
 
 TEST_F(UpdateRunTest, TheErrorHandlerGoesOnWhenItsOwnStepsFail) {
@@ -182,7 +188,8 @@ TEST_F(UpdateRunTest, TheErrorHandlerGoesOnWhenItsOwnStepsFail) {
   services.results[L"http://h/up/a.dll"] = {false, 0, L"x"};
   Run({L"a.dll", L"", L"", L"", L""});
   // The failed file's "start on" throws; the handler reports that, skipping its own failing step.
-  EXPECT_EQ(window.events.back(), L"box 16 Stage download file a.dll - Güncelleme hatası 1400: Invalid window handle.");
+  EXPECT_EQ(window.events.back(),
+            L"box 16 Stage download file a.dll - Güncelleme hatası 1400: Invalid window handle.");
 }
 
 }  // namespace

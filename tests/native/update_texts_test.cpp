@@ -47,7 +47,7 @@ TEST(SizeText, GroupsInThreesWithTheGivenSeparator) {
 }
 
 TEST(SizeText, SizesBeyondTwoGibibytes) {
-  EXPECT_EQ(SizeText(2147483648LL, L"."), L"2.097.152");        // 2 GiB
+  EXPECT_EQ(SizeText(2147483648LL, L"."), L"2.097.152");  // 2 GiB
   EXPECT_EQ(SizeText(5LL * 1024 * 1024 * 1024 + 512, L","), L"5,242,881");
   EXPECT_EQ(SizeText(INT64_MAX, L"."), L"9.007.199.254.740.992");
 }
@@ -60,11 +60,27 @@ TEST(FileNameRule, NamesInsideTheFolderPass) {
 }
 
 TEST(FileNameRule, HostileNamesAreRefusedWithATurkishReason) {
-  for (const wchar_t* name :
-       {L"C:\\Windows\\system32\\x.dll", L"C:x.dll", L"c:/x.dll", L"\\x.dll", L"/x.dll", L"\\\\server\\share\\x.dll",
-        L"//server/share/x.dll", L"\\\\?\\C:\\x.dll", L"\\\\.\\pipe\\x", L"x.exe:stream", L"x.exe::$DATA",
-        L"..\\x.dll", L"../x.dll", L"a\\..\\..\\x.dll", L"a/../../x.dll", L"..", L".", L"a\\..", L"...\\x.dll",
-        L".. \\x.dll", L"a\\. .\\..\\..\\x.dll"}) {
+  for (const wchar_t* name : {L"C:\\Windows\\system32\\x.dll",
+                              L"C:x.dll",
+                              L"c:/x.dll",
+                              L"\\x.dll",
+                              L"/x.dll",
+                              L"\\\\server\\share\\x.dll",
+                              L"//server/share/x.dll",
+                              L"\\\\?\\C:\\x.dll",
+                              L"\\\\.\\pipe\\x",
+                              L"x.exe:stream",
+                              L"x.exe::$DATA",
+                              L"..\\x.dll",
+                              L"../x.dll",
+                              L"a\\..\\..\\x.dll",
+                              L"a/../../x.dll",
+                              L"..",
+                              L".",
+                              L"a\\..",
+                              L"...\\x.dll",
+                              L".. \\x.dll",
+                              L"a\\. .\\..\\..\\x.dll"}) {
     const std::optional<std::wstring> reason = FileNameOutsideFolder(name);
     ASSERT_TRUE(reason.has_value()) << name;
     EXPECT_EQ(reason->rfind(L"Geçersiz dosya adı \"" + std::wstring(name) + L"\": ", 0), 0u) << *reason;
@@ -84,7 +100,8 @@ TEST(SharingRetry, RetriesSharingViolationsForAboutASecondOnly) {
   EXPECT_EQ(paused, 400u);
 
   calls = 0, paused = 0;
-  EXPECT_EQ(RetryOnSharingViolation([&] { return ++calls, kErrorLockViolation; }, pause), kErrorLockViolation);
+  EXPECT_EQ(RetryOnSharingViolation([&] { return ++calls, kErrorLockViolation; }, pause),
+            kErrorLockViolation);
   EXPECT_EQ(calls, 6);
   EXPECT_EQ(paused, 1000u);
 

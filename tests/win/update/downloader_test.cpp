@@ -1,8 +1,7 @@
 // DOSYA_INDIR against the HTTP fixture and the real file system.
-#include <windows.h>
-
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include "update/downloader_win.h"
 #include "update_test_support.h"
@@ -64,10 +63,11 @@ TEST_F(DownloaderTest, ABodyOfManyChunksArrivesByteIdenticalAndEveryStepIsLogged
   EXPECT_FALSE(FileExists(destination + L".download"));
   EXPECT_GT(got.chunks, 1) << "the window gets its turn between chunks";
   const std::wstring size = std::to_wstring(body.size());
-  EXPECT_THAT(got.log, ElementsAre(L"Download start; url=" + url + L"; destination=" + destination,
-                                   L"HTTP response; status=200; statusText=OK", L"HTTP body received; bytes=" + size,
-                                   L"Temporary file saved; path=" + destination + L".download; bytes=" + size,
-                                   L"Download complete; destination=" + destination + L"; bytes=" + size));
+  EXPECT_THAT(got.log,
+              ElementsAre(L"Download start; url=" + url + L"; destination=" + destination,
+                          L"HTTP response; status=200; statusText=OK", L"HTTP body received; bytes=" + size,
+                          L"Temporary file saved; path=" + destination + L".download; bytes=" + size,
+                          L"Download complete; destination=" + destination + L"; bytes=" + size));
 }
 
 TEST_F(DownloaderTest, SpacesGoOutAsPercent20AndNothingElseIsChanged) {
@@ -77,8 +77,8 @@ TEST_F(DownloaderTest, SpacesGoOutAsPercent20AndNothingElseIsChanged) {
 
   ASSERT_TRUE(got.ok) << got.details;
   EXPECT_TRUE(FixtureReceived("/with%20space.dll?v=1.2&x=%41b+c", 200));
-  EXPECT_EQ(got.log[0], L"Download start; url=" + HttpFixtureUrl() + L"/with%20space.dll?v=1.2&x=%41b+c; destination=" +
-                            destination);
+  EXPECT_EQ(got.log[0], L"Download start; url=" + HttpFixtureUrl() +
+                            L"/with%20space.dll?v=1.2&x=%41b+c; destination=" + destination);
 
   // Letters beyond ASCII go out as UTF-8, percent-encoded, as WinHTTP sends them.
   Serve(L"güncel.dll", "MZ tr");
@@ -97,7 +97,8 @@ TEST_F(DownloaderTest, AStatusOutside2xxFailsBeforeTheBodyIsRead) {
   const Outcome missing = Fetch(FixtureAddress(L"not-there.dll"), destination);
   EXPECT_FALSE(missing.ok);
   EXPECT_EQ(missing.details, L"HTTP 404 Not Found");
-  EXPECT_THAT(missing.log, ElementsAre(StartsWith(L"Download start; url="), L"HTTP response; status=404; statusText=Not Found",
+  EXPECT_THAT(missing.log, ElementsAre(StartsWith(L"Download start; url="),
+                                       L"HTTP response; status=404; statusText=Not Found",
                                        StartsWith(L"Download failed; stage=send HTTP GET; url=")));
   ExpectUntouched(destination);
 
@@ -115,8 +116,8 @@ TEST_F(DownloaderTest, AStatusOutside2xxFailsBeforeTheBodyIsRead) {
 
 TEST_F(DownloaderTest, EmptyAndOneByteBodiesAreRefusedAfterTheirCountIsLogged) {
   const std::wstring destination = OldDestination(L"small.dll");
-  for (const auto& [query, count] :
-       std::vector<std::pair<std::wstring, std::wstring>>{{L"small.dll?body=", L"0"}, {L"small.dll?body=M", L"1"}}) {
+  for (const auto& [query, count] : std::vector<std::pair<std::wstring, std::wstring>>{
+           {L"small.dll?body=", L"0"}, {L"small.dll?body=M", L"1"}}) {
     const Outcome got = Fetch(FixtureAddress(query), destination);
     EXPECT_FALSE(got.ok);
     EXPECT_EQ(got.details, L"Sunucu boş veya eksik dosya döndürdü.");
@@ -227,7 +228,8 @@ TEST_F(DownloaderTest, PlatformErrorsCarryTheirStageNumberAndText) {
   ExpectUntouched(destination);
 
   // https asks for a secure channel with the platform's checks; the plain fixture cannot give one.
-  const Outcome secure = Fetch(L"https://127.0.0.1:" + TestEnv(L"ZEFRA_TEST_HTTP_PORT") + L"/errors.dll", destination);
+  const Outcome secure =
+      Fetch(L"https://127.0.0.1:" + TestEnv(L"ZEFRA_TEST_HTTP_PORT") + L"/errors.dll", destination);
   EXPECT_FALSE(secure.ok);
   EXPECT_THAT(secure.details, StartsWith(L"Stage send HTTP GET - Error "));
   ExpectUntouched(destination);

@@ -1,7 +1,6 @@
 // The downloader ended by force at its riskiest points leaves the old file or the new one whole.
-#include <windows.h>
-
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include "platform/scoped_win.h"
 #include "update_test_support.h"
@@ -17,8 +16,8 @@ UniqueHandle StartProbe(const std::wstring& url, const std::wstring& destination
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process{};
-  if (!CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                      &process)) {
+  if (!CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                      &startup, &process)) {
     ADD_FAILURE() << "cannot start the probe: " << GetLastError();
     return UniqueHandle();
   }
@@ -33,7 +32,8 @@ void KillAt(const std::wstring& url, const std::wstring& destination, const std:
   UniqueHandle probe = StartProbe(url, destination, point, eventName);
   ASSERT_TRUE(probe);
   const HANDLE waits[] = {reached.get(), probe.get()};
-  ASSERT_EQ(WaitForMultipleObjects(2, waits, FALSE, 60000), WAIT_OBJECT_0) << "the probe did not reach " << point;
+  ASSERT_EQ(WaitForMultipleObjects(2, waits, FALSE, 60000), WAIT_OBJECT_0)
+      << "the probe did not reach " << point;
   ASSERT_TRUE(TerminateProcess(probe.get(), 9));
   ASSERT_EQ(WaitForSingleObject(probe.get(), 30000), WAIT_OBJECT_0);
 }

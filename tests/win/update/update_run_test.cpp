@@ -1,8 +1,7 @@
 // The update run with a recording window, the real downloader, real files and the HTTP fixture.
-#include <windows.h>
-
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <iostream>
 
@@ -54,7 +53,8 @@ class StayingServices : public WindowsUpdateServices {
 class UpdateRunTest : public ::testing::Test {
  protected:
   // A folder of the fixture's root that holds this test's files; returns its address.
-  std::wstring Publish(const std::wstring& dir, const std::vector<std::pair<std::wstring, std::string>>& files) {
+  std::wstring Publish(const std::wstring& dir,
+                       const std::vector<std::pair<std::wstring, std::string>>& files) {
     CreateDirectoryW((HttpFixtureRoot() + L"\\" + dir).c_str(), nullptr);
     for (const auto& [name, bytes] : files) Serve(dir + L"\\" + name, bytes);
     return FixtureAddress(dir + L"/");
@@ -109,7 +109,8 @@ TEST_F(UpdateRunTest, SlotsOneAndThreeAreFetchedThenTheMainProgramStartsWithoutA
   for (int i = 0; i < 100 && !FileExists(record); ++i) Sleep(100);
   ASSERT_TRUE(FileExists(record)) << "the main program did not start";
   Sleep(200);
-  EXPECT_EQ(ReadBytes(record), "arguments=\r\nshow=1\r\nflags=1\r\ncurrent=" + ToUtf8(folder.path()) + "\r\n");
+  EXPECT_EQ(ReadBytes(record),
+            "arguments=\r\nshow=1\r\nflags=1\r\ncurrent=" + ToUtf8(folder.path()) + "\r\n");
 }
 
 TEST_F(UpdateRunTest, WithEverySlotEmptyNothingIsFetchedAndNoMissingProgramIsStarted) {
@@ -142,7 +143,8 @@ TEST_F(UpdateRunTest, AFailureInSlotThreeKeepsSlotsOneAndTwoAndTouchesNothingAft
 
   EXPECT_EQ(ReadBytes(folder / L"one.dll"), "new one");
   EXPECT_EQ(ReadBytes(folder / L"two.dll"), "new two");
-  for (const wchar_t* name : {L"three.exe", L"four.dll", L"five.dll"}) EXPECT_EQ(ReadBytes(folder / name), "old");
+  for (const wchar_t* name : {L"three.exe", L"four.dll", L"five.dll"})
+    EXPECT_EQ(ReadBytes(folder / name), "old");
   EXPECT_FALSE(FixtureReceived("/run-fail/four.dll", 200));
   EXPECT_EQ(window.statuses.back(), L"three.exe indirilemedi.");
   EXPECT_EQ(window.sizeTexts.back(), L"0");

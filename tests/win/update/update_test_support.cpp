@@ -10,7 +10,9 @@ std::wstring Serve(const std::wstring& name, const std::string& bytes) {
   return FixtureAddress(name);
 }
 
-std::wstring FixtureAddress(const std::wstring& pathAndQuery) { return HttpFixtureUrl() + L"/" + pathAndQuery; }
+std::wstring FixtureAddress(const std::wstring& pathAndQuery) {
+  return HttpFixtureUrl() + L"/" + pathAndQuery;
+}
 
 bool FixtureReceived(const std::string& target, int status) {
   const std::string log = ReadBytes(TestEnv(L"ZEFRA_TEST_HTTP_LOG_WIN"));
