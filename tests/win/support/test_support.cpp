@@ -161,3 +161,78 @@ class AdminConnection {
 void ExecuteSql(const std::wstring& statements) { AdminConnection().Execute(statements); }
 
 std::wstring QueryScalar(const std::wstring& query) { return AdminConnection().Scalar(query); }
+
+std::wstring HelperProgramPath(const std::wstring& fileName) {
+  wchar_t path[MAX_PATH];
+  const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
+  std::wstring folder(path, length);
+  folder.resize(folder.find_last_of(L'\\') == std::wstring::npos ? 0 : folder.find_last_of(L'\\'));
+  return folder + L"\\" + fileName;
+}
+
+namespace {
+
+struct WindowSearch {
+  DWORD processId;
+  std::vector<HWND> found;
+};
+
+BOOL CALLBACK CollectWindowOf(HWND window, LPARAM parameter) {
+  auto* search = reinterpret_cast<WindowSearch*>(parameter);
+  DWORD owner = 0;
+  GetWindowThreadProcessId(window, &owner);
+  if (owner == search->processId) search->found.push_back(window);
+  return TRUE;
+}
+
+}  // namespace
+
+std::vector<HWND> TopLevelWindowsOf(DWORD processId) {
+  WindowSearch search{processId, {}};
+  EnumWindows(CollectWindowOf, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+StartedProgram::StartedProgram(const std::wstring& program, const std::wstring& arguments) {
+  std::wstring commandLine = L"\"" + program + L"\" " + arguments;
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION info{};
+  if (!CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                      &startup, &info)) {
+    throw std::runtime_error("cannot start a helper program");
+  }
+  CloseHandle(info.hThread);
+  process_ = info.hProcess;
+  id_ = info.dwProcessId;
+}
+
+StartedProgram::~StartedProgram() {
+  if (!HasEnded()) {
+    TerminateProcess(process_, 1);
+    WaitForSingleObject(process_, 10000);
+  }
+  CloseHandle(process_);
+}
+
+bool StartedProgram::HasEnded(DWORD waitMs) const {
+  return WaitForSingleObject(process_, waitMs) == WAIT_OBJECT_0;
+}
+
+DWORD StartedProgram::ExitCode() const {
+  DWORD code = 0;
+  GetExitCodeProcess(process_, &code);
+  return code;
+}
+
+HWND StartedProgram::WaitForWindow(const std::wstring& title, DWORD timeoutMs) const {
+  const ULONGLONG deadline = GetTickCount64() + timeoutMs;
+  do {
+    for (HWND window : TopLevelWindowsOf(id_)) {
+      wchar_t text[1024] = {};
+      GetWindowTextW(window, text, 1024);
+      if (title == text) return window;
+    }
+  } while (!HasEnded(50) && GetTickCount64() < deadline);
+  return nullptr;
+}

@@ -64,6 +64,35 @@ class RecordedMessageBoxes {
   MessageBoxHandler previous_;
 };
 
+// A helper program built beside the test programs, e.g. "standin_app.exe".
+std::wstring HelperProgramPath(const std::wstring& fileName);
+
+// Top-level windows of one process, hidden ones included.
+std::vector<HWND> TopLevelWindowsOf(DWORD processId);
+
+// A program started for a test; ended and waited for when the object goes, if still running,
+// so that no test leaves it behind.
+class StartedProgram {
+ public:
+  // The program and its arguments, already quoted as a command line wants them.
+  StartedProgram(const std::wstring& program, const std::wstring& arguments);
+  ~StartedProgram();
+  StartedProgram(const StartedProgram&) = delete;
+  StartedProgram& operator=(const StartedProgram&) = delete;
+
+  DWORD id() const { return id_; }
+  // True when the program has ended, waiting for it up to waitMs.
+  bool HasEnded(DWORD waitMs = 0) const;
+  DWORD ExitCode() const;
+  // Its top-level window (hidden ones count) with exactly this title, once it exists; null when
+  // none appeared within timeoutMs or the program ended first.
+  HWND WaitForWindow(const std::wstring& title, DWORD timeoutMs = 30000) const;
+
+ private:
+  HANDLE process_ = nullptr;
+  DWORD id_ = 0;
+};
+
 // Runs SQL on the MariaDB fixture as its administrator, through ODBC.
 void ExecuteSql(const std::wstring& statements);
 // The first column of the first row of a query, as text (empty for Null or no row).

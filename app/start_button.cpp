@@ -1,0 +1,36 @@
+#include "app/start_button.h"
+
+#include "platform/text.h"
+
+std::optional<std::wstring> ProgramNameToClose(std::wstring_view slotName) {
+  const std::wstring_view lastThree = slotName.substr(slotName.size() < 3 ? 0 : slotName.size() - 3);
+  if (AsciiUpper(lastThree) != L"EXE") return std::nullopt;
+  if (slotName.size() <= 4) return std::nullopt;
+  return std::wstring(slotName.substr(0, slotName.size() - 4));
+}
+
+void StartButtonPressed(const std::array<std::wstring, 5>& files, StartButtonWindow& window,
+                        const TerminateTaskFunction& terminateTask) noexcept {
+  for (const std::wstring& name : files) {
+    try {
+      if (name.empty()) continue;
+      if (const std::optional<std::wstring> program = ProgramNameToClose(name)) terminateTask(*program);
+    } catch (...) {
+      // A copy that could not be closed shows up later, when its file cannot be replaced.
+    }
+  }
+  try {
+    window.SetStatus(kClosingFilesStatus);
+  } catch (...) {
+  }
+  try {
+    window.StartRunTimer(kRunDelayMs);
+  } catch (...) {
+  }
+  try {
+    window.SetStartEnabled(false);
+  } catch (...) {
+  }
+}
+
+int NextProgressValue(int current) noexcept { return current < 100 ? current + 1 : 0; }

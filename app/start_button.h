@@ -1,0 +1,41 @@
+// The start button of frmindir: close running copies of the listed programs, then schedule
+// the update run. Written over a narrow view of the window so that it runs in tests without one.
+#pragma once
+
+#include <array>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+// What the start button does to the window.
+class StartButtonWindow {
+ public:
+  virtual ~StartButtonWindow() = default;
+  // lbldurum's text, repainted at once: no message is handled before the handler returns.
+  virtual void SetStatus(const std::wstring& text) = 0;
+  // tmrIndir: its first tick, intervalMs later, performs the update run.
+  virtual void StartRunTimer(unsigned intervalMs) = 0;
+  // cmdbaslat as a whole.
+  virtual void SetStartEnabled(bool enabled) = 0;
+};
+
+// TerminateTask of mdlTask, or a stand-in that counts the calls.
+using TerminateTaskFunction = std::function<bool(const std::wstring& name)>;
+
+inline constexpr wchar_t kClosingFilesStatus[] = L"Açık dosyalar kapatılıyor...";
+inline constexpr unsigned kRunDelayMs = 2000;
+
+// The name whose windows are to be closed before a slot is replaced: the slot's name less its
+// last four characters when its last three read "EXE" in any letter case; none for other
+// files, and none when nothing is left to search for (a name like "EXE" or ".exe").
+std::optional<std::wstring> ProgramNameToClose(std::wstring_view slotName);
+
+// The click of cmdbaslat. Each step's failure is ignored and the next step runs; nothing escapes.
+// The names are taken as stored: the update run trims them later, this handler does not.
+void StartButtonPressed(const std::array<std::wstring, 5>& files, StartButtonWindow& window,
+                        const TerminateTaskFunction& terminateTask) noexcept;
+
+// A tick of tmrProgress: one step up to 100, then back to 0. The window never starts that timer,
+// so the update run's own 0 and 100 are what the bar shows.
+int NextProgressValue(int current) noexcept;

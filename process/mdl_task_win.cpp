@@ -1,0 +1,96 @@
+#include "process/mdl_task_win.h"
+
+#include "platform/encoding_win.h"
+#include "platform/scoped_win.h"
+#include "platform/win_error_win.h"
+#include "process/task_match.h"
+
+std::wstring TargetText;
+
+namespace {
+
+// All process rights as older systems define them; the newer, larger value is refused there.
+constexpr DWORD kProcessAllAccess = 0x1F0FFF;
+
+EventLogWriter eventLogWriter;
+// Set by the callback when something other than KillProcess failed, so TerminateTask says so.
+bool enumerationFailed = false;
+
+void WriteKillWarning() {
+  if (eventLogWriter) {
+    eventLogWriter(kKillWarningText);
+  } else {
+    WriteApplicationEventLog(kKillWarningText);
+  }
+}
+
+}  // namespace
+
+std::wstring UpperForTitleMatch(const std::wstring& text) {
+  if (text.empty()) return text;
+  // The invariant locale's simple case mapping: "i" becomes "I" in a Turkish system too, so an
+  // ASCII program name meets an ASCII caption in any letter case whatever the user's locale.
+  std::wstring upper(text.size(), L'\0');
+  const int size = static_cast<int>(text.size());
+  const int written = LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, text.c_str(), size, upper.data(),
+                                    size, nullptr, nullptr, 0);
+  if (written != size) ThrowLastError();
+  return upper;
+}
+
+bool TerminateTask(const std::wstring& name) noexcept {
+  try {
+    // Through the ANSI code page first, as the titles are read, so both sides lose the same letters.
+    TargetText = UpperForTitleMatch(FromAnsi(ToAnsi(name)));
+    enumerationFailed = false;
+    EnumWindows(EnumWindowsCallback, 0);
+    return !enumerationFailed;
+  } catch (...) {
+    return false;
+  }
+}
+
+BOOL CALLBACK EnumWindowsCallback(HWND window, LPARAM) noexcept {
+  try {
+    char buffer[kTitleBufferLength] = {};
+    const int copied = GetWindowTextA(window, buffer, kTitleBufferLength);
+    const size_t length = copied > 0 && copied < kTitleBufferLength ? static_cast<size_t>(copied) : 0;
+    const std::wstring title = UpperForTitleMatch(FromAnsi(std::string_view(buffer, length)));
+    if (!TitleHasTarget(title, TargetText)) return TRUE;
+    return KillProcess(window) ? TRUE : FALSE;
+  } catch (...) {
+    enumerationFailed = true;
+    return FALSE;
+  }
+}
+
+bool KillProcess(HWND window) noexcept {
+  try {
+    if (!IsWindow(window)) return true;
+    DWORD processId = 0;
+    GetWindowThreadProcessId(window, &processId);
+    if (processId == 0) return true;
+    // The updater never ends itself, whatever its own caption carries.
+    if (processId == GetCurrentProcessId()) return true;
+    WriteKillWarning();
+    // A refusal (another user's or a higher process) leaves it running, without a report.
+    UniqueHandle process(OpenProcess(kProcessAllAccess, FALSE, processId));
+    if (process) TerminateProcess(process.get(), 0);
+    return true;
+  } catch (...) {
+    return false;
+  }
+}
+
+EventLogWriter SetEventLogWriter(EventLogWriter writer) {
+  EventLogWriter previous = std::move(eventLogWriter);
+  eventLogWriter = std::move(writer);
+  return previous;
+}
+
+void WriteApplicationEventLog(const std::wstring& text) noexcept {
+  UniqueEventSource source(RegisterEventSourceW(nullptr, L"Zefra INDIR"));
+  if (!source) return;
+  const wchar_t* strings[] = {text.c_str()};
+  ReportEventW(source.get(), EVENTLOG_WARNING_TYPE, 0, 0, nullptr, 1, 0, strings, nullptr);
+}

@@ -1,0 +1,31 @@
+// The module mdlTask: ends every process that owns a top-level window whose title carries a name.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+
+// The upper-cased name being searched for; set by TerminateTask, read by EnumWindowsCallback.
+extern std::wstring TargetText;
+
+// Walks every top-level window (hidden ones included) and ends the process of each window whose
+// title contains the name, ignoring case. False only when an unexpected error cut the walk short.
+bool TerminateTask(const std::wstring& name) noexcept;
+
+// Called by EnumWindows once per window: 1 goes on, 0 stops. The parameter is not used.
+BOOL CALLBACK EnumWindowsCallback(HWND window, LPARAM parameter) noexcept;
+
+// Writes the event-log warning and ends the window's process. True in every ordinary outcome
+// (window gone, no process, ended, refused); false only on an unexpected error.
+bool KillProcess(HWND window) noexcept;
+
+// Upper-cases a title or a target the same way on both sides, whatever the user's locale.
+std::wstring UpperForTitleMatch(const std::wstring& text);
+
+// Where KillProcess records its warning. Wine stores no entries, so tests put a counter here.
+using EventLogWriter = std::function<void(const std::wstring& text)>;
+// Returns the writer it replaced; an empty writer puts the application event log back.
+EventLogWriter SetEventLogWriter(EventLogWriter writer);
+// One warning entry of the source "Zefra INDIR" in the application event log; failures ignored.
+void WriteApplicationEventLog(const std::wstring& text) noexcept;

@@ -1,0 +1,161 @@
+// A small Windows tool with which end-to-end tests and the demo look at, and answer, the
+// windows of other programs running in the same Wine prefix.
+//
+//   inspector wait  TITLE [--class C] [--timeout S]   wait until a top-level window exists
+//   inspector gone  TITLE [--timeout S]               wait until no such window is left
+//   inspector texts TITLE                             list its child controls (class|text|enabled|rect)
+//   inspector press TITLE BUTTON-TEXT                 press a child button (BM_CLICK)
+//
+// TITLE matches a window whose title starts with it; "=TITLE" asks for the exact title.
+// Output is UTF-8, one item per line. Exit code 0 on success, 1 on time-out or no match.
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Query {
+  std::wstring title;
+  std::wstring windowClass;
+};
+
+bool TitleMatches(const std::wstring& title, const std::wstring& wanted) {
+  if (!wanted.empty() && wanted[0] == L'=') return title == wanted.substr(1);
+  return title.compare(0, wanted.size(), wanted) == 0;
+}
+
+std::wstring TextOf(HWND window) {
+  wchar_t buffer[1024] = {};
+  GetWindowTextW(window, buffer, 1024);
+  return buffer;
+}
+
+std::wstring ClassOf(HWND window) {
+  wchar_t buffer[256] = {};
+  GetClassNameW(window, buffer, 256);
+  return buffer;
+}
+
+struct Search {
+  const Query* query;
+  HWND found;
+};
+
+BOOL CALLBACK MatchTopLevel(HWND window, LPARAM param) {
+  auto* search = reinterpret_cast<Search*>(param);
+  if (!IsWindowVisible(window) || !TitleMatches(TextOf(window), search->query->title)) return TRUE;
+  if (!search->query->windowClass.empty() && ClassOf(window) != search->query->windowClass) return TRUE;
+  search->found = window;
+  return FALSE;
+}
+
+HWND FindTopLevel(const Query& query) {
+  Search search{&query, nullptr};
+  EnumWindows(MatchTopLevel, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+void PrintUtf8(const std::wstring& line) {
+  const int size = WideCharToMultiByte(CP_UTF8, 0, line.c_str(), -1, nullptr, 0, nullptr, nullptr);
+  std::string bytes(static_cast<size_t>(size > 0 ? size : 1), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, line.c_str(), -1, bytes.data(), size, nullptr, nullptr);
+  std::printf("%s\n", bytes.c_str());
+  std::fflush(stdout);
+}
+
+HWND WaitFor(const Query& query, double seconds) {
+  const ULONGLONG deadline = GetTickCount64() + static_cast<ULONGLONG>(seconds * 1000);
+  for (;;) {
+    if (HWND window = FindTopLevel(query)) return window;
+    if (GetTickCount64() > deadline) return nullptr;
+    Sleep(100);
+  }
+}
+
+BOOL CALLBACK CollectChild(HWND child, LPARAM param) {
+  reinterpret_cast<std::vector<HWND>*>(param)->push_back(child);
+  return TRUE;
+}
+
+std::vector<HWND> Children(HWND parent) {
+  std::vector<HWND> children;
+  EnumChildWindows(parent, CollectChild, reinterpret_cast<LPARAM>(&children));
+  return children;
+}
+
+std::wstring Describe(HWND window) {
+  RECT rect{};
+  GetWindowRect(window, &rect);
+  return ClassOf(window) + L"|" + TextOf(window) + L"|" + (IsWindowEnabled(window) ? L"enabled" : L"disabled") +
+         L"|" + std::to_wstring(rect.left) + L"," + std::to_wstring(rect.top) + L"," +
+         std::to_wstring(rect.right - rect.left) + L"," + std::to_wstring(rect.bottom - rect.top);
+}
+
+// The button text without its access-key ampersand, so "&OK" and "OK" both match "OK".
+std::wstring WithoutAmpersand(std::wstring text) {
+  std::wstring out;
+  for (wchar_t c : text) {
+    if (c != L'&') out += c;
+  }
+  return out;
+}
+
+int Run(const std::vector<std::wstring>& args) {
+  if (args.size() < 2) {
+    std::fprintf(stderr, "usage: inspector wait|gone|texts|press TITLE [...]\n");
+    return 2;
+  }
+  const std::wstring& command = args[0];
+  Query query{args[1], L""};
+  double timeout = 30;
+  std::vector<std::wstring> rest;
+  for (size_t i = 2; i < args.size(); ++i) {
+    if (args[i] == L"--class" && i + 1 < args.size()) {
+      query.windowClass = args[++i];
+    } else if (args[i] == L"--timeout" && i + 1 < args.size()) {
+      timeout = _wtof(args[++i].c_str());
+    } else {
+      rest.push_back(args[i]);
+    }
+  }
+
+  if (command == L"gone") {
+    const ULONGLONG deadline = GetTickCount64() + static_cast<ULONGLONG>(timeout * 1000);
+    while (FindTopLevel(query)) {
+      if (GetTickCount64() > deadline) return 1;
+      Sleep(100);
+    }
+    return 0;
+  }
+  HWND window = WaitFor(query, timeout);
+  if (!window) return 1;
+  if (command == L"wait") {
+    PrintUtf8(Describe(window));
+    return 0;
+  }
+  if (command == L"texts") {
+    PrintUtf8(Describe(window));
+    for (HWND child : Children(window)) PrintUtf8(Describe(child));
+    return 0;
+  }
+  if (command == L"press" && !rest.empty()) {
+    for (HWND child : Children(window)) {
+      if (ClassOf(child) == L"Button" && WithoutAmpersand(TextOf(child)) == WithoutAmpersand(rest[0])) {
+        PostMessageW(child, BM_CLICK, 0, 0);
+        return 0;
+      }
+    }
+    return 1;
+  }
+  std::fprintf(stderr, "inspector: unknown command\n");
+  return 2;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  std::vector<std::wstring> args(argv + 1, argv + argc);
+  return Run(args);
+}

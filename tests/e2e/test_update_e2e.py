@@ -1,0 +1,134 @@
+#!/usr/bin/python3
+"""The whole update, end to end: the real "Zefra INDIR.exe" under Wine on the test display,
+the manifest in MariaDB, the files on the HTTP server, a running stand-in for Zefra VUNO,
+and a real click on BAŞLAT.
+
+  test_update_e2e.py STATE BUILD   (STATE: the test environment that testenv.py started)
+"""
+
+import json
+import shutil
+import sys
+import tempfile
+import time
+import unittest
+from pathlib import Path
+
+sys.path.insert(0, str(Path(__file__).resolve().parent))
+import driver  # noqa: E402
+
+STATE = BUILD = None
+APP = "Zefra VUNO.exe"
+FILES = {APP: None, "VunoRapor.dll": b"rapor-v2 " * 5000, "Yenilikler.txt": "Sürüm 9.09\r\n".encode("cp1254")}
+OLD = {"VunoRapor.dll": b"rapor-v1 " * 3000, "Yenilikler.txt": b"Surum 9.08\r\n"}
+
+
+class EndToEnd(unittest.TestCase):
+    def setUp(self):
+        self.env = json.loads((Path(STATE) / "env.json").read_text())
+        self.desk = driver.WineDesk(self.env, BUILD)
+        self.addCleanup(self.desk.end_all)
+        self.folder = Path(tempfile.mkdtemp(prefix="program-", dir=self.env["ZEFRA_TEST_SCRATCH"]))
+        self.addCleanup(shutil.rmtree, self.folder, True)
+        self.web = Path(self.env["ZEFRA_TEST_HTTP_ROOT"]) / "e2e" / self.id().rsplit(".", 1)[-1]
+        self.web.mkdir(parents=True, exist_ok=True)
+        self.addCleanup(shutil.rmtree, self.web, True)
+        self.addCleanup(driver.mariadb, self.env, (Path(__file__).resolve().parents[1] / "fixtures" /
+                                                   "schema.sql").read_text())
+
+        standin = Path(BUILD) / "tests" / "standin_app.exe"
+        driver.copy_updater(BUILD, self.folder)
+        driver.write_settings(self.folder, "127.0.0.1", self.env["ZEFRA_TEST_DB_PORT"], "8")
+        driver.make_standin(standin, self.folder / APP, "9.08")
+        driver.make_standin(standin, self.web / APP, "9.09")
+        for name, content in OLD.items():
+            (self.folder / name).write_bytes(content)
+        for name, content in FILES.items():
+            if content is not None:
+                (self.web / name).write_bytes(content)
+        self.record = self.folder / "started.txt"
+        base = f"http://127.0.0.1:{self.env['ZEFRA_TEST_HTTP_PORT']}/e2e/{self.web.name}"
+        driver.set_manifest(self.env, list(FILES), base)
+
+    def start_updater(self):
+        self.desk.start(self.folder / APP)
+        self.desk.wait_window("=Zefra VUNO 9.08")
+        self.desk.start(self.folder / "Zefra INDIR.exe")
+        window = self.desk.wait_window(driver.UPDATER_TITLE)
+        controls = self.desk.controls(driver.UPDATER_TITLE)
+        summary = [c["text"] for c in controls if c["text"].startswith("Model: ")]
+        self.assertEqual(summary, ["Model: Zefra VUNO  -->  Versiyon: 9.09 Türkçe\r\n\r\nGüncellenecek Dosyalar:\r\n"
+                                   "Zefra VUNO.exe  VunoRapor.dll  Yenilikler.txt    "])
+        return window
+
+    def press_start(self):
+        button = driver.find_control(self.desk.controls(driver.UPDATER_TITLE), "&BAŞLAT")
+        self.assertTrue(button["enabled"])
+        self.desk.click(button)
+
+    def assert_updated(self):
+        self.assertEqual(driver.sha256(self.folder / APP), driver.sha256(self.web / APP))
+        for name, content in FILES.items():
+            self.assertEqual((self.folder / name).read_bytes(), (self.web / name).read_bytes(), name)
+        self.assertFalse(list(self.folder.glob("*.download")))
+
+    def finish_completed_run(self):
+        box = self.desk.wait_window("=Zefra INDIR", driver.BOX_CLASS, timeout=60)
+        texts = [c["text"] for c in self.desk.controls("=Zefra INDIR")]
+        self.assertIn("Güncelleme tamamlandı! Programınız yeniden başlayacak.", texts)
+        del box
+        self.desk.press("=Zefra INDIR", "OK")
+        self.desk.wait_gone(driver.UPDATER_TITLE, timeout=30)
+        self.desk.wait_window("=Zefra VUNO 9.09", timeout=30)
+
+    def test_a_press_replaces_every_file_and_restarts_the_application(self):
+        self.start_updater()
+        self.press_start()
+        # The running copy is ended before anything is fetched.
+        self.desk.wait_gone("=Zefra VUNO 9.08", timeout=20)
+        self.finish_completed_run()
+        self.assert_updated()
+        messages = driver.log_messages(self.folder)
+        expected_order = ["Updater started; applicationPath=", "Database settings loaded; baseUrl=",
+                          "Update started; baseUrl=", "File selected from database; name=Zefra VUNO.exe",
+                          "Download start; url=", "HTTP response; status=200", "HTTP body received; bytes=",
+                          "Temporary file saved; path=", "Download complete; destination=",
+                          "File reported downloaded; name=Zefra VUNO.exe", "File selected from database; name=VunoRapor.dll",
+                          "File reported downloaded; name=VunoRapor.dll", "File selected from database; name=Yenilikler.txt",
+                          "File reported downloaded; name=Yenilikler.txt"]
+        position = 0
+        for prefix in expected_order:
+            while position < len(messages) and not messages[position].startswith(prefix):
+                position += 1
+            self.assertLess(position, len(messages), f"log line {prefix!r} missing or out of order:\n" +
+                            "\n".join(messages))
+        self.assertIn("Download start; url=http://127.0.0.1:" + self.env["ZEFRA_TEST_HTTP_PORT"] +
+                      f"/e2e/{self.web.name}/Zefra%20VUNO.exe", "\n".join(messages))
+
+    def test_b_a_failed_file_leaves_the_window_open_and_a_second_press_completes(self):
+        (self.web / "Yenilikler.txt").unlink()  # slot 3 answers 404
+        self.start_updater()
+        self.press_start()
+        box = self.desk.wait_window("=Zefra INDIR", driver.BOX_CLASS, timeout=60)
+        del box
+        texts = [c["text"] for c in self.desk.controls("=Zefra INDIR")]
+        self.assertTrue(any(t.startswith("Yenilikler.txt indirilemedi.\r\nhttp://") and t.endswith("HTTP 404 Not Found")
+                            for t in texts), texts)
+        self.desk.press("=Zefra INDIR", "OK")
+        time.sleep(1)
+        controls = self.desk.controls(driver.UPDATER_TITLE)
+        self.assertTrue(driver.find_control(controls, "&BAŞLAT")["enabled"])
+        driver.find_control(controls, "Yenilikler.txt indirilemedi.")
+        # Slots 1 and 2 are in place; slot 3 keeps its old content.
+        self.assertEqual((self.folder / "VunoRapor.dll").read_bytes(), FILES["VunoRapor.dll"])
+        self.assertEqual((self.folder / "Yenilikler.txt").read_bytes(), OLD["Yenilikler.txt"])
+
+        (self.web / "Yenilikler.txt").write_bytes(FILES["Yenilikler.txt"])  # the vendor mends it
+        self.press_start()
+        self.finish_completed_run()
+        self.assert_updated()
+
+
+if __name__ == "__main__":
+    STATE, BUILD = sys.argv[1], sys.argv[2]
+    unittest.main(argv=sys.argv[:1], verbosity=2)

@@ -1,0 +1,67 @@
+// One side of the downloader benchmark, in a process of its own so that its peak working set
+// is its own:
+//   zefra_download_bench indir URL DESTINATION   DOSYA_INDIR into the destination
+//   zefra_download_bench bare URL                a plain WinHTTP read loop that drops the body
+// Prints "ms=<wall time> peak=<peak working set in bytes> bytes=<body bytes>".
+#include <windows.h>
+// psapi.h needs the types of windows.h.
+#include <psapi.h>
+
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "platform/error.h"
+#include "update/downloader_win.h"
+
+namespace {
+
+class SilentLog : public Logger {
+ public:
+  void LOG_YAZ(std::wstring_view) override {}
+};
+
+int64_t BareLoop(const std::wstring& url) {
+  HttpRequest request(url, DownloadTimeouts{});
+  request.Send();
+  const uint32_t size = 256 * 1024;
+  const std::unique_ptr<unsigned char[]> buffer(new unsigned char[size]);
+  int64_t total = 0;
+  while (const uint32_t got = request.Read(buffer.get(), size)) total += got;
+  return total;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  if (argc < 3) return 2;
+  const std::wstring mode = argv[1];
+  LARGE_INTEGER frequency, start, end;
+  QueryPerformanceFrequency(&frequency);
+  QueryPerformanceCounter(&start);
+  int64_t bytes = 0;
+  try {
+    if (mode == L"bare") {
+      bytes = BareLoop(argv[2]);
+    } else if (mode == L"indir" && argc == 4) {
+      SilentLog log;
+      std::wstring details;
+      if (!DOSYA_INDIR(argv[2], argv[3], bytes, details, log)) {
+        std::fwprintf(stderr, L"%ls\n", details.c_str());
+        return 1;
+      }
+    } else {
+      return 2;
+    }
+  } catch (const AppError& error) {
+    std::fwprintf(stderr, L"error %d: %ls\n", error.number(), error.description().c_str());
+    return 1;
+  }
+  QueryPerformanceCounter(&end);
+  PROCESS_MEMORY_COUNTERS memory{};
+  memory.cb = sizeof memory;
+  GetProcessMemoryInfo(GetCurrentProcess(), &memory, sizeof memory);
+  std::printf("ms=%.1f peak=%lu bytes=%lld\n", (end.QuadPart - start.QuadPart) * 1000.0 / frequency.QuadPart,
+              static_cast<unsigned long>(memory.PeakWorkingSetSize), static_cast<long long>(bytes));
+  return 0;
+}

@@ -1,0 +1,40 @@
+// Runs DOSYA_INDIR in a process of its own that a test can end at a chosen point:
+//   zefra_download_probe URL DESTINATION POINT EVENT
+// POINT is "chunk" (after the first body chunk is on disk), "replace" (temporary file flushed
+// and closed, destination untouched) or "none". At the point the probe sets the named event
+// and waits to be killed. Exit code 0 when the file is in place, 1 when it failed.
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+
+#include "update/downloader_win.h"
+
+namespace {
+
+class SilentLog : public Logger {
+ public:
+  void LOG_YAZ(std::wstring_view) override {}
+};
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  if (argc != 5) return 2;
+  const std::wstring point = argv[3];
+  HANDLE event = OpenEventW(EVENT_MODIFY_STATE, FALSE, argv[4]);
+  DownloadOptions options;
+  options.testHook = [&](DownloadPoint reached) {
+    const bool hold = (point == L"chunk" && reached == DownloadPoint::kBodyChunkWritten) ||
+                      (point == L"replace" && reached == DownloadPoint::kBeforeReplace);
+    if (!hold) return;
+    SetEvent(event);
+    Sleep(INFINITE);
+  };
+  SilentLog log;
+  int64_t bytes = 0;
+  std::wstring details;
+  const bool ok = DOSYA_INDIR(argv[1], argv[2], bytes, details, log, options);
+  if (!ok) std::fwprintf(stderr, L"%ls\n", details.c_str());
+  return ok ? 0 : 1;
+}

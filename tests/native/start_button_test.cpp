@@ -1,0 +1,107 @@
+#include "app/start_button.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+#include <vector>
+
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+// Records what the handler does to the window, in order.
+class RecordingWindow : public StartButtonWindow {
+ public:
+  void SetStatus(const std::wstring& text) override {
+    steps.push_back(L"status " + text);
+    if (failStatus) throw std::runtime_error("repaint failed");
+  }
+  void StartRunTimer(unsigned intervalMs) override {
+    steps.push_back(L"timer " + std::to_wstring(intervalMs));
+    if (failTimer) throw std::runtime_error("no timer");
+  }
+  void SetStartEnabled(bool enabled) override { steps.push_back(enabled ? L"enable" : L"disable"); }
+
+  std::vector<std::wstring> steps;
+  bool failStatus = false;
+  bool failTimer = false;
+};
+
+struct Press {
+  std::vector<std::wstring> closed;
+  RecordingWindow window;
+
+  void operator()(const std::array<std::wstring, 5>& files) {
+    StartButtonPressed(files, window, [this](const std::wstring& name) {
+      closed.push_back(name);
+      return true;
+    });
+  }
+};
+
+TEST(StartButton, ClosesOnlyExecutablesWithTheirExtensionCutOff) {
+  Press press;
+  press({L"Zefra VUNO.exe", L"Rapor.EXE", L"", L"yardim.ExE", L"ayar.xml"});
+  EXPECT_THAT(press.closed, ElementsAre(L"Zefra VUNO", L"Rapor", L"yardim"));
+  EXPECT_THAT(press.window.steps,
+              ElementsAre(L"status Açık dosyalar kapatılıyor...", L"timer 2000", L"disable"));
+}
+
+TEST(StartButton, TheApplicationBesideTwoOtherFilesIsClosedExactlyOnce) {
+  Press press;
+  press({L"Zefra VUNO.exe", L"Zefra.dll", L"raporlar.mdb", L"", L""});
+  EXPECT_THAT(press.closed, ElementsAre(L"Zefra VUNO"));
+}
+
+TEST(StartButton, NamesAreTakenAsStored) {
+  Press press;
+  // Trailing blanks hide the extension (the run trims them later); leading ones stay in the name.
+  press({L"Zefra VUNO.exe  ", L"  Yedek.exe", L"Kurulumexe", L"", L""});
+  EXPECT_THAT(press.closed, ElementsAre(L"  Yedek", L"Kurulu"));
+}
+
+TEST(StartButton, NamesThatLeaveNothingToSearchForCloseNothing) {
+  Press press;
+  // An empty name would be found in every window title on the desktop.
+  press({L"EXE", L".exe", L"exe", L"x", L""});
+  EXPECT_THAT(press.closed, IsEmpty());
+  EXPECT_THAT(press.window.steps,
+              ElementsAre(L"status Açık dosyalar kapatılıyor...", L"timer 2000", L"disable"));
+  EXPECT_EQ(ProgramNameToClose(L"a.exe"), L"a");
+  EXPECT_EQ(ProgramNameToClose(L"Zefra VUNO.ex"), std::nullopt);
+}
+
+TEST(StartButton, EveryStepsFailureIsIgnored) {
+  RecordingWindow window;
+  window.failStatus = true;
+  window.failTimer = true;
+  std::vector<std::wstring> closed;
+  StartButtonPressed({L"Bir.exe", L"Iki.exe", L"", L"", L"Uc.exe"}, window,
+                     [&](const std::wstring& name) -> bool {
+                       closed.push_back(name);
+                       if (name == L"Bir") throw std::runtime_error("enumeration failed");
+                       return false;  // the result is not looked at
+                     });
+  EXPECT_THAT(closed, ElementsAre(L"Bir", L"Iki", L"Uc"));
+  EXPECT_THAT(window.steps, ElementsAre(L"status Açık dosyalar kapatılıyor...", L"timer 2000", L"disable"));
+}
+
+TEST(StartButton, APressAfterAFailedRunStartsAgainFromSlotOne) {
+  Press press;
+  const std::array<std::wstring, 5> files{L"Zefra VUNO.exe", L"a.dll", L"Yardim.exe", L"", L""};
+  press(files);
+  press.window.SetStartEnabled(true);  // what a failed run leaves behind
+  press(files);
+  EXPECT_THAT(press.closed, ElementsAre(L"Zefra VUNO", L"Yardim", L"Zefra VUNO", L"Yardim"));
+  EXPECT_EQ(press.window.steps.back(), L"disable");
+}
+
+TEST(ProgressTimer, StepsUpToAHundredThenStartsOver) {
+  EXPECT_EQ(NextProgressValue(0), 1);
+  EXPECT_EQ(NextProgressValue(99), 100);
+  EXPECT_EQ(NextProgressValue(100), 0);
+}
+
+}  // namespace

@@ -1,0 +1,195 @@
+// The update run against a fake window and fake platform services.
+#include "update/update_run.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "platform/error.h"
+#include "platform/message_box.h"
+
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+// Records every call in order as one text, so a test can check the sequence the user sees.
+class FakeWindow : public UpdateRunWindow {
+ public:
+  void LOG_YAZ(std::wstring_view message) override { Record(L"log " + std::wstring(message)); }
+  void SetStatus(const std::wstring& text) override { Record(L"status " + text); }
+  void SetFileName(const std::wstring& text) override { fileName_ = text, Record(L"name " + text); }
+  std::wstring FileName() const override { return fileName_; }
+  void SetSizeText(const std::wstring& text) override { Record(L"size " + text); }
+  void SetProgress(int value) override { Record(L"progress " + std::to_wstring(value)); }
+  void SetStartEnabled(bool enabled) override { Record(enabled ? L"start on" : L"start off"); }
+  void StopRunTimer() override { Record(L"stop run timer"); }
+  void StopProgressTimer() override { Record(L"stop progress timer"); }
+  void PumpWhileBusy() override {}
+
+  std::vector<std::wstring> events;
+  std::wstring failOn;  // an event that throws, as a failing window call would
+
+ private:
+  void Record(std::wstring event) {
+    if (!failOn.empty() && event == failOn) throw AppError(1400, L"Invalid window handle.");
+    events.push_back(std::move(event));
+  }
+  std::wstring fileName_;
+};
+
+struct DownloadResult {
+  bool ok = true;
+  int64_t bytes = 0;
+  std::wstring details;
+};
+
+class FakeServices : public UpdateServices {
+ public:
+  explicit FakeServices(FakeWindow& window) : window_(window) {}
+
+  bool Download(const std::wstring& url, const std::wstring& destination, int64_t& bytes,
+                std::wstring& details, UpdateRunWindow&) override {
+    window_.events.push_back(L"download " + url + L" -> " + destination);
+    EXPECT_EQ(bytes, 0);
+    EXPECT_EQ(details, L"");
+    const DownloadResult result = results[url];
+    bytes = result.bytes;
+    if (!result.ok) details = result.details;
+    return result.ok;
+  }
+  bool FileExists(const std::wstring& path) override { return path == existing; }
+  void StartProgram(const std::wstring& path) override {
+    if (startFails) throw AppError(2, L"The system cannot find the file specified.");
+    window_.events.push_back(L"start " + path);
+  }
+  void EndProcess() override { window_.events.push_back(L"end"); }
+  std::wstring ThousandsSeparator() override { return L"."; }
+
+  std::map<std::wstring, DownloadResult> results;
+  std::wstring existing;
+  bool startFails = false;
+
+ private:
+  FakeWindow& window_;
+};
+
+class UpdateRunTest : public ::testing::Test {
+ protected:
+  UpdateRunTest() {
+    SetMessageBoxHandler([this](const MessageBoxRequest& box) {
+      EXPECT_EQ(box.title, L"Zefra INDIR");
+      window.events.push_back(L"box " + std::to_wstring(box.style) + L" " + box.text);
+    });
+  }
+  ~UpdateRunTest() override { SetMessageBoxHandler(nullptr); }
+
+  void Run(std::array<std::wstring, 5> files, const std::wstring& base = L"http://h/up/") {
+    RunUpdate(base, files, L"C:\\Zefra", window, services);
+  }
+
+  FakeWindow window;
+  FakeServices services{window};
+};
+
+TEST_F(UpdateRunTest, NamedSlotsAreFetchedInOrderThenTheMainProgramStartsAndTheRunEnds) {
+  services.results[L"http://h/up/Zefra VUNO.exe"] = {true, 1235 * 1024};
+  services.results[L"http://h/up/b.dll"] = {true, 100};
+  services.existing = L"C:\\Zefra\\Zefra VUNO.exe";
+  Run({L"  Zefra VUNO.exe ", L"", L"b.dll", L"   ", L""});
+
+  EXPECT_THAT(
+      window.events,
+      ElementsAre(L"log Update started; baseUrl=http://h/up/", L"stop run timer", L"progress 0",
+                  L"log File selected from database; name=Zefra VUNO.exe",
+                  L"status Zefra VUNO.exe Dosyası indirilmeye başladı...", L"size 0", L"name Zefra VUNO.exe",
+                  L"status Zefra VUNO.exe Dosyası indiriliyor...",
+                  L"download http://h/up/Zefra VUNO.exe -> C:\\Zefra\\Zefra VUNO.exe",
+                  L"log File reported downloaded; name=Zefra VUNO.exe; bytes=1264640", L"size 1.235",
+                  L"status Zefra VUNO.exe Dosyası indirildi...", L"stop progress timer", L"progress 100",
+                  L"status İndirilecek dosya yok...",  //
+                  L"log File selected from database; name=b.dll",
+                  L"status b.dll Dosyası indirilmeye başladı...", L"size 0", L"name b.dll",
+                  L"status b.dll Dosyası indiriliyor...", L"download http://h/up/b.dll -> C:\\Zefra\\b.dll",
+                  L"log File reported downloaded; name=b.dll; bytes=100", L"size 000",
+                  L"status b.dll Dosyası indirildi...", L"stop progress timer", L"progress 100",
+                  L"status İndirilecek dosya yok...", L"status İndirilecek dosya yok...",
+                  L"status Tüm dosyalarınız güncellendi.",
+                  L"box 64 Güncelleme tamamlandı! Programınız yeniden başlayacak.",
+                  L"start C:\\Zefra\\Zefra VUNO.exe", L"end"));
+}
+
+TEST_F(UpdateRunTest, AllSlotsEmptyFetchNothingAndWithoutTheMainProgramNothingStarts) {
+  Run({L"", L" ", L"", L"", L""});
+  EXPECT_THAT(window.events,
+              ElementsAre(L"log Update started; baseUrl=http://h/up/", L"stop run timer", L"progress 0",
+                          L"status İndirilecek dosya yok...", L"status İndirilecek dosya yok...",
+                          L"status İndirilecek dosya yok...", L"status İndirilecek dosya yok...",
+                          L"status İndirilecek dosya yok...", L"status Tüm dosyalarınız güncellendi.",
+                          L"box 64 Güncelleme tamamlandı! Programınız yeniden başlayacak.", L"end"));
+}
+
+TEST_F(UpdateRunTest, AFailedFileStopsTheRunWithThreeReports) {
+  services.results[L"http://h/up/a.dll"] = {true, 4096};
+  services.results[L"http://h/up/my file.dll"] = {false, 0, L"HTTP 404 Not Found"};
+  Run({L"a.dll", L"my file.dll", L"c.dll", L"", L""});
+
+  const std::vector<std::wstring> tail(window.events.end() - 6, window.events.end());
+  EXPECT_THAT(
+      tail,
+      ElementsAre(L"download http://h/up/my file.dll -> C:\\Zefra\\my file.dll", L"stop progress timer",
+                  L"status my file.dll indirilemedi.", L"start on",
+                  L"log File download returned failure; name=my file.dll; url=http://h/up/my file.dll; "
+                  L"details=HTTP 404 Not Found",
+                  L"box 16 my file.dll indirilemedi.\r\nhttp://h/up/my file.dll\r\nHTTP 404 Not Found"));
+  for (const std::wstring& event : window.events)
+    EXPECT_EQ(event.find(L"c.dll"), std::wstring::npos) << event;
+}
+
+TEST_F(UpdateRunTest, AHostileNameFailsBeforeAnyRequest) {
+  Run({L"..\\..\\Windows\\evil.dll", L"", L"", L"", L""});
+  for (const std::wstring& event : window.events) EXPECT_NE(event.rfind(L"download ", 0), 0u) << event;
+  EXPECT_EQ(window.events.back().rfind(L"box 16 ..\\..\\Windows\\evil.dll indirilemedi.\r\n"
+                                       L"http://h/up/..\\..\\Windows\\evil.dll\r\nGeçersiz dosya adı ",
+                                       0),
+            0u)
+      << window.events.back();
+  EXPECT_EQ(window.events[window.events.size() - 3], L"start on");
+}
+
+TEST_F(UpdateRunTest, AnUnexpectedErrorIsReportedWithTheStageOfTheLastNamedSlot) {
+  services.results[L"http://h/up/a.dll"] = {true, 4096};
+  services.existing = L"C:\\Zefra\\Zefra VUNO.exe";
+  services.startFails = true;
+  Run({L"a.dll", L"", L"", L"", L""});
+
+  const std::wstring report =
+      L"Stage download file a.dll - Güncelleme hatası 2: The system cannot find the file specified.";
+  const std::vector<std::wstring> tail(window.events.end() - 4, window.events.end());
+  EXPECT_THAT(tail, ElementsAre(L"stop progress timer", L"start on",
+                                L"log Unexpected update error; stage=download file a.dll; details=" + report,
+                                L"box 16 " + report));
+}
+
+TEST_F(UpdateRunTest, AFailingWindowCallBeforeAnyNameReportsTheStartStageAndCarriesOn) {
+  window.failOn = L"progress 0";
+  Run({L"a.dll", L"", L"", L"", L""});
+  const std::wstring report = L"Stage start update timer - Güncelleme hatası 1400: Invalid window handle.";
+  EXPECT_THAT(
+      window.events,
+      ElementsAre(L"log Update started; baseUrl=http://h/up/", L"stop run timer", L"stop progress timer",
+                  L"start on", L"log Unexpected update error; stage=start update timer; details=" + report,
+                  L"box 16 " + report));
+}
+
+TEST_F(UpdateRunTest, TheErrorHandlerGoesOnWhenItsOwnStepsFail) {
+  window.failOn = L"start on";
+  services.results[L"http://h/up/a.dll"] = {false, 0, L"x"};
+  Run({L"a.dll", L"", L"", L"", L""});
+  // The failed file's "start on" throws; the handler reports that, skipping its own failing step.
+  EXPECT_EQ(window.events.back(),
+            L"box 16 Stage download file a.dll - Güncelleme hatası 1400: Invalid window handle.");
+}
+
+}  // namespace

@@ -1,0 +1,298 @@
+// DOSYA_INDIR against the HTTP fixture and the real file system.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include "update/downloader_win.h"
+#include "update_test_support.h"
+
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::StartsWith;
+
+struct Outcome {
+  bool ok = false;
+  int64_t bytes = 0;
+  std::wstring details;
+  std::vector<std::wstring> log;
+  int chunks = 0;
+};
+
+Outcome Fetch(const std::wstring& url, const std::wstring& destination, DownloadOptions options = {},
+              const std::wstring& details = L"") {
+  Outcome outcome;
+  outcome.details = details;
+  options.betweenChunks = [&] { ++outcome.chunks; };
+  RecordingLog log;
+  outcome.ok = DOSYA_INDIR(url, destination, outcome.bytes, outcome.details, log, options);
+  outcome.log = log.lines;
+  return outcome;
+}
+
+std::wstring Narrow(const std::string& ascii) { return std::wstring(ascii.begin(), ascii.end()); }
+
+class DownloaderTest : public ::testing::Test {
+ protected:
+  // A destination that already holds an old version, to see that failures leave it alone.
+  std::wstring OldDestination(const std::wstring& name) {
+    const std::wstring path = folder / name;
+    WriteBytes(path, kOld);
+    return path;
+  }
+  void ExpectUntouched(const std::wstring& destination) {
+    EXPECT_TRUE(ReadBytes(destination) == kOld) << "the destination changed";
+    EXPECT_FALSE(FileExists(destination + L".download"));
+  }
+
+  const std::string kOld = "MZ old version";
+  ScratchFolder folder;
+};
+
+TEST_F(DownloaderTest, ABodyOfManyChunksArrivesByteIdenticalAndEveryStepIsLogged) {
+  const std::string body = PatternBytes(3 * 1024 * 1024 + 17);
+  const std::wstring url = Serve(L"whole.dll", body);
+  const std::wstring destination = OldDestination(L"whole.dll");
+
+  const Outcome got = Fetch(url, destination, {}, L"left alone");
+
+  ASSERT_TRUE(got.ok) << got.details;
+  EXPECT_EQ(got.details, L"left alone");
+  EXPECT_EQ(got.bytes, static_cast<int64_t>(body.size()));
+  EXPECT_TRUE(ReadBytes(destination) == body);
+  EXPECT_FALSE(FileExists(destination + L".download"));
+  EXPECT_GT(got.chunks, 1) << "the window gets its turn between chunks";
+  const std::wstring size = std::to_wstring(body.size());
+  EXPECT_THAT(got.log,
+              ElementsAre(L"Download start; url=" + url + L"; destination=" + destination,
+                          L"HTTP response; status=200; statusText=OK", L"HTTP body received; bytes=" + size,
+                          L"Temporary file saved; path=" + destination + L".download; bytes=" + size,
+                          L"Download complete; destination=" + destination + L"; bytes=" + size));
+}
+
+TEST_F(DownloaderTest, SpacesGoOutAsPercent20AndNothingElseIsChanged) {
+  Serve(L"with space.dll", "content");
+  const std::wstring destination = folder / L"with space.dll";
+  const Outcome got = Fetch(FixtureAddress(L"with space.dll?v=1.2&x=%41b+c"), destination);
+
+  ASSERT_TRUE(got.ok) << got.details;
+  EXPECT_TRUE(FixtureReceived("/with%20space.dll?v=1.2&x=%41b+c", 200));
+  EXPECT_EQ(got.log[0], L"Download start; url=" + HttpFixtureUrl() +
+                            L"/with%20space.dll?v=1.2&x=%41b+c; destination=" + destination);
+
+  // Letters beyond ASCII go out as UTF-8, percent-encoded, as WinHTTP sends them.
+  Serve(L"güncel.dll", "MZ tr");
+  EXPECT_TRUE(Fetch(FixtureAddress(L"güncel.dll"), folder / L"güncel.dll").ok);
+  EXPECT_TRUE(FixtureReceived("/g%C3%BCncel.dll", 200));
+
+  const Outcome missing = Fetch(FixtureAddress(L"no such file.dll"), folder / L"x.dll");
+  EXPECT_FALSE(missing.ok);
+  EXPECT_TRUE(FixtureReceived("/no%20such%20file.dll", 404));
+  EXPECT_EQ(missing.log.back(), L"Download failed; stage=send HTTP GET; url=" + HttpFixtureUrl() +
+                                    L"/no%20such%20file.dll; reason=HTTP 404 Not Found");
+}
+
+TEST_F(DownloaderTest, AStatusOutside2xxFailsBeforeTheBodyIsRead) {
+  const std::wstring destination = OldDestination(L"status.dll");
+  const Outcome missing = Fetch(FixtureAddress(L"not-there.dll"), destination);
+  EXPECT_FALSE(missing.ok);
+  EXPECT_EQ(missing.details, L"HTTP 404 Not Found");
+  EXPECT_THAT(missing.log, ElementsAre(StartsWith(L"Download start; url="),
+                                       L"HTTP response; status=404; statusText=Not Found",
+                                       StartsWith(L"Download failed; stage=send HTTP GET; url=")));
+  ExpectUntouched(destination);
+
+  Serve(L"status.dll", "MZ new");
+  for (const auto& [query, details] : std::vector<std::pair<std::wstring, std::wstring>>{
+           {L"status.dll?status=503&reason=Service%20Down", L"HTTP 503 Service Down"},
+           {L"status.dll?status=199", L"HTTP 199 "},
+           {L"status.dll?status=304", L"HTTP 304 Not Modified"}}) {
+    const Outcome got = Fetch(FixtureAddress(query), destination);
+    EXPECT_FALSE(got.ok) << query;
+    EXPECT_EQ(got.details, details);
+    ExpectUntouched(destination);
+  }
+}
+
+TEST_F(DownloaderTest, EmptyAndOneByteBodiesAreRefusedAfterTheirCountIsLogged) {
+  const std::wstring destination = OldDestination(L"small.dll");
+  for (const auto& [query, count] : std::vector<std::pair<std::wstring, std::wstring>>{
+           {L"small.dll?body=", L"0"}, {L"small.dll?body=M", L"1"}}) {
+    const Outcome got = Fetch(FixtureAddress(query), destination);
+    EXPECT_FALSE(got.ok);
+    EXPECT_EQ(got.details, L"Sunucu boş veya eksik dosya döndürdü.");
+    EXPECT_EQ(got.bytes, 0);
+    ASSERT_EQ(got.log.size(), 4u);
+    EXPECT_EQ(got.log[2], L"HTTP body received; bytes=" + count);
+    EXPECT_EQ(got.log[3], L"Download failed; stage=read HTTP response body; url=" + FixtureAddress(query) +
+                              L"; reason=Sunucu boş veya eksik dosya döndürdü.");
+    ExpectUntouched(destination);
+  }
+}
+
+TEST_F(DownloaderTest, AnExecutableMustBeginWithCapitalMZWhateverTheCaseOfItsExtension) {
+  const std::wstring refused = L"Sunucu EXE yerine farklı içerik döndürdü (MZ başlığı yok).";
+  for (const wchar_t* name : {L"a.exe", L"b.EXE", L"c.Exe"}) {
+    const std::wstring destination = OldDestination(name);
+    for (const char* body : {"mz", "Mz", "MZ"}) {
+      const Outcome got = Fetch(FixtureAddress(L"x?body=" + Narrow(body)), destination);
+      if (std::string(body) == "MZ") {
+        EXPECT_TRUE(got.ok) << got.details;
+        EXPECT_EQ(ReadBytes(destination), "MZ");
+      } else {
+        EXPECT_FALSE(got.ok);
+        EXPECT_EQ(got.details, refused);
+        EXPECT_THAT(got.log.back(), StartsWith(L"Download failed; stage=validate EXE signature; url="));
+        ExpectUntouched(destination);
+      }
+    }
+  }
+  // Any other ending takes any content of two bytes or more.
+  for (const wchar_t* name : {L"d.dll", L"e.exe.txt", L"fexe"}) {
+    const Outcome got = Fetch(FixtureAddress(L"x?body=mz"), folder / name);
+    EXPECT_TRUE(got.ok) << name << L": " << got.details;
+  }
+}
+
+TEST_F(DownloaderTest, ABodyCutShortOfItsLengthOrResetIsAnErrorAndReplacesNothing) {
+  Serve(L"cut.dll", PatternBytes(1024 * 1024));
+  const std::wstring destination = OldDestination(L"cut.dll");
+
+  const Outcome shortBody = Fetch(FixtureAddress(L"cut.dll?short=300000"), destination);
+  EXPECT_FALSE(shortBody.ok);
+  EXPECT_THAT(shortBody.details, StartsWith(L"Stage read HTTP response body - Error 12152: "));
+  EXPECT_NE(shortBody.details.find(L"300000 of 1048576 bytes"), std::wstring::npos) << shortBody.details;
+  EXPECT_THAT(shortBody.log.back(), StartsWith(L"Download failed; stage=read HTTP response body; url="));
+  ExpectUntouched(destination);
+
+  const Outcome reset = Fetch(FixtureAddress(L"cut.dll?reset=300000"), destination);
+  EXPECT_FALSE(reset.ok);
+  EXPECT_THAT(reset.details, StartsWith(L"Stage read HTTP response body - Error 12030: "));
+  ExpectUntouched(destination);
+}
+
+TEST_F(DownloaderTest, AChunkedBodyArrivesWhole) {
+  const std::string body = PatternBytes(700 * 1024 + 3);
+  Serve(L"chunked.dll", body);
+  const std::wstring destination = OldDestination(L"chunked.dll");
+  const Outcome got = Fetch(FixtureAddress(L"chunked.dll?chunked=1"), destination);
+  ASSERT_TRUE(got.ok) << got.details;
+  EXPECT_TRUE(ReadBytes(destination) == body);
+}
+
+TEST_F(DownloaderTest, AChunkedBodyCutBeforeItsLastChunkFails) {
+  if (RunningUnderWine()) {
+    GTEST_SKIP() << "Wine's WinHTTP reports a chunked body cut before its last chunk as a normal end";
+  }
+  Serve(L"chunkcut.dll", PatternBytes(700 * 1024));
+  const std::wstring destination = OldDestination(L"chunkcut.dll");
+  const Outcome got = Fetch(FixtureAddress(L"chunkcut.dll?chunkcut=100000"), destination);
+  EXPECT_FALSE(got.ok);
+  EXPECT_THAT(got.details, StartsWith(L"Stage read HTTP response body - Error "));
+  ExpectUntouched(destination);
+}
+
+TEST_F(DownloaderTest, ARedirectIsFollowed) {
+  Serve(L"moved.dll", "MZ moved here");
+  const std::wstring destination = folder / L"moved.dll";
+  const Outcome got = Fetch(FixtureAddress(L"old.dll?redirect=/moved.dll&code=302"), destination);
+  ASSERT_TRUE(got.ok) << got.details;
+  EXPECT_EQ(ReadBytes(destination), "MZ moved here");
+  EXPECT_TRUE(FixtureReceived("/old.dll?redirect=/moved.dll&code=302", 302));
+  EXPECT_TRUE(FixtureReceived("/moved.dll", 200));
+}
+
+TEST_F(DownloaderTest, TimeOutsEndASilentServerInTheStageThatWaited) {
+  Serve(L"slow.dll", PatternBytes(200 * 1024));
+  const std::wstring destination = OldDestination(L"slow.dll");
+  DownloadOptions quick;
+  quick.timeouts = {2000, 2000, 2000, 1000};
+
+  const Outcome noAnswer = Fetch(FixtureAddress(L"slow.dll?stall=4"), destination, quick);
+  EXPECT_FALSE(noAnswer.ok);
+  EXPECT_THAT(noAnswer.details, StartsWith(L"Stage send HTTP GET - Error 12002: "));
+  ExpectUntouched(destination);
+
+  const Outcome stalledBody = Fetch(FixtureAddress(L"slow.dll?stallbody=4&after=1000"), destination, quick);
+  EXPECT_FALSE(stalledBody.ok);
+  EXPECT_THAT(stalledBody.details, StartsWith(L"Stage read HTTP response body - Error 12002: "));
+  ExpectUntouched(destination);
+}
+
+TEST_F(DownloaderTest, PlatformErrorsCarryTheirStageNumberAndText) {
+  const std::wstring destination = OldDestination(L"errors.dll");
+  // Nothing listens on port 1 of the loopback.
+  const Outcome refused = Fetch(L"http://127.0.0.1:1/x.dll", destination);
+  EXPECT_THAT(refused.details, StartsWith(L"Stage send HTTP GET - Error 12029: "));
+  EXPECT_GT(refused.details.size(), std::wstring(L"Stage send HTTP GET - Error 12029: ").size());
+  ExpectUntouched(destination);
+
+  // https asks for a secure channel with the platform's checks; the plain fixture cannot give one.
+  const Outcome secure =
+      Fetch(L"https://127.0.0.1:" + TestEnv(L"ZEFRA_TEST_HTTP_PORT") + L"/errors.dll", destination);
+  EXPECT_FALSE(secure.ok);
+  EXPECT_THAT(secure.details, StartsWith(L"Stage send HTTP GET - Error "));
+  ExpectUntouched(destination);
+
+  const Outcome scheme = Fetch(L"ftp://127.0.0.1/x.dll", destination);
+  EXPECT_THAT(scheme.details, StartsWith(L"Stage create WinHTTP request - Error 12006: "));
+  EXPECT_THAT(scheme.log.back(), StartsWith(L"Download failed; stage=create WinHTTP request; url=ftp://"));
+
+  Serve(L"errors.dll", "MZ new");
+  const Outcome noFolder = Fetch(FixtureAddress(L"errors.dll"), folder / L"missing\\errors.dll");
+  EXPECT_THAT(noFolder.details, StartsWith(L"Stage write response to temporary file - Error 3: "));
+}
+
+TEST_F(DownloaderTest, AStaleReadOnlyTemporaryFileIsRemovedFirst) {
+  Serve(L"stale.dll", "fresh content");
+  const std::wstring destination = folder / L"stale.dll";
+  WriteBytes(destination + L".download", "left from a killed run, longer than the new one");
+  SetFileAttributesW((destination + L".download").c_str(), FILE_ATTRIBUTE_READONLY);
+
+  const Outcome got = Fetch(FixtureAddress(L"stale.dll"), destination);
+  ASSERT_TRUE(got.ok) << got.details;
+  EXPECT_EQ(ReadBytes(destination), "fresh content");
+  EXPECT_FALSE(FileExists(destination + L".download"));
+
+  // A failure removes a stale read-only one too.
+  WriteBytes(destination + L".download", "stale");
+  SetFileAttributesW((destination + L".download").c_str(), FILE_ATTRIBUTE_READONLY);
+  EXPECT_FALSE(Fetch(FixtureAddress(L"gone.dll"), destination).ok);
+  EXPECT_FALSE(FileExists(destination + L".download"));
+}
+
+TEST_F(DownloaderTest, ADestinationHeldOpenByAnotherProgramFailsTheReplacement) {
+  Serve(L"held.dll", "MZ new");
+  const std::wstring destination = OldDestination(L"held.dll");
+  HeldOpenFile holder(destination);
+  const Outcome got = Fetch(FixtureAddress(L"held.dll"), destination);
+  EXPECT_FALSE(got.ok);
+  const std::wstring expected = L"Stage copy temporary file to destination - Error ";
+  EXPECT_THAT(got.details, StartsWith(expected));
+  if (RunningUnderWine()) {
+    EXPECT_THAT(got.details, StartsWith(expected + L"5: "));
+  }
+  EXPECT_THAT(got.log.back(), StartsWith(L"Download failed; stage=copy temporary file to destination; url="));
+  EXPECT_FALSE(FileExists(destination + L".download"));
+}
+
+TEST_F(DownloaderTest, AReadOnlyDestinationFailsTheReplacement) {
+  // Wine run by root writes through the read-only attribute; a real Windows run checks this.
+  const std::wstring probe = folder / L"probe";
+  WriteBytes(probe, "x");
+  SetFileAttributesW(probe.c_str(), FILE_ATTRIBUTE_READONLY);
+  HANDLE writable = CreateFileW(probe.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (writable != INVALID_HANDLE_VALUE) {
+    CloseHandle(writable);
+    GTEST_SKIP() << "this system ignores the read-only attribute (Wine run as root)";
+  }
+  Serve(L"readonly.dll", "MZ new");
+  const std::wstring destination = OldDestination(L"readonly.dll");
+  SetFileAttributesW(destination.c_str(), FILE_ATTRIBUTE_READONLY);
+  const Outcome got = Fetch(FixtureAddress(L"readonly.dll"), destination);
+  EXPECT_FALSE(got.ok);
+  EXPECT_THAT(got.details, StartsWith(L"Stage copy temporary file to destination - Error 5: "));
+  ExpectUntouched(destination);
+}
+
+}  // namespace

@@ -1,0 +1,175 @@
+// The update run with a recording window, the real downloader, real files and the HTTP fixture.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <iostream>
+
+#include "diag/log_line.h"
+#include "diag/log_win.h"
+#include "platform/encoding_win.h"
+#include "update/size_text.h"
+#include "update/update_services_win.h"
+#include "update_test_support.h"
+
+namespace {
+
+using ::testing::Contains;
+using ::testing::HasSubstr;
+using ::testing::Not;
+
+// Keeps what the window would show, and writes the real log file beside the files.
+class RecordingWindow : public UpdateRunWindow {
+ public:
+  explicit RecordingWindow(const std::wstring& folder) : log_(LogFilePath(folder)) {}
+
+  void LOG_YAZ(std::wstring_view message) override { log_.LOG_YAZ(message); }
+  void SetStatus(const std::wstring& text) override { statuses.push_back(text); }
+  void SetFileName(const std::wstring& text) override { fileName = text; }
+  std::wstring FileName() const override { return fileName; }
+  void SetSizeText(const std::wstring& text) override { sizeTexts.push_back(text); }
+  void SetProgress(int value) override { progress.push_back(value); }
+  void SetStartEnabled(bool enabled) override { startEnabled = enabled; }
+  void StopRunTimer() override { runTimerStopped = true; }
+  void StopProgressTimer() override {}
+  void PumpWhileBusy() override { ++pumps; }
+
+  std::vector<std::wstring> statuses, sizeTexts;
+  std::vector<int> progress;
+  std::wstring fileName;
+  bool startEnabled = false, runTimerStopped = false;
+  int pumps = 0;
+
+ private:
+  DiagnosticLog log_;
+};
+
+class StayingServices : public WindowsUpdateServices {
+ public:
+  void EndProcess() override { ended = true; }
+  bool ended = false;
+};
+
+class UpdateRunTest : public ::testing::Test {
+ protected:
+  // A folder of the fixture's root that holds this test's files; returns its address.
+  std::wstring Publish(const std::wstring& dir,
+                       const std::vector<std::pair<std::wstring, std::string>>& files) {
+    CreateDirectoryW((HttpFixtureRoot() + L"\\" + dir).c_str(), nullptr);
+    for (const auto& [name, bytes] : files) Serve(dir + L"\\" + name, bytes);
+    return FixtureAddress(dir + L"/");
+  }
+
+  std::string LogText() { return ReadBytes(LogFilePath(folder.path())); }
+
+  ScratchFolder folder;
+  RecordingWindow window{folder.path()};
+  StayingServices services;
+  RecordedMessageBoxes boxes;
+};
+
+TEST_F(UpdateRunTest, SlotsOneAndThreeAreFetchedThenTheMainProgramStartsWithoutArguments) {
+  const std::string mainProgram = ReadBytes(TestProgramFolder() + L"\\zefra_fake_main.exe");
+  const std::string library = PatternBytes(1235 * 1024, "LB");
+  const std::wstring base = Publish(L"run-ok", {{L"Zefra VUNO.exe", mainProgram}, {L"lib x.dll", library}});
+  WriteBytes(folder / L"Zefra VUNO.exe", "MZ old");
+
+  RunUpdate(base, {L"Zefra VUNO.exe", L"", L" lib x.dll ", L"", L""}, folder.path(), window, services);
+
+  EXPECT_TRUE(ReadBytes(folder / L"Zefra VUNO.exe") == mainProgram);
+  EXPECT_TRUE(ReadBytes(folder / L"lib x.dll") == library);
+  EXPECT_TRUE(FixtureReceived("/run-ok/lib%20x.dll", 200));
+  EXPECT_EQ(window.statuses,
+            (std::vector<std::wstring>{
+                L"Zefra VUNO.exe Dosyası indirilmeye başladı...", L"Zefra VUNO.exe Dosyası indiriliyor...",
+                L"Zefra VUNO.exe Dosyası indirildi...", L"İndirilecek dosya yok...",
+                L"lib x.dll Dosyası indirilmeye başladı...", L"lib x.dll Dosyası indiriliyor...",
+                L"lib x.dll Dosyası indirildi...", L"İndirilecek dosya yok...", L"İndirilecek dosya yok...",
+                L"Tüm dosyalarınız güncellendi."}));
+  ASSERT_EQ(window.sizeTexts.size(), 4u);
+  EXPECT_EQ(window.sizeTexts[0], L"0");
+  EXPECT_EQ(window.sizeTexts[2], L"0");
+  EXPECT_EQ(window.sizeTexts[3], L"1" + services.ThousandsSeparator() + L"235");
+  EXPECT_EQ(window.progress, (std::vector<int>{0, 100, 100}));
+  EXPECT_EQ(window.fileName, L"lib x.dll");
+  EXPECT_TRUE(window.runTimerStopped);
+  EXPECT_GT(window.pumps, 1);
+  ASSERT_EQ(boxes.shown().size(), 1u);
+  EXPECT_EQ(boxes.shown()[0].text, L"Güncelleme tamamlandı! Programınız yeniden başlayacak.");
+  EXPECT_EQ(boxes.shown()[0].style, static_cast<unsigned>(kBoxInformation));
+  EXPECT_TRUE(services.ended);
+
+  const std::string log = LogText();
+  EXPECT_THAT(log, HasSubstr(" Update started; baseUrl=" + ToAnsi(base) + "\r\n"));
+  EXPECT_THAT(log, HasSubstr(" Download start; url=" + ToAnsi(base) + "lib%20x.dll; destination="));
+  EXPECT_THAT(log, HasSubstr(" File reported downloaded; name=lib x.dll; bytes=1264640\r\n"));
+
+  // The started program records how it was started, beside itself.
+  const std::wstring record = folder / L"started.txt";
+  for (int i = 0; i < 100 && !FileExists(record); ++i) Sleep(100);
+  ASSERT_TRUE(FileExists(record)) << "the main program did not start";
+  Sleep(200);
+  EXPECT_EQ(ReadBytes(record),
+            "arguments=\r\nshow=1\r\nflags=1\r\ncurrent=" + ToUtf8(folder.path()) + "\r\n");
+}
+
+TEST_F(UpdateRunTest, WithEverySlotEmptyNothingIsFetchedAndNoMissingProgramIsStarted) {
+  RunUpdate(FixtureAddress(L"nothing/"), {L"", L"  ", L"", L"", L""}, folder.path(), window, services);
+
+  std::vector<std::wstring> expected(5, L"İndirilecek dosya yok...");
+  expected.push_back(L"Tüm dosyalarınız güncellendi.");
+  EXPECT_EQ(window.statuses, expected);
+  EXPECT_EQ(window.progress, (std::vector<int>{0}));
+  EXPECT_TRUE(window.sizeTexts.empty());
+  EXPECT_EQ(boxes.shown().size(), 1u);
+  EXPECT_TRUE(services.ended);
+  EXPECT_FALSE(FileExists(folder / L"started.txt"));
+  EXPECT_THAT(LogText(), Not(HasSubstr("Download start")));
+}
+
+TEST_F(UpdateRunTest, AFailureInSlotThreeKeepsSlotsOneAndTwoAndTouchesNothingAfter) {
+  const std::wstring base = Publish(L"run-fail", {{L"one.dll", "new one"},
+                                                  {L"two.dll", "new two"},
+                                                  {L"three.exe", "not an executable"},
+                                                  {L"four.dll", "new four"},
+                                                  {L"five.dll", "new five"}});
+  for (const wchar_t* name : {L"one.dll", L"two.dll", L"three.exe", L"four.dll", L"five.dll"}) {
+    WriteBytes(folder / name, "old");
+  }
+  window.startEnabled = false;
+
+  RunUpdate(base, {L"one.dll", L"two.dll", L"three.exe", L"four.dll", L"five.dll"}, folder.path(), window,
+            services);
+
+  EXPECT_EQ(ReadBytes(folder / L"one.dll"), "new one");
+  EXPECT_EQ(ReadBytes(folder / L"two.dll"), "new two");
+  for (const wchar_t* name : {L"three.exe", L"four.dll", L"five.dll"})
+    EXPECT_EQ(ReadBytes(folder / name), "old");
+  EXPECT_FALSE(FixtureReceived("/run-fail/four.dll", 200));
+  EXPECT_EQ(window.statuses.back(), L"three.exe indirilemedi.");
+  EXPECT_EQ(window.sizeTexts.back(), L"0");
+  EXPECT_TRUE(window.startEnabled);
+  EXPECT_FALSE(services.ended);
+  const std::wstring details = L"Sunucu EXE yerine farklı içerik döndürdü (MZ başlığı yok).";
+  ASSERT_EQ(boxes.shown().size(), 1u);
+  EXPECT_EQ(boxes.shown()[0].text, L"three.exe indirilemedi.\r\n" + base + L"three.exe\r\n" + details);
+  EXPECT_EQ(boxes.shown()[0].style, static_cast<unsigned>(kBoxError));
+  EXPECT_THAT(LogText(), HasSubstr(" File download returned failure; name=three.exe; url=" + ToAnsi(base) +
+                                   "three.exe; details=" + ToAnsi(details) + "\r\n"));
+}
+
+TEST(UpdateLocale, TheSizeTextUsesTheUserLocalesThousandsSeparator) {
+  wchar_t locale[LOCALE_NAME_MAX_LENGTH] = {};
+  GetUserDefaultLocaleName(locale, LOCALE_NAME_MAX_LENGTH);
+  const std::wstring separator = StayingServices().ThousandsSeparator();
+  if (wcsncmp(locale, L"tr", 2) == 0) {
+    EXPECT_EQ(separator, L".");
+    EXPECT_EQ(SizeText(1235 * 1024, separator), L"1.235");
+  } else if (wcsncmp(locale, L"en", 2) == 0) {
+    EXPECT_EQ(separator, L",");
+  }
+  EXPECT_FALSE(separator.empty()) << locale;
+  std::wcout << L"locale " << locale << L", separator \"" << separator << L"\"\n";
+}
+
+}  // namespace

@@ -1,0 +1,34 @@
+#include "update_test_support.h"
+
+#include <windows.h>
+
+#include "platform/encoding_win.h"
+#include "platform/program_folder_win.h"
+
+std::wstring Serve(const std::wstring& name, const std::string& bytes) {
+  WriteBytes(HttpFixtureRoot() + L"\\" + name, bytes);
+  return FixtureAddress(name);
+}
+
+std::wstring FixtureAddress(const std::wstring& pathAndQuery) {
+  return HttpFixtureUrl() + L"/" + pathAndQuery;
+}
+
+bool FixtureReceived(const std::string& target, int status) {
+  const std::string log = ReadBytes(TestEnv(L"ZEFRA_TEST_HTTP_LOG_WIN"));
+  return log.find("GET " + target + " " + std::to_string(status) + "\n") != std::string::npos;
+}
+
+std::string PatternBytes(size_t size, const char* head) {
+  std::string bytes(size, '\0');
+  for (size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>((i * 7 + i / 251) & 0xFF);
+  for (size_t i = 0; head[i] != '\0' && i < size; ++i) bytes[i] = head[i];
+  return bytes;
+}
+
+bool RunningUnderWine() {
+  const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+  return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+}
+
+std::wstring TestProgramFolder() { return ProgramFolder(); }

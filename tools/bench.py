@@ -1,0 +1,98 @@
+#!/usr/bin/python3
+"""Downloader benchmark: DOSYA_INDIR against a bare WinHTTP read loop, under Wine, from loopback.
+
+For a 16 MiB and a 256 MiB file served by the HTTP fixture, runs both sides alternately, each
+run in a process of its own (so each peak working set is its own), and prints the median wall
+times, their ratio and the peak working sets; curl's time for the same file is for reference.
+Targets: ratio <= 1.10 for the 256 MiB file (for 16 MiB the fixed cost of a file's creation, flush
+and rename weighs more and the ratio is shown only), DOSYA_INDIR's peak working set <= 24 MiB for
+both. Exit code 1 when a target is missed.
+
+  tools/bench.py [--runs N] [--build build/win32]
+"""
+
+import argparse
+import os
+import statistics
+import subprocess
+import sys
+import time
+from pathlib import Path
+
+ROOT = Path(__file__).resolve().parent.parent
+# Size, and whether the time ratio has a target.
+SIZES = {"16 MiB": (16 << 20, False), "256 MiB": (256 << 20, True)}
+RATIO_TARGET = 1.10
+PEAK_TARGET = 24 << 20
+
+
+def inner(args):
+    build = Path(args.build).resolve()
+    program = build / "tests" / "zefra_download_bench.exe"
+    wine_run = [str(ROOT / "tests" / "fixtures" / "wine-run"), os.environ["ZEFRA_TEST_STATE"]]
+    root = Path(os.environ["ZEFRA_TEST_HTTP_ROOT"])
+    scratch_win = os.environ["ZEFRA_TEST_SCRATCH_WIN"]
+    base = "http://127.0.0.1:" + os.environ["ZEFRA_TEST_HTTP_PORT"]
+
+    def run(mode, url, destination=None):
+        command = wine_run + [str(program), mode, url] + ([destination] if destination else [])
+        out = subprocess.run(command, capture_output=True, text=True, timeout=600)
+        if out.returncode != 0:
+            raise SystemExit(f"bench: {mode} failed: {out.stderr.strip()}")
+        fields = dict(item.split("=") for item in out.stdout.split())
+        return float(fields["ms"]), int(fields["peak"])
+
+    ok = True
+    print(f"{'file':>8} {'DOSYA_INDIR ms':>15} {'bare loop ms':>13} {'ratio':>6} {'peak INDIR':>11} "
+          f"{'peak bare':>10} {'curl ms':>8}")
+    for label, (size, timed) in SIZES.items():
+        name = f"bench-{size >> 20}m.bin"
+        with open(root / name, "wb") as f:
+            f.write(os.urandom(size))
+        url = f"{base}/{name}"
+        destination = f"{scratch_win}\\{name}"
+        run("bare", url)  # warm the page cache and the prefix
+        indir, bare, indir_peak, bare_peak = [], [], [], []
+        for _ in range(args.runs):
+            ms, peak = run("indir", url, destination)
+            indir.append(ms)
+            indir_peak.append(peak)
+            ms, peak = run("bare", url)
+            bare.append(ms)
+            bare_peak.append(peak)
+        curl = []
+        for _ in range(3):
+            start = time.perf_counter()
+            subprocess.run(["curl", "-s", "-o", "/dev/null", url], check=True)
+            curl.append((time.perf_counter() - start) * 1000)
+        ratio = statistics.median(indir) / statistics.median(bare)
+        print(f"{label:>8} {statistics.median(indir):15.0f} {statistics.median(bare):13.0f} {ratio:6.2f} "
+              f"{max(indir_peak) / 2**20:8.1f} MiB {max(bare_peak) / 2**20:6.1f} MiB {statistics.median(curl):8.0f}")
+        ok = ok and (ratio <= RATIO_TARGET or not timed) and max(indir_peak) <= PEAK_TARGET
+        (root / name).unlink()
+        Path(os.environ["ZEFRA_TEST_SCRATCH"], name).unlink(missing_ok=True)
+    print(f"targets (256 MiB ratio <= {RATIO_TARGET:.2f}, DOSYA_INDIR peak <= {PEAK_TARGET >> 20} MiB): "
+          + ("met" if ok else "MISSED"))
+    return 0 if ok else 1
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser.add_argument("--runs", type=int, default=7)
+    parser.add_argument("--build", default=str(ROOT / "build" / "win32"))
+    parser.add_argument("--inner", action="store_true", help=argparse.SUPPRESS)
+    args = parser.parse_args()
+    if args.inner:
+        return inner(args)
+    program = Path(args.build) / "tests" / "zefra_download_bench.exe"
+    if not program.exists():
+        raise SystemExit(f"bench: {program} is missing; run make win32 first")
+    # The fixture starts the display, Wine and the HTTP server, and always stops them again.
+    state = Path(args.build).resolve() / "benchenv"
+    return subprocess.call([sys.executable, str(ROOT / "tests" / "fixtures" / "testenv.py"), "run", str(state), "--",
+                            sys.executable, str(Path(__file__).resolve()), "--inner", "--runs", str(args.runs),
+                            "--build", str(args.build)])
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -1,0 +1,30 @@
+// DOSYA_INDIR: fetches one file over HTTP and puts it in place safely.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "diag/logger.h"
+#include "update/http_request_win.h"
+
+// Points at which a test may hold the download, to end the process there.
+enum class DownloadPoint {
+  kBodyChunkWritten,  // after each piece of the body has gone to the temporary file
+  kBeforeReplace,     // the temporary file is complete, flushed and closed; the destination untouched
+};
+
+struct DownloadOptions {
+  DownloadTimeouts timeouts;
+  // Called between body chunks, so that the window can repaint during a long download.
+  std::function<void()> betweenChunks;
+  // Tests only.
+  std::function<void(DownloadPoint)> testHook;
+};
+
+// Fetches url (spaces sent as "%20") into destination + ".download", checks it and moves it
+// over destination. True when the file is in place; bytes is then its size. On failure details
+// holds the reason and the destination is as it was; on success details is not touched.
+// Every step is logged; nothing is thrown.
+bool DOSYA_INDIR(const std::wstring& url, const std::wstring& destination, int64_t& bytes,
+                 std::wstring& details, Logger& log, const DownloadOptions& options = {});

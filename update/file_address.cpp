@@ -1,0 +1,20 @@
+#include "update/file_address.h"
+
+std::wstring URL_OLUSTUR(std::wstring baseUrl, std::wstring name) {
+  // Only forward slashes go: a closing backslash is part of what the vendor typed.
+  while (!baseUrl.empty() && baseUrl.back() == L'/') baseUrl.pop_back();
+  return baseUrl + L"/" + name;
+}
+
+std::wstring RequestAddress(std::wstring_view url) {
+  std::wstring address;
+  address.reserve(url.size());
+  for (const wchar_t c : url) {
+    if (c == L' ') {
+      address += L"%20";
+    } else {
+      address += c;
+    }
+  }
+  return address;
+}

@@ -1,0 +1,129 @@
+#include "update/update_run.h"
+
+#include <new>
+
+#include "platform/error.h"
+#include "platform/message_box.h"
+#include "platform/text.h"
+#include "update/file_address.h"
+#include "update/file_name_rule.h"
+#include "update/size_text.h"
+
+namespace {
+
+class UpdateRun {
+ public:
+  UpdateRun(const std::wstring& baseUrl, const std::wstring& programFolder, UpdateRunWindow& window,
+            UpdateServices& services)
+      : baseUrl_(baseUrl), programFolder_(programFolder), window_(window), services_(services) {}
+
+  // Every slot in order, then the completion; a failed file ends the run where it failed.
+  void Run(const std::array<std::wstring, 5>& files) {
+    stage_ = L"start update timer";
+    window_.LOG_YAZ(L"Update started; baseUrl=" + baseUrl_);
+    window_.StopRunTimer();
+    window_.SetProgress(0);
+    for (const std::wstring& slot : files) {
+      if (!FetchSlot(TrimSpaces(slot))) return;
+    }
+    Finish();
+  }
+
+  // Anything a step raised that no procedure below handled itself.
+  void ReportUnexpected(const ErrorInfo& error) noexcept {
+    try {
+      const std::wstring report = L"Stage " + stage_ + L" - Güncelleme hatası " +
+                                  std::to_wstring(error.number) + L": " + error.description;
+      IgnoringErrors([&] { window_.StopProgressTimer(); });
+      IgnoringErrors([&] { window_.SetStartEnabled(true); });
+      IgnoringErrors(
+          [&] { window_.LOG_YAZ(L"Unexpected update error; stage=" + stage_ + L"; details=" + report); });
+      IgnoringErrors([&] { ShowMessageBox(report, kProgramTitle, kBoxError); });
+    } catch (...) {
+    }
+  }
+
+ private:
+  // One slot; false when its file failed.
+  bool FetchSlot(const std::wstring& name) {
+    if (name.empty()) {
+      window_.SetStatus(L"İndirilecek dosya yok...");
+      return true;
+    }
+    stage_ = L"prepare file " + name;
+    window_.LOG_YAZ(L"File selected from database; name=" + name);
+    window_.SetStatus(name + L" Dosyası indirilmeye başladı...");
+    window_.SetSizeText(L"0");
+    window_.SetFileName(name);
+    const std::wstring url = URL_OLUSTUR(baseUrl_, name);
+    window_.SetStatus(window_.FileName() + L" Dosyası indiriliyor...");
+    int64_t bytes = 0;
+    std::wstring details;
+    stage_ = L"download file " + name;
+
+    // A hostile manifest name fails before any request is made.
+    bool fetched = false;
+    if (std::optional<std::wstring> refused = FileNameOutsideFolder(name)) {
+      details = *refused;
+    } else {
+      fetched = services_.Download(url, programFolder_ + L"\\" + name, bytes, details, window_);
+    }
+    if (!fetched) {
+      ReportFailedFile(name, url, details);
+      return false;
+    }
+    window_.LOG_YAZ(L"File reported downloaded; name=" + name + L"; bytes=" + std::to_wstring(bytes));
+    window_.SetSizeText(SizeText(bytes, services_.ThousandsSeparator()));
+    window_.SetStatus(name + L" Dosyası indirildi...");
+    window_.StopProgressTimer();
+    window_.SetProgress(100);
+    return true;
+  }
+
+  void ReportFailedFile(const std::wstring& name, const std::wstring& url, const std::wstring& details) {
+    window_.StopProgressTimer();
+    window_.SetStatus(name + L" indirilemedi.");
+    window_.SetStartEnabled(true);
+    window_.LOG_YAZ(L"File download returned failure; name=" + name + L"; url=" + url + L"; details=" +
+                    details);
+    ShowMessageBox(name + L" indirilemedi.\r\n" + url + L"\r\n" + details, kProgramTitle, kBoxError);
+  }
+
+  void Finish() {
+    window_.SetStatus(L"Tüm dosyalarınız güncellendi.");
+    ShowMessageBox(L"Güncelleme tamamlandı! Programınız yeniden başlayacak.", kProgramTitle, kBoxInformation);
+    const std::wstring mainProgram = programFolder_ + L"\\" + kMainProgramName;
+    if (services_.FileExists(mainProgram)) services_.StartProgram(mainProgram);
+    services_.EndProcess();
+  }
+
+  template <typename Step>
+  static void IgnoringErrors(Step step) noexcept {
+    try {
+      step();
+    } catch (...) {
+    }
+  }
+
+  const std::wstring& baseUrl_;
+  const std::wstring& programFolder_;
+  UpdateRunWindow& window_;
+  UpdateServices& services_;
+  std::wstring stage_;
+};
+
+}  // namespace
+
+void RunUpdate(const std::wstring& baseUrl, const std::array<std::wstring, 5>& files,
+               const std::wstring& programFolder, UpdateRunWindow& window, UpdateServices& services) {
+  UpdateRun run(baseUrl, programFolder, window, services);
+  try {
+    run.Run(files);
+  } catch (const AppError& error) {
+    run.ReportUnexpected(error.info());
+  } catch (const std::bad_alloc&) {
+    run.ReportUnexpected(ErrorInfo{8, L"Not enough memory resources are available to process this command."});
+  } catch (...) {
+    run.ReportUnexpected(ErrorInfo{static_cast<int32_t>(0x8000FFFF), L"Catastrophic failure"});
+  }
+}

@@ -1,0 +1,53 @@
+// The update run: the one tick of tmrIndir that fetches every file of the manifest.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "diag/logger.h"
+
+// What the run needs of the window frmindir. The window implements it; tests use a fake.
+// Every call comes from the window's thread, inside the tick.
+class UpdateRunWindow : public Logger {
+ public:
+  virtual void SetStatus(const std::wstring& text) = 0;    // lbldurum, repainted at once
+  virtual void SetFileName(const std::wstring& text) = 0;  // lblad
+  virtual std::wstring FileName() const = 0;               // lblad's text
+  virtual void SetSizeText(const std::wstring& text) = 0;  // lblkalan
+  virtual void SetProgress(int value) = 0;                 // ProgressBar1, 0 to 100
+  virtual void SetStartEnabled(bool enabled) = 0;          // cmdbaslat
+  virtual void StopRunTimer() = 0;                         // tmrIndir
+  virtual void StopProgressTimer() = 0;                    // tmrProgress
+  // Called between body chunks of a download: lets the window repaint and answer the system,
+  // while mouse and keyboard input is dropped, so the run keeps the thread to itself.
+  virtual void PumpWhileBusy() = 0;
+
+ protected:
+  ~UpdateRunWindow() = default;
+};
+
+// The platform services of the run. Failures are thrown as AppError.
+class UpdateServices {
+ public:
+  // DOSYA_INDIR: true when the file is in place; bytes and details as the downloader sets them.
+  virtual bool Download(const std::wstring& url, const std::wstring& destination, int64_t& bytes,
+                        std::wstring& details, UpdateRunWindow& window) = 0;
+  virtual bool FileExists(const std::wstring& path) = 0;
+  // Starts a program with a normal, focused window and no arguments; does not wait for it.
+  virtual void StartProgram(const std::wstring& path) = 0;
+  // Ends the updater's process at once; a test fake returns instead.
+  virtual void EndProcess() = 0;
+  // The user locale's thousands separator, for the size text.
+  virtual std::wstring ThousandsSeparator() = 0;
+
+ protected:
+  ~UpdateServices() = default;
+};
+
+inline constexpr wchar_t kMainProgramName[] = L"Zefra VUNO.exe";
+
+// The tick of tmrIndir. Reports every outcome itself (window, message boxes, log) and never
+// throws. programFolder has no separator at its end.
+void RunUpdate(const std::wstring& baseUrl, const std::array<std::wstring, 5>& files,
+               const std::wstring& programFolder, UpdateRunWindow& window, UpdateServices& services);

@@ -1,0 +1,44 @@
+#include "update/update_services_win.h"
+
+#include <windows.h>
+
+#include "platform/program_folder_win.h"
+#include "platform/scoped_win.h"
+#include "platform/win_error_win.h"
+#include "update/mdl_fso_win.h"
+
+bool WindowsUpdateServices::Download(const std::wstring& url, const std::wstring& destination, int64_t& bytes,
+                                     std::wstring& details, UpdateRunWindow& window) {
+  DownloadOptions options = options_;
+  options.betweenChunks = [&window] { window.PumpWhileBusy(); };
+  return DOSYA_INDIR(url, destination, bytes, details, window, options);
+}
+
+bool WindowsUpdateServices::FileExists(const std::wstring& path) { return mdlFSO::FileExists(path); }
+
+void WindowsUpdateServices::StartProgram(const std::wstring& path) {
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESHOWWINDOW;
+  startup.wShowWindow = SW_SHOWNORMAL;
+  // The program's own name is its only argument; it starts in its own folder.
+  std::wstring commandLine = L"\"" + path + L"\"";
+  const std::wstring folder = FolderOf(path);
+  PROCESS_INFORMATION process{};
+  if (!CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                      folder.empty() ? nullptr : folder.c_str(), &startup, &process)) {
+    ThrowLastError();
+  }
+  // Started with our foreground right, it may take the focus; it is not waited for.
+  AllowSetForegroundWindow(process.dwProcessId);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+}
+
+void WindowsUpdateServices::EndProcess() { ExitProcess(0); }
+
+std::wstring WindowsUpdateServices::ThousandsSeparator() {
+  wchar_t separator[8] = {};
+  if (GetLocaleInfoEx(LOCALE_NAME_USER_DEFAULT, LOCALE_STHOUSAND, separator, 8) == 0) ThrowLastError();
+  return separator;
+}
