@@ -82,9 +82,14 @@ frmindir::frmindir(HINSTANCE instance, std::wstring programFolder, unsigned dpi)
   hwnd_ = CreateWindowExW(0, kWindowClass, std::wstring(kDesignCaption).c_str(), WS_POPUP | WS_CLIPSIBLINGS,
                           0, 0, client.width, client.height, nullptr, nullptr, instance_, this);
   if (!hwnd_) ThrowLastError();
-  CreateChildren();
-  LoadPictures();
-  ApplyDpi(fixedDpi_ ? fixedDpi_ : WindowDpi(hwnd_));
+  try {
+    CreateChildren();
+    LoadPictures();
+    ApplyDpi(fixedDpi_ ? fixedDpi_ : WindowDpi(hwnd_));
+  } catch (...) {
+    DestroyWindow(hwnd_);  // the destructor does not run for a half-made window
+    throw;
+  }
 }
 
 frmindir::~frmindir() {

@@ -184,6 +184,19 @@ TEST(WindowLayout, StartUpLogsItsFolderAndAppendsTheVersionOnce) {
   EXPECT_TRUE(test.window.StartEnabled());
 }
 
+TEST(WindowLayout, TheWindowsLogWarnsOnceWhenItCannotWrite) {
+  RecordedMessageBoxes boxes;
+  TestWindow test;
+  CreateDirectoryW(LogFilePath(test.folder.path()).c_str(), nullptr);  // a folder where the file should be
+  test.window.Form_Load();
+  test.window.LOG_YAZ(L"second");
+  ASSERT_EQ(boxes.shown().size(), 1u);
+  EXPECT_EQ(boxes.shown()[0].text.rfind(L"Tanilama logu yazilamadi: Log write error ", 0), 0u);
+  EXPECT_TRUE(test.window.LogWarningShown());
+  EXPECT_EQ(test.window.Caption(), L"Zefra iNDiR Ovantis v9.8.0")
+      << "a failed log line does not stop start-up";
+}
+
 TEST(WindowKeys, TabMovesThroughTheButtonsAndThePanelAndAccessKeysPressTheButtons) {
   TestWindow test;
   int starts = 0;
