@@ -6,6 +6,7 @@
 
 #include "app/caption.h"
 #include "app/frmindir_win.h"
+#include "app/start_button.h"
 #include "app/version.h"
 #include "diag/log_line.h"
 #include "diag/log_win.h"
@@ -113,11 +114,10 @@ void frmindir::lblsurukle_MouseMove(WPARAM buttons) {
 
 void frmindir::tmrIndir_Timer() { SafeCall(onRunTick_); }
 
+// The window never gives tmrProgress an interval, so this animation does not run and the
+// update run's own 0 and 100 are what the bar shows.
 void frmindir::tmrProgress_Timer() {
-  SafeCall([this] {
-    const int value = Progress();
-    SetProgress(value < 100 ? value + 1 : 0);
-  });
+  SafeCall([this] { SetProgress(NextProgressValue(Progress())); });
 }
 
 void frmindir::SetLabelText(std::wstring_view name, const std::wstring& text) {

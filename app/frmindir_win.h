@@ -26,6 +26,7 @@ class frmindir : public Logger {
   frmindir& operator=(const frmindir&) = delete;
 
   HWND hwnd() const { return hwnd_; }
+  const std::wstring& programFolder() const { return programFolder_; }
   // The child window of a windowed element (labels, buttons, progress bar, panel), else null.
   HWND Control(std::wstring_view name) const;
   unsigned Dpi() const { return dpi_; }
@@ -94,6 +95,8 @@ class frmindir : public Logger {
  protected:
   // Start-up after phase A: settings file, database connection and the manifest.
   virtual void LoadSettingsAndManifest() {}
+  // Ends the program at once, as closing the window does.
+  void EndProgram() { SafeCall(endProgram_); }
 
  private:
   struct Child {

@@ -3,7 +3,7 @@
 // After windows.h, which it needs.
 #include <commctrl.h>
 
-#include "app/frmindir_win.h"
+#include "app/updater_win.h"
 #include "platform/error.h"
 #include "platform/message_box.h"
 #include "platform/message_box_win.h"
@@ -15,7 +15,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&controls);
   try {
-    static frmindir window(instance, ProgramFolder());
+    static UpdaterWindow window(instance, ProgramFolder());
     window.Form_Load();
     window.Show();
     return window.RunMessageLoop();

@@ -7,6 +7,7 @@ import hashlib
 import os
 import shutil
 import subprocess
+import tempfile
 import time
 from pathlib import Path
 
@@ -46,9 +47,19 @@ class WineDesk:
         return process
 
     def inspector(self, *args, timeout=60):
-        result = subprocess.run(["wine", str(self.inspector_exe), *args], env=self.env, capture_output=True,
-                                timeout=timeout)
-        return result.returncode, result.stdout.decode("utf-8", "replace").splitlines()
+        # Output goes through a file, not a pipe: a Wine service that this call happens to start
+        # (the desktop, say) would inherit a pipe and keep it open long after the inspector ends.
+        with tempfile.TemporaryFile() as out:
+            process = subprocess.Popen(["wine", str(self.inspector_exe), *args], env=self.env,
+                                       stdin=subprocess.DEVNULL, stdout=out, stderr=subprocess.DEVNULL)
+            try:
+                code = process.wait(timeout=timeout)
+            except subprocess.TimeoutExpired:
+                process.kill()
+                process.wait()
+                raise
+            out.seek(0)
+            return code, out.read().decode("utf-8", "replace").splitlines()
 
     def wait_window(self, title, window_class=None, timeout=30):
         extra = ["--class", window_class] if window_class else []
@@ -86,18 +97,39 @@ class WineDesk:
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
     def end_all(self):
-        """Ends every Windows program of the prefix (the wineserver stays)."""
+        """Ends every Windows program of the prefix, then brings a persistent wineserver back:
+        one that a later wine started itself would inherit, and hold, a harness's pipes."""
         subprocess.run(["wineserver", "-k"], env=self.env, timeout=60)
         for process in self.started:
             try:
                 process.wait(timeout=10)
             except subprocess.TimeoutExpired:
                 process.kill()
+                process.wait()
         self.started.clear()
+        subprocess.run(["wineserver", "-w"], env=self.env, timeout=60)
+        log = Path(self.env["ZEFRA_TEST_STATE"]) / "wineserver-restarted.log"
+        with open(log, "ab") as out:
+            subprocess.Popen(["wineserver", "-f", "-p"], env=self.env, stdin=subprocess.DEVNULL, stdout=out,
+                             stderr=subprocess.STDOUT, start_new_session=True)
+        time.sleep(0.5)
+
+
+def unescape(text):
+    out, i = [], 0
+    while i < len(text):
+        if text[i] == "\\" and i + 1 < len(text):
+            out.append({"r": "\r", "n": "\n"}.get(text[i + 1], text[i + 1]))
+            i += 2
+        else:
+            out.append(text[i])
+            i += 1
+    return "".join(out)
 
 
 def parse_control(line):
-    window_class, text, enabled, rect = line.split("|")
+    window_class, enabled, rect, text = line.split("|", 3)
+    text = unescape(text)
     left, top, width, height = (int(v) for v in rect.split(","))
     return {"class": window_class, "text": text, "enabled": enabled == "enabled", "left": left, "top": top,
             "width": width, "height": height}

@@ -3,7 +3,7 @@
 //
 //   inspector wait  TITLE [--class C] [--timeout S]   wait until a top-level window exists
 //   inspector gone  TITLE [--timeout S]               wait until no such window is left
-//   inspector texts TITLE                             list its child controls (class|text|enabled|rect)
+//   inspector texts TITLE                             list its child controls (class|enabled|rect|text)
 //   inspector press TITLE BUTTON-TEXT                 press a child button (BM_CLICK)
 //
 // TITLE matches a window whose title starts with it; "=TITLE" asks for the exact title.
@@ -85,12 +85,31 @@ std::vector<HWND> Children(HWND parent) {
   return children;
 }
 
+// Line breaks and backslashes of a text escaped as \r, \n and \\, so that every item stays on one line.
+std::wstring Escaped(const std::wstring& text) {
+  std::wstring out;
+  for (wchar_t c : text) {
+    if (c == L'\\') {
+      out += L"\\\\";
+    } else if (c == L'\r') {
+      out += L"\\r";
+    } else if (c == L'\n') {
+      out += L"\\n";
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
+// class|enabled|left,top,width,height|text - the text last, since it may hold anything.
 std::wstring Describe(HWND window) {
   RECT rect{};
   GetWindowRect(window, &rect);
-  return ClassOf(window) + L"|" + TextOf(window) + L"|" + (IsWindowEnabled(window) ? L"enabled" : L"disabled") +
-         L"|" + std::to_wstring(rect.left) + L"," + std::to_wstring(rect.top) + L"," +
-         std::to_wstring(rect.right - rect.left) + L"," + std::to_wstring(rect.bottom - rect.top);
+  return ClassOf(window) + L"|" + (IsWindowEnabled(window) ? L"enabled" : L"disabled") + L"|" +
+         std::to_wstring(rect.left) + L"," + std::to_wstring(rect.top) + L"," +
+         std::to_wstring(rect.right - rect.left) + L"," + std::to_wstring(rect.bottom - rect.top) + L"|" +
+         Escaped(TextOf(window));
 }
 
 // The button text without its access-key ampersand, so "&OK" and "OK" both match "OK".

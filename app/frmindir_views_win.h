@@ -1,0 +1,33 @@
+// frmindir as the subsystems below app/ see it: start-up's manifest reader, the start button
+// and the update run each reach the window through a narrow view, and this one class gives
+// all of them by forwarding to the window.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "app/frmindir_win.h"
+#include "app/start_button.h"
+#include "settings/manifest_window.h"
+#include "update/update_run.h"
+
+class FrmindirViews final : public ManifestWindow, public UpdateRunWindow, public StartButtonWindow {
+ public:
+  explicit FrmindirViews(frmindir& window) : window_(window) {}
+
+  void LOG_YAZ(std::wstring_view message) override { window_.LOG_YAZ(message); }
+  void SetDescription(const std::wstring& text) override { window_.SetDescription(text); }
+  void SetStartEnabled(bool enabled) override { window_.SetStartEnabled(enabled); }
+  void SetStatus(const std::wstring& text) override { window_.SetStatusText(text); }
+  void SetFileName(const std::wstring& text) override { window_.SetFileName(text); }
+  std::wstring FileName() const override { return window_.FileName(); }
+  void SetSizeText(const std::wstring& text) override { window_.SetSizeText(text); }
+  void SetProgress(int value) override { window_.SetProgress(value); }
+  void StartRunTimer(unsigned intervalMs) override { window_.SetRunTimer(intervalMs); }
+  void StopRunTimer() override { window_.SetRunTimer(0); }
+  void StopProgressTimer() override { window_.SetProgressTimer(0); }
+  void PumpWhileBusy() override { window_.PumpWhileBusy(); }
+
+ private:
+  frmindir& window_;
+};

@@ -1,0 +1,34 @@
+#include "app/updater_win.h"
+
+#include <utility>
+
+#include "app/startup.h"
+#include "platform/odbc_win.h"
+#include "process/mdl_task_win.h"
+#include "settings/settings_file_win.h"
+
+UpdaterWindow::UpdaterWindow(HINSTANCE instance, std::wstring programFolder, UpdaterParts parts, unsigned dpi)
+    : frmindir(instance, std::move(programFolder), dpi),
+      mdl_(parts.createConnection ? std::move(parts.createConnection) : ConnectionFactory(CreateOdbcConnection)),
+      views_(*this),
+      services_(parts.services ? *parts.services : windowsServices_),
+      terminateTask_(parts.terminateTask ? std::move(parts.terminateTask)
+                                         : TerminateTaskFunction([](const std::wstring& name) {
+                                             return TerminateTask(name);
+                                           })) {
+  SetStartHandler([this] { StartPressed(); });
+  SetRunTickHandler([this] { RunTick(); });
+}
+
+void UpdaterWindow::LoadSettingsAndManifest() {
+  XML_AYARAL(programFolder(), mdl_.settings);
+  if (ConnectAndReadManifest(mdl_, views_) == StartupEnd::kEndProgram) EndProgram();
+}
+
+void UpdaterWindow::StartPressed() { StartButtonPressed(mdl_.manifest.files, views_, terminateTask_); }
+
+// The tick of tmrIndir: the whole run, with the window taking no input until it stops.
+void UpdaterWindow::RunTick() {
+  const BusyScope busy(*this);
+  RunUpdate(mdl_.manifest.baseUrl, mdl_.manifest.files, programFolder(), views_, services_);
+}

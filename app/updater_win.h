@@ -1,0 +1,43 @@
+// The updater as one piece: the window frmindir with the module mdlset, start-up's settings,
+// connection and manifest steps, the start button and the update run attached to it.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "app/frmindir_views_win.h"
+#include "app/frmindir_win.h"
+#include "app/start_button.h"
+#include "settings/mdlset.h"
+#include "update/update_run.h"
+#include "update/update_services_win.h"
+
+// What the program takes from the system; tests put their own in place.
+struct UpdaterParts {
+  ConnectionFactory createConnection;    // cnBaglanti (ODBC when empty)
+  UpdateServices* services = nullptr;    // downloads, program start, process end (Windows when null)
+  TerminateTaskFunction terminateTask;   // mdlTask's TerminateTask when empty
+};
+
+class UpdaterWindow final : public frmindir {
+ public:
+  UpdaterWindow(HINSTANCE instance, std::wstring programFolder, UpdaterParts parts = {}, unsigned dpi = 0);
+
+  const Mdlset& mdl() const { return mdl_; }
+
+ protected:
+  // XML_AYARAL, then the connection with its one fallback and OVN_AYARLA; when no connection
+  // can be made at all, the user has been told and the program ends, the window unseen.
+  void LoadSettingsAndManifest() override;
+
+ private:
+  void StartPressed();
+  void RunTick();
+
+  Mdlset mdl_;
+  FrmindirViews views_;
+  WindowsUpdateServices windowsServices_;
+  UpdateServices& services_;
+  TerminateTaskFunction terminateTask_;
+};
