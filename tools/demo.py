@@ -85,7 +85,7 @@ def run_with_person(desk, program):
 def run_headless(desk, program, shots):
     shots.mkdir(parents=True, exist_ok=True)
     desk.start(program / "Zefra INDIR.exe")
-    desk.wait_window(driver.UPDATER_TITLE)
+    window = desk.wait_window(driver.UPDATER_TITLE)
     time.sleep(1)
     desk.screenshot(shots / "1-startup.png")
     button = driver.find_control(desk.controls(driver.UPDATER_TITLE), "&BAŞLAT")
@@ -97,6 +97,9 @@ def run_headless(desk, program, shots):
         texts = [c["text"] for c in desk.controls(driver.UPDATER_TITLE)]
         if any(t.endswith(" Dosyası indiriliyor...") for t in texts):
             desk.screenshot(shots / "3-downloading.png")
+            crop = f"{window['width']}x{window['height']}+{window['left']}+{window['top']}"
+            subprocess.run(["convert", str(shots / "3-downloading.png"), "-crop", crop, "+repage",
+                            str(shots / "window.png")], check=True, timeout=60)
             break
         time.sleep(0.2)
     desk.wait_window("=Zefra INDIR", driver.BOX_CLASS, timeout=120)

@@ -123,7 +123,10 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   windowClass.lpszClassName = L"ZefraStandIn";
   if (!RegisterClassW(&windowClass)) return 1;
 
-  const std::wstring text = options.version.empty() ? options.title : options.title + L" " + options.version;
+  // A version read from the file is already in the title; one from the command line is shown beside it.
+  const std::wstring text =
+      options.version.empty() || options.title.ends_with(options.version) ? options.title
+                                                                           : options.title + L" " + options.version;
   if (!CreateMainWindow(instance, options.title, text, options.hidden)) return 1;
   if (options.twoWindows && !CreateMainWindow(instance, options.title + L" (2)", text, options.hidden))
     return 1;
