@@ -52,15 +52,15 @@ void RegisterWindowClass(HINSTANCE instance, const wchar_t* name, WNDPROC proced
   if (!RegisterClassExW(&windowClass)) ThrowLastError();
 }
 
-DWORD LabelStyle(const ElementSpec& spec) {
+DWORD LabelStyle(const Element& element) {
   DWORD style = WS_CHILD | WS_VISIBLE | SS_NOPREFIX;
-  style |= spec.align == TextAlign::kCenter  ? SS_CENTER
-           : spec.align == TextAlign::kRight ? SS_RIGHT
+  style |= element.align == TextAlign::kCenter  ? SS_CENTER
+           : element.align == TextAlign::kRight ? SS_RIGHT
                                              : SS_LEFT;
-  if (spec.frame) style |= WS_BORDER;
+  if (element.frame) style |= WS_BORDER;
   // A transparent label must not be clipped by the transparent drag strip lying over it.
-  if (!spec.transparent) style |= WS_CLIPSIBLINGS;
-  if (spec.name == L"lblsurukle") style |= SS_NOTIFY | WS_CLIPSIBLINGS;  // takes the mouse for dragging
+  if (!element.transparent) style |= WS_CLIPSIBLINGS;
+  if (element.name == L"lblsurukle") style |= SS_NOTIFY | WS_CLIPSIBLINGS;  // takes the mouse for dragging
   return style;
 }
 
@@ -102,28 +102,28 @@ HWND frmindir::Control(std::wstring_view name) const {
 }
 
 void frmindir::CreateChildren() {
-  for (const ElementSpec& spec : WindowElements()) {
-    if (HWND child = CreateChild(spec, hwnd_)) children_[spec.name] = {&spec, child};
+  for (const Element& element : WindowElements()) {
+    if (HWND child = CreateChild(element, hwnd_)) children_[element.name] = {&element, child};
   }
   panel_ = Control(L"Picture1");
-  for (const ElementSpec& spec : PanelElements()) {
-    if (HWND child = CreateChild(spec, panel_)) children_[spec.name] = {&spec, child};
+  for (const Element& element : PanelElements()) {
+    if (HWND child = CreateChild(element, panel_)) children_[element.name] = {&element, child};
   }
 }
 
 // Creates the element's window, or nothing for the pictures and the shape that the parent
 // paints. Created from the top of the stacking order down, each goes to the bottom.
-HWND frmindir::CreateChild(const ElementSpec& spec, HWND parent) {
+HWND frmindir::CreateChild(const Element& element, HWND parent) {
   const wchar_t* windowClass = nullptr;
   DWORD style = 0;
-  switch (spec.kind) {
+  switch (element.kind) {
     case ElementKind::kPanel:
       windowClass = kPanelClass;
       style = WS_CHILD | WS_VISIBLE | WS_BORDER | WS_TABSTOP | WS_CLIPSIBLINGS;
       break;
     case ElementKind::kLabel:
       windowClass = L"STATIC";
-      style = LabelStyle(spec);
+      style = LabelStyle(element);
       break;
     case ElementKind::kButton:
       windowClass = L"BUTTON";
@@ -137,16 +137,16 @@ HWND frmindir::CreateChild(const ElementSpec& spec, HWND parent) {
     case ElementKind::kShape:
       return nullptr;
   }
-  HWND child = CreateWindowExW(0, windowClass, std::wstring(spec.text).c_str(), style, 0, 0, 0, 0, parent,
+  HWND child = CreateWindowExW(0, windowClass, std::wstring(element.text).c_str(), style, 0, 0, 0, 0, parent,
                                nullptr, instance_, this);
   if (!child) ThrowLastError();
   SetWindowPos(child, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-  if (spec.kind == ElementKind::kButton) TrackButtonHover(child);
-  if (spec.kind == ElementKind::kProgressBar) {
+  if (element.kind == ElementKind::kButton) TrackButtonHover(child);
+  if (element.kind == ElementKind::kProgressBar) {
     SendMessageW(child, PBM_SETRANGE32, 0, 100);
     SendMessageW(child, PBM_SETPOS, 0, 0);
   }
-  if (spec.kind == ElementKind::kLabel && spec.transparent) {
+  if (element.kind == ElementKind::kLabel && element.transparent) {
     SetWindowSubclass(child, LabelProc, kLabelSubclassId, reinterpret_cast<DWORD_PTR>(this));
   }
   return child;
@@ -164,7 +164,7 @@ void frmindir::ApplyDpi(unsigned dpi) {
 
 void frmindir::LayoutChildren() {
   for (const auto& [name, child] : children_) {
-    const PixelRect rect = ToPixels(child.spec->rect, dpi_);
+    const PixelRect rect = ToPixels(child.element->rect, dpi_);
     SetWindowPos(child.hwnd, nullptr, rect.left, rect.top, rect.width, rect.height,
                  SWP_NOZORDER | SWP_NOACTIVATE);
     SendMessageW(child.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
@@ -174,10 +174,10 @@ void frmindir::LayoutChildren() {
 // Decodes each picture once; a picture that cannot be decoded is left out of the window.
 void frmindir::LoadPictures() {
   for (auto elements : {WindowElements(), PanelElements()}) {
-    for (const ElementSpec& spec : elements) {
-      if (spec.kind != ElementKind::kPicture || decoded_.count(spec.picture)) continue;
+    for (const Element& element : elements) {
+      if (element.kind != ElementKind::kPicture || decoded_.count(element.picture)) continue;
       try {
-        decoded_[spec.picture] = DecodePictureResource(instance_, PictureResource(spec.picture));
+        decoded_[element.picture] = DecodePictureResource(instance_, PictureResource(element.picture));
       } catch (const AppError&) {
       }
     }
@@ -188,15 +188,15 @@ void frmindir::LoadPictures() {
 void frmindir::ScalePictures() {
   scaled_.clear();
   for (auto elements : {WindowElements(), PanelElements()}) {
-    for (const ElementSpec& spec : elements) {
-      const auto source = decoded_.find(spec.picture);
-      if (spec.kind != ElementKind::kPicture || source == decoded_.end()) continue;
-      const PixelRect rect = ToPixels(spec.rect, dpi_);
+    for (const Element& element : elements) {
+      const auto source = decoded_.find(element.picture);
+      if (element.kind != ElementKind::kPicture || source == decoded_.end()) continue;
+      const PixelRect rect = ToPixels(element.rect, dpi_);
       PixelImage image = Resample(source->second, rect.width, rect.height);
-      const COLORREF under = spec.parent == ElementParent::kPanel ? GetSysColor(COLOR_WINDOW) : RGB(0, 0, 0);
+      const COLORREF under = element.parent == ElementParent::kPanel ? GetSysColor(COLOR_WINDOW) : RGB(0, 0, 0);
       CompositeOver(image, (GetRValue(under) << 16) | (GetGValue(under) << 8) | GetBValue(under));
       try {
-        scaled_[spec.name] = MakeBitmap(image);
+        scaled_[element.name] = MakeBitmap(image);
       } catch (const AppError&) {
       }
     }
@@ -205,9 +205,9 @@ void frmindir::ScalePictures() {
 
 // Paints the parent's own elements, bottom first, leaving the opaque child windows alone. The
 // picture is made off screen and put on in one piece, so no half-painted state is ever seen.
-void frmindir::PaintElements(HWND parent, HDC dc, const RECT& area, std::span<const ElementSpec> elements) {
+void frmindir::PaintElements(HWND parent, HDC dc, const RECT& area, std::span<const Element> elements) {
   for (const auto& [name, child] : children_) {
-    if (GetParent(child.hwnd) != parent || child.spec->transparent) continue;
+    if (GetParent(child.hwnd) != parent || child.element->transparent) continue;
     RECT rect;
     GetWindowRect(child.hwnd, &rect);
     MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&rect), 2);
@@ -246,15 +246,15 @@ void frmindir::PaintElements(HWND parent, HDC dc, const RECT& area, std::span<co
 HBRUSH frmindir::LabelColors(HWND label, HDC dc) {
   for (const auto& [name, child] : children_) {
     if (child.hwnd != label) continue;
-    SetTextColor(dc, ToColorref(child.spec->foreColor));
-    if (child.spec->transparent) {
+    SetTextColor(dc, ToColorref(child.element->foreColor));
+    if (child.element->transparent) {
       SetBkMode(dc, TRANSPARENT);
       return static_cast<HBRUSH>(GetStockObject(NULL_BRUSH));
     }
     SetBkMode(dc, OPAQUE);
-    SetBkColor(dc, ToColorref(child.spec->backColor));
-    UniqueGdiObject& brush = brushes_[child.spec->backColor];
-    if (!brush) brush.reset(CreateSolidBrush(ToColorref(child.spec->backColor)));
+    SetBkColor(dc, ToColorref(child.element->backColor));
+    UniqueGdiObject& brush = brushes_[child.element->backColor];
+    if (!brush) brush.reset(CreateSolidBrush(ToColorref(child.element->backColor)));
     return static_cast<HBRUSH>(brush.get());
   }
   return nullptr;

@@ -100,7 +100,7 @@ class frmindir : public Logger {
 
  private:
   struct Child {
-    const ElementSpec* spec;
+    const Element* element;
     HWND hwnd;
   };
 
@@ -115,11 +115,11 @@ class frmindir : public Logger {
   bool HandleCommonChildMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
 
   void CreateChildren();
-  HWND CreateChild(const ElementSpec& spec, HWND parent);
+  HWND CreateChild(const Element& element, HWND parent);
   void LayoutChildren();
   void LoadPictures();
   void ScalePictures();
-  void PaintElements(HWND parent, HDC dc, const RECT& area, std::span<const ElementSpec> elements);
+  void PaintElements(HWND parent, HDC dc, const RECT& area, std::span<const Element> elements);
   HBRUSH LabelColors(HWND label, HDC dc);
   void RepaintUnder(HWND label, bool now);
   void SetLabelText(std::wstring_view name, const std::wstring& text);

@@ -16,46 +16,46 @@ using enum PictureId;
 
 // clang-format off
 constexpr std::array kWindowElements = {
-    ElementSpec{.name = L"Picture1", .kind = kPanel, .parent = kOnWindow, .rect = {0, 630, 8775, 5655},
+    Element{.name = L"Picture1", .kind = kPanel, .parent = kOnWindow, .rect = {0, 630, 8775, 5655},
                 .transparent = false, .backColor = kSystemWindowBackground, .frame = true, .tabIndex = 3},
-    ElementSpec{.name = L"Image5", .kind = kPicture, .parent = kOnWindow, .rect = {3510, 6300, 1800, 615},
+    Element{.name = L"Image5", .kind = kPicture, .parent = kOnWindow, .rect = {3510, 6300, 1800, 615},
                 .picture = kWordmark},
-    ElementSpec{.name = L"Image3", .kind = kPicture, .parent = kOnWindow, .rect = {0, 6270, 8775, 660},
+    Element{.name = L"Image3", .kind = kPicture, .parent = kOnWindow, .rect = {0, 6270, 8775, 660},
                 .picture = kStrip},
-    ElementSpec{.name = L"lblsurukle", .kind = kLabel, .parent = kOnWindow, .rect = {0, 0, 8775, 645},
+    Element{.name = L"lblsurukle", .kind = kLabel, .parent = kOnWindow, .rect = {0, 0, 8775, 645},
                 .frame = true, .tabIndex = 2},
-    ElementSpec{.name = L"Label1", .kind = kLabel, .parent = kOnWindow, .rect = {1170, 210, 6555, 255},
+    Element{.name = L"Label1", .kind = kLabel, .parent = kOnWindow, .rect = {1170, 210, 6555, 255},
                 .text = L"YENİ VERSİYON iNDiR", .foreColor = 0xFFFFFF, .align = kCenter, .tabIndex = 9},
-    ElementSpec{.name = L"Image4", .kind = kPicture, .parent = kOnWindow, .rect = {0, 0, 8775, 630},
+    Element{.name = L"Image4", .kind = kPicture, .parent = kOnWindow, .rect = {0, 0, 8775, 630},
                 .picture = kStrip},
 };
 
 constexpr std::array kPanelElements = {
-    ElementSpec{.name = L"ProgressBar1", .kind = kProgressBar, .parent = kOnPanel, .rect = {660, 2070, 7395, 255},
+    Element{.name = L"ProgressBar1", .kind = kProgressBar, .parent = kOnPanel, .rect = {660, 2070, 7395, 255},
                 .transparent = false, .tabIndex = 4},
-    ElementSpec{.name = L"cmdbaslat", .kind = kButton, .parent = kOnPanel, .rect = {2700, 4410, 1515, 495},
+    Element{.name = L"cmdbaslat", .kind = kButton, .parent = kOnPanel, .rect = {2700, 4410, 1515, 495},
                 .text = L"&BAŞLAT", .foreColor = 0xFFFFFF, .transparent = false, .backColor = 0x57AFF7,
                 .align = kCenter, .tabIndex = 0},
-    ElementSpec{.name = L"cmdKapat", .kind = kButton, .parent = kOnPanel, .rect = {4500, 4410, 1515, 495},
+    Element{.name = L"cmdKapat", .kind = kButton, .parent = kOnPanel, .rect = {4500, 4410, 1515, 495},
                 .text = L"&KAPAT", .foreColor = 0xFFFFFF, .transparent = false, .backColor = 0x808080,
                 .align = kCenter, .tabIndex = 1},
-    ElementSpec{.name = L"lbldurum", .kind = kLabel, .parent = kOnPanel, .rect = {210, 5250, 8295, 285},
+    Element{.name = L"lbldurum", .kind = kLabel, .parent = kOnPanel, .rect = {210, 5250, 8295, 285},
                 .text = L"Hazır !", .foreColor = kBoxText, .align = kCenter, .tabIndex = 10},
-    ElementSpec{.name = L"Shape1", .kind = kShape, .parent = kOnPanel, .rect = {-30, 5100, 8805, 555},
+    Element{.name = L"Shape1", .kind = kShape, .parent = kOnPanel, .rect = {-30, 5100, 8805, 555},
                 .transparent = false, .backColor = 0xE0E0E0},
-    ElementSpec{.name = L"Image6", .kind = kPicture, .parent = kOnPanel, .rect = {2460, 120, 4500, 1500},
+    Element{.name = L"Image6", .kind = kPicture, .parent = kOnPanel, .rect = {2460, 120, 4500, 1500},
                 .picture = kIllustration},
-    ElementSpec{.name = L"lblad", .kind = kLabel, .parent = kOnPanel, .rect = {1020, 1710, 5355, 255},
+    Element{.name = L"lblad", .kind = kLabel, .parent = kOnPanel, .rect = {1020, 1710, 5355, 255},
                 .foreColor = kBoxText, .transparent = false, .backColor = kBoxBack, .frame = true, .tabIndex = 8},
-    ElementSpec{.name = L"lblkalan", .kind = kLabel, .parent = kOnPanel, .rect = {6450, 1710, 1245, 255},
+    Element{.name = L"lblkalan", .kind = kLabel, .parent = kOnPanel, .rect = {6450, 1710, 1245, 255},
                 .text = L"0", .foreColor = kBoxText, .transparent = false, .backColor = kBoxBack, .frame = true,
                 .align = kRight, .tabIndex = 7},
-    ElementSpec{.name = L"Image1", .kind = kPicture, .parent = kOnPanel, .rect = {660, 1710, 300, 300},
+    Element{.name = L"Image1", .kind = kPicture, .parent = kOnPanel, .rect = {660, 1710, 300, 300},
                 .picture = kFolder},
-    ElementSpec{.name = L"Label2", .kind = kLabel, .parent = kOnPanel, .rect = {7740, 1710, 315, 255},
+    Element{.name = L"Label2", .kind = kLabel, .parent = kOnPanel, .rect = {7740, 1710, 315, 255},
                 .text = L"KB", .foreColor = kBoxText, .transparent = false, .backColor = kBoxBack, .frame = true,
                 .align = kRight, .tabIndex = 6},
-    ElementSpec{.name = L"lblAciklama", .kind = kLabel, .parent = kOnPanel, .rect = {660, 2460, 7395, 1815},
+    Element{.name = L"lblAciklama", .kind = kLabel, .parent = kOnPanel, .rect = {660, 2460, 7395, 1815},
                 .text = L"Dosyalar", .foreColor = kBoxText, .transparent = false, .backColor = kBoxBack,
                 .frame = true, .align = kCenter, .tabIndex = 5},
 };
@@ -66,12 +66,12 @@ int64_t FloorDiv(int64_t a, int64_t b) { return a / b - ((a % b != 0) && ((a < 0
 
 }  // namespace
 
-std::span<const ElementSpec> WindowElements() { return kWindowElements; }
-std::span<const ElementSpec> PanelElements() { return kPanelElements; }
+std::span<const Element> WindowElements() { return kWindowElements; }
+std::span<const Element> PanelElements() { return kPanelElements; }
 
-const ElementSpec* FindElement(std::wstring_view name) {
+const Element* FindElement(std::wstring_view name) {
   for (auto elements : {WindowElements(), PanelElements()}) {
-    for (const ElementSpec& element : elements) {
+    for (const Element& element : elements) {
       if (element.name == name) return &element;
     }
   }
@@ -84,15 +84,15 @@ ButtonColors ButtonColorsOf(std::wstring_view name) {
 }
 
 std::vector<std::wstring_view> TabStops() {
-  std::vector<const ElementSpec*> stops;
+  std::vector<const Element*> stops;
   for (auto elements : {WindowElements(), PanelElements()}) {
-    for (const ElementSpec& element : elements) {
+    for (const Element& element : elements) {
       if (element.kind == kButton || element.kind == kPanel) stops.push_back(&element);
     }
   }
   std::sort(stops.begin(), stops.end(), [](auto* a, auto* b) { return a->tabIndex < b->tabIndex; });
   std::vector<std::wstring_view> names;
-  for (const ElementSpec* element : stops) names.push_back(element->name);
+  for (const Element* element : stops) names.push_back(element->name);
   return names;
 }
 

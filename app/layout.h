@@ -32,7 +32,7 @@ struct PixelRect {
   bool operator==(const PixelRect&) const = default;
 };
 
-struct ElementSpec {
+struct Element {
   std::wstring_view name;
   ElementKind kind;
   ElementParent parent;
@@ -65,11 +65,11 @@ inline constexpr int kFontWeight = 700;
 inline constexpr int kFontCharset = 162;  // Turkish
 
 // Elements whose parent is the window or the panel, from the top of the stacking order down.
-std::span<const ElementSpec> WindowElements();
-std::span<const ElementSpec> PanelElements();
+std::span<const Element> WindowElements();
+std::span<const Element> PanelElements();
 
 // Any element by its name; null when there is none.
-const ElementSpec* FindElement(std::wstring_view name);
+const Element* FindElement(std::wstring_view name);
 
 // The colours of cmdbaslat or cmdKapat (those of cmdKapat for any other name).
 ButtonColors ButtonColorsOf(std::wstring_view name);

@@ -248,12 +248,12 @@ def grid_runs(R, step_deg=30):
 
 LAND_VGA = (0, 255, 255)
 GLOBE_BLUE = dict(ocean=(84, 160, 248), land=(176, 226, 255), grid=(255, 255, 255),
-                  grid_alpha=0.30, rim=(14, 52, 128), shade=0.62, spec=0.55,
+                  grid_alpha=0.30, rim=(14, 52, 128), shade=0.62, specular=0.55,
                   glow=(120, 200, 255))
 GLOBE_GREY = dict(ocean=(176, 182, 190), land=(232, 235, 239), grid=(255, 255, 255),
-                  grid_alpha=0.45, rim=(112, 118, 126), shade=0.50, spec=0.60,
+                  grid_alpha=0.45, rim=(112, 118, 126), shade=0.50, specular=0.60,
                   glow=(220, 225, 232))
-GLOBE_VGA = dict(ocean=(0, 0, 255), land=LAND_VGA, rim=(0, 0, 110), shade=0.55, spec=0.0,
+GLOBE_VGA = dict(ocean=(0, 0, 255), land=LAND_VGA, rim=(0, 0, 110), shade=0.55, specular=0.0,
                  glow=(0, 40, 255), glow_k=0.0)
 GLOBE_MONO = dict(ocean=(255, 255, 255), land=(128, 128, 128), rim=(0, 0, 0))
 GLOBE_MONO_LINES = dict(ocean=(255, 255, 255), land=(255, 255, 255), rim=(0, 0, 0),
@@ -290,10 +290,10 @@ def render_globe(D, style, grid_w=0.0, rim_w=0.0, flat=False):
                            for i in range(256)])
         img = Image.composite(solid((D, D), style["glow"]), img, glow)
         # soft specular highlight
-        spec = radial_ramp((D, D), (R * 0.62, R * 0.50), R * 0.55, R * 0.42)
-        spec = spec.point([clamp8(255 * style["spec"] * max(0.0, 1 - i / 255.0) ** 2)
+        shine = radial_ramp((D, D), (R * 0.62, R * 0.50), R * 0.55, R * 0.42)
+        shine = shine.point([clamp8(255 * style["specular"] * max(0.0, 1 - i / 255.0) ** 2)
                            for i in range(256)])
-        img = Image.composite(solid((D, D), (255, 255, 255)), img, spec)
+        img = Image.composite(solid((D, D), (255, 255, 255)), img, shine)
     alpha = shape_mask((D, D), lambda d: d.ellipse((0, 0, D - 1, D - 1), fill=255))
     if rim_w > 0:
         ring = shape_mask((D, D), lambda d: d.ellipse((0, 0, D - 1, D - 1),

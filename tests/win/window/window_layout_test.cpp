@@ -32,24 +32,24 @@ void ExpectElementsAt(const TestWindow& test, unsigned dpi) {
   EXPECT_EQ(window.right - window.left, TwipsToPixels(8760, dpi));
   EXPECT_EQ(window.bottom - window.top, TwipsToPixels(6930, dpi));
   for (auto elements : {WindowElements(), PanelElements()}) {
-    for (const ElementSpec& spec : elements) {
-      const std::wstring name(spec.name);
-      HWND child = test.Control(spec.name);
-      if (spec.kind == ElementKind::kPicture || spec.kind == ElementKind::kShape) {
+    for (const Element& element : elements) {
+      const std::wstring name(element.name);
+      HWND child = test.Control(element.name);
+      if (element.kind == ElementKind::kPicture || element.kind == ElementKind::kShape) {
         EXPECT_EQ(child, nullptr) << name << " is painted by its parent";
         continue;
       }
       ASSERT_NE(child, nullptr) << name;
-      EXPECT_EQ(_wcsicmp(ClassName(child).c_str(), ExpectedClass(spec.kind).c_str()), 0) << name;
+      EXPECT_EQ(_wcsicmp(ClassName(child).c_str(), ExpectedClass(element.kind).c_str()), 0) << name;
       EXPECT_EQ(GetParent(child),
-                spec.parent == ElementParent::kWindow ? test.window.hwnd() : test.Control(L"Picture1"));
-      const PixelRect want = ToPixels(spec.rect, dpi);
+                element.parent == ElementParent::kWindow ? test.window.hwnd() : test.Control(L"Picture1"));
+      const PixelRect want = ToPixels(element.rect, dpi);
       const RECT got = RectInParent(child);
       EXPECT_EQ(got.left, want.left) << name;
       EXPECT_EQ(got.top, want.top) << name;
       EXPECT_EQ(got.right, want.right()) << name;
       EXPECT_EQ(got.bottom, want.bottom()) << name;
-      EXPECT_EQ((GetWindowLongW(child, GWL_STYLE) & WS_BORDER) != 0, spec.frame) << name;
+      EXPECT_EQ((GetWindowLongW(child, GWL_STYLE) & WS_BORDER) != 0, element.frame) << name;
       EXPECT_TRUE(IsWindowEnabled(child)) << name;
     }
   }
