@@ -100,7 +100,11 @@ void frmindir::SafeCall(const std::function<void()>& handler) {
   }
 }
 
-void frmindir::cmdbaslat_Click() { SafeCall(onStart_); }
+// A disabled button still gets a click sent to it by another program (BM_CLICK); without a
+// manifest that would run an empty update and report it complete.
+void frmindir::cmdbaslat_Click() {
+  if (StartEnabled()) SafeCall(onStart_);
+}
 
 void frmindir::cmdKapat_Click() { Form_Unload(); }
 

@@ -21,6 +21,3 @@ class FakeManifestWindow : public ManifestWindow {
 // The fixture database's port, and BAGLANTI_AC with the updater's own login through the 8.0 driver.
 std::wstring FixtureDbPort();
 void ConnectToFixture(Mdlset& mdl);
-
-// Puts the manifest table back as tests/fixtures/schema.sql makes it, with its one row.
-void RestoreStandardManifest();

@@ -1,9 +1,9 @@
 #include "test_support.h"
 
+#include <commctrl.h>
+#include <gtest/gtest.h>
 #include <sql.h>
 #include <sqlext.h>
-
-#include <gtest/gtest.h>
 
 #include <stdexcept>
 
@@ -19,6 +19,32 @@ std::wstring TestEnv(const wchar_t* name) {
 std::wstring HttpFixtureUrl() { return L"http://127.0.0.1:" + TestEnv(L"ZEFRA_TEST_HTTP_PORT"); }
 
 std::wstring HttpFixtureRoot() { return TestEnv(L"ZEFRA_TEST_HTTP_ROOT_WIN"); }
+
+std::string HttpFixtureLog() {
+  const std::wstring log = TestEnv(L"ZEFRA_TEST_HTTP_LOG_WIN");
+  return FileExists(log) ? ReadBytes(log) : std::string();
+}
+
+bool PrepareWindowThread() {
+  static const bool prepared = [] {
+    INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
+    InitCommonControlsEx(&controls);
+    return SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
+  }();
+  return prepared;
+}
+
+void PumpFor(DWORD milliseconds) {
+  const DWORD start = GetTickCount();
+  do {
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&message);
+      DispatchMessageW(&message);
+    }
+    Sleep(10);
+  } while (GetTickCount() - start < milliseconds);
+}
 
 ScratchFolder::ScratchFolder() {
   std::wstring base = TestEnv(L"ZEFRA_TEST_SCRATCH_WIN");
@@ -91,7 +117,8 @@ HeldOpenFile::HeldOpenFile(const std::wstring& path)
 HeldOpenFile::~HeldOpenFile() { CloseHandle(handle_); }
 
 RecordedMessageBoxes::RecordedMessageBoxes()
-    : previous_(SetMessageBoxHandler([this](const MessageBoxRequest& request) { shown_.push_back(request); })) {}
+    : previous_(
+          SetMessageBoxHandler([this](const MessageBoxRequest& request) { shown_.push_back(request); })) {}
 
 RecordedMessageBoxes::~RecordedMessageBoxes() { SetMessageBoxHandler(std::move(previous_)); }
 
@@ -161,6 +188,17 @@ class AdminConnection {
 void ExecuteSql(const std::wstring& statements) { AdminConnection().Execute(statements); }
 
 std::wstring QueryScalar(const std::wstring& query) { return AdminConnection().Scalar(query); }
+
+void RestoreStandardManifest() {
+  // The schema file lies beside the test sources; Wine reaches it through drive Z:.
+  std::wstring source = L"Z:" + FromUtf8(__FILE__);
+  for (auto& c : source) {
+    if (c == L'/') c = L'\\';
+  }
+  const std::wstring schema = source.substr(0, source.rfind(L"\\win\\")) + L"\\fixtures\\schema.sql";
+  ExecuteSql(L"DROP TABLE IF EXISTS ovantis.tblayar; DROP TABLE IF EXISTS ovantis.tblayar_away; " +
+             FromUtf8(ReadBytes(schema)));
+}
 
 std::wstring HelperProgramPath(const std::wstring& fileName) {
   wchar_t path[MAX_PATH];

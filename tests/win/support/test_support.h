@@ -93,7 +93,19 @@ class StartedProgram {
   DWORD id_ = 0;
 };
 
+// Common controls and COM on this thread, once, as the program's entry point prepares them
+// before it makes its window; true when COM is ready.
+bool PrepareWindowThread();
+
+// Runs the thread's messages for the given time, the way the program's loop does.
+void PumpFor(DWORD milliseconds);
+
+// What the HTTP fixture has logged so far: one "GET <target> <status>" line per request.
+std::string HttpFixtureLog();
+
 // Runs SQL on the MariaDB fixture as its administrator, through ODBC.
 void ExecuteSql(const std::wstring& statements);
 // The first column of the first row of a query, as text (empty for Null or no row).
 std::wstring QueryScalar(const std::wstring& query);
+// Puts the manifest table back as tests/fixtures/schema.sql makes it, with its one row.
+void RestoreStandardManifest();

@@ -1,37 +1,9 @@
 #include "window_fixture.h"
 
-#include <commctrl.h>
-
-namespace {
-
-// Common controls and COM, once for the test program, as the program's entry point does.
-bool PrepareThread() {
-  static const bool prepared = [] {
-    INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
-    InitCommonControlsEx(&controls);
-    return SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
-  }();
-  return prepared;
-}
-
-}  // namespace
-
 TestWindow::TestWindow(unsigned dpi)
-    : prepared(PrepareThread()), window(GetModuleHandleW(nullptr), folder.path(), dpi) {
+    : prepared(PrepareWindowThread()), window(GetModuleHandleW(nullptr), folder.path(), dpi) {
   window.SetEndProgram([this] { ++endRequests; });
   window.SetStartDrag([this] { ++dragRequests; });
-}
-
-void PumpFor(DWORD milliseconds) {
-  const DWORD start = GetTickCount();
-  do {
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-      TranslateMessage(&message);
-      DispatchMessageW(&message);
-    }
-    Sleep(10);
-  } while (GetTickCount() - start < milliseconds);
 }
 
 RECT RectInParent(HWND child) {

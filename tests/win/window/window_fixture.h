@@ -21,9 +21,6 @@ struct TestWindow {
   HWND Control(std::wstring_view name) const { return window.Control(name); }
 };
 
-// Runs the thread's messages for the given time, the way the program's loop does.
-void PumpFor(DWORD milliseconds);
-
 // A child's rectangle in its parent's client coordinates.
 RECT RectInParent(HWND child);
 std::wstring ClassName(HWND window);

@@ -1,0 +1,123 @@
+#include "updater_fixture.h"
+
+#include <commctrl.h>
+
+#include "diag/log_line.h"
+#include "platform/encoding_win.h"
+
+namespace {
+
+constexpr UINT_PTR kStatusRecorderId = 7;
+
+// Sees every text that lbldurum is given, before the window's own handling.
+LRESULT CALLBACK RecordStatus(HWND label, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                              DWORD_PTR data) {
+  if (message == WM_SETTEXT && lParam != 0) {
+    reinterpret_cast<std::vector<std::wstring>*>(data)->emplace_back(
+        reinterpret_cast<const wchar_t*>(lParam));
+  }
+  if (message == WM_NCDESTROY) RemoveWindowSubclass(label, RecordStatus, kStatusRecorderId);
+  return DefSubclassProc(label, message, wParam, lParam);
+}
+
+std::wstring SqlText(const std::wstring& value) { return L"'" + value + L"'"; }
+
+}  // namespace
+
+UpdaterTest::UpdaterTest() {
+  previousBoxes_ = SetMessageBoxHandler([this](const MessageBoxRequest& request) {
+    boxes_.push_back({request, window_ ? window_->StatusText() : std::wstring()});
+  });
+  WriteSettings(L"127.0.0.1", TestEnv(L"ZEFRA_TEST_DB_PORT"));
+}
+
+UpdaterTest::~UpdaterTest() {
+  window_.reset();
+  SetMessageBoxHandler(std::move(previousBoxes_));
+  RestoreStandardManifest();
+}
+
+void UpdaterTest::WriteSettings(const std::wstring& server, const std::wstring& port) {
+  WriteBytes(folder_ / L"ayar.xml", "<ayar><baglanti><s>" + ToUtf8(server) + "</s><p>" + ToUtf8(port) +
+                                        "</p><d>8</d></baglanti><mod><m>1</m></mod></ayar>");
+}
+
+void UpdaterTest::SetManifest(const std::array<std::wstring, 5>& files, const std::wstring& site) {
+  std::wstring sql = L"UPDATE ovantis.tblayar SET versite = " + SqlText(site);
+  for (size_t k = 0; k < files.size(); ++k)
+    sql += L", dosya" + std::to_wstring(k + 1) + L" = " + SqlText(files[k]);
+  ExecuteSql(sql);
+}
+
+std::wstring UpdaterTest::Publish(const std::wstring& dir,
+                                  const std::vector<std::pair<std::wstring, std::string>>& files) {
+  const std::wstring root = HttpFixtureRoot() + L"\\" + dir;
+  RemoveTree(root);
+  CreateDirectoryW(root.c_str(), nullptr);
+  for (const auto& [name, bytes] : files) WriteBytes(root + L"\\" + name, bytes);
+  return HttpFixtureUrl() + L"/" + dir;
+}
+
+UpdaterWindow& UpdaterTest::Load() {
+  UpdaterParts parts;
+  parts.services = &services_;
+  parts.terminateTask = [this](const std::wstring& name) {
+    terminated_.push_back(name);
+    return true;
+  };
+  window_ = std::make_unique<UpdaterWindow>(GetModuleHandleW(nullptr), folder_.path(), std::move(parts), 96);
+  window_->SetEndProgram([this] { ++endRequests_; });
+  SetWindowSubclass(window_->Control(L"lbldurum"), RecordStatus, kStatusRecorderId,
+                    reinterpret_cast<DWORD_PTR>(&statuses_));
+  window_->Form_Load();
+  return *window_;
+}
+
+void UpdaterTest::Press(const wchar_t* button) { SendMessageW(window_->Control(button), BM_CLICK, 0, 0); }
+
+bool UpdaterTest::PumpUntil(const std::function<bool()>& condition, DWORD timeoutMs) {
+  const DWORD start = GetTickCount();
+  while (!condition()) {
+    if (GetTickCount() - start > timeoutMs) return false;
+    PumpFor(20);
+  }
+  return true;
+}
+
+std::vector<std::wstring> UpdaterTest::LogMessages() const {
+  const std::wstring path = LogFilePath(folder_.path());
+  const std::wstring text = FileExists(path) ? FromAnsi(ReadBytes(path)) : std::wstring();
+  std::vector<std::wstring> messages;
+  // Each line: "yyyy-mm-dd hh:nn:ss", a blank, the message, CR LF.
+  for (size_t at = 0, end; (end = text.find(L"\r\n", at)) != std::wstring::npos; at = end + 2) {
+    messages.push_back(text.substr(at + 20, end - at - 20));
+  }
+  return messages;
+}
+
+testing::AssertionResult InOrder(const std::vector<std::wstring>& messages,
+                                 const std::vector<std::wstring>& prefixes) {
+  size_t next = 0;
+  for (const std::wstring& prefix : prefixes) {
+    while (next < messages.size() && messages[next].rfind(prefix, 0) != 0) ++next;
+    if (next == messages.size()) {
+      return testing::AssertionFailure()
+             << "no \"" << ToUtf8(prefix) << "\" in its place among " << messages.size() << " log lines";
+    }
+    ++next;
+  }
+  return testing::AssertionSuccess();
+}
+
+int CountOf(const std::vector<std::wstring>& messages, const std::wstring& prefix) {
+  int count = 0;
+  for (const std::wstring& message : messages) count += message.rfind(prefix, 0) == 0 ? 1 : 0;
+  return count;
+}
+
+std::string PatternBytes(size_t size, const char* head) {
+  std::string bytes(size, '\0');
+  for (size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>((i * 7 + i / 251) & 0xFF);
+  for (size_t i = 0; head[i] != '\0' && i < size; ++i) bytes[i] = head[i];
+  return bytes;
+}

@@ -1,0 +1,75 @@
+// The whole updater in-process: the real window with its start-up, start button and update run,
+// real ODBC to the database fixture, real downloads from the HTTP fixture, a scratch program
+// folder. Only the program start, the process end, TerminateTask and the boxes are recorded.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <array>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/updater_win.h"
+#include "test_support.h"
+
+class RecordingServices final : public WindowsUpdateServices {
+ public:
+  void StartProgram(const std::wstring& path) override { started.push_back(path); }
+  void EndProcess() override { ++ends; }
+
+  std::vector<std::wstring> started;
+  int ends = 0;
+};
+
+// A box as it was asked for, with the status line the user saw behind it.
+struct ShownBox {
+  MessageBoxRequest request;
+  std::wstring statusThen;
+};
+
+class UpdaterTest : public testing::Test {
+ protected:
+  UpdaterTest();
+  ~UpdaterTest() override;
+
+  // ayar.xml in the program folder; the fixture's database with the 8.0 driver by default.
+  void WriteSettings(const std::wstring& server, const std::wstring& port);
+  // The manifest row's five file columns (as empty texts where empty) and its site.
+  void SetManifest(const std::array<std::wstring, 5>& files, const std::wstring& site);
+  // Files below the HTTP fixture's root folder dir; returns the address to use as versite.
+  std::wstring Publish(const std::wstring& dir,
+                       const std::vector<std::pair<std::wstring, std::string>>& files);
+
+  // Makes the window and runs its load handler, as the entry point does.
+  UpdaterWindow& Load();
+  // A press of a button by the system's click message, handled before it returns.
+  void Press(const wchar_t* button);
+  // Runs the window's messages until the condition holds; false after timeoutMs without it.
+  bool PumpUntil(const std::function<bool()>& condition, DWORD timeoutMs = 30000);
+
+  // The messages of the diagnostic log, without their timestamps.
+  std::vector<std::wstring> LogMessages() const;
+
+  bool prepared_ = PrepareWindowThread();
+  ScratchFolder folder_;
+  RecordingServices services_;
+  std::vector<std::wstring> terminated_;  // TerminateTask's arguments
+  int endRequests_ = 0;                   // the window's end-program hook
+  std::vector<ShownBox> boxes_;
+  std::vector<std::wstring> statuses_;  // every text that lbldurum was given
+  std::unique_ptr<UpdaterWindow> window_;
+
+ private:
+  MessageBoxHandler previousBoxes_;
+};
+
+// Each expected prefix matches a later message than the one before.
+testing::AssertionResult InOrder(const std::vector<std::wstring>& messages,
+                                 const std::vector<std::wstring>& prefixes);
+int CountOf(const std::vector<std::wstring>& messages, const std::wstring& prefix);
+
+// Bytes 0 to 255 over and over behind a head, so that a shifted or dropped piece shows.
+std::string PatternBytes(size_t size, const char* head);
