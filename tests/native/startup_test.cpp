@@ -4,18 +4,9 @@
 #include <gtest/gtest.h>
 
 #include "fake_database.h"
+#include "fake_manifest_window.h"
 
 namespace {
-
-class FakeWindow : public ManifestWindow {
- public:
-  void LOG_YAZ(std::wstring_view message) override { log.emplace_back(message); }
-  void SetDescription(const std::wstring& text) override { description = text; }
-  void SetStartEnabled(bool enabled) override { startEnabled = enabled; }
-  std::vector<std::wstring> log;
-  std::wstring description;
-  bool startEnabled = false;
-};
 
 const wchar_t kFallback[] =
     L"Driver=MySQL ODBC 3.51 Driver;Server=db.ovantis.com.tr;Database=ovantis;User=ovn;Password=***kvp***;"
@@ -25,7 +16,7 @@ const wchar_t kFallback[] =
 struct Startup : testing::Test {
   FakeDatabase db;
   Mdlset mdl{db.Factory()};
-  FakeWindow window;
+  FakeManifestWindow window;
   RecordedBoxes boxes;
 
   void SetUp() override {
