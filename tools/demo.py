@@ -124,7 +124,8 @@ def summary(before, after, program):
 
 
 def main():
-    for needed in (BUILD / "Zefra INDIR.exe", BUILD / "tests" / "standin_app.exe", BUILD / "tools" / "inspector.exe"):
+    needed_files = (BUILD / "Zefra INDIR.exe", BUILD / "tests" / "standin_app.exe", BUILD / "tools" / "window_probe.exe")
+    for needed in needed_files:
         if not needed.exists():
             sys.exit(f"demo: {needed} is missing; run make build")
     person_display = os.environ.get("DISPLAY")

@@ -1,6 +1,6 @@
 """Drives the real "Zefra INDIR.exe" under Wine from outside, as a person would: a program
 folder with its files and ayar.xml, the manifest row in MariaDB, the files on the web server,
-real clicks on the display (xdotool), screenshots (ImageMagick), and the inspector for
+real clicks on the display (xdotool), screenshots (ImageMagick), and the window probe for
 reading and answering windows. Shared by the end-to-end tests and `make demo`."""
 
 import hashlib
@@ -35,7 +35,7 @@ class WineDesk:
         if display:
             self.env["DISPLAY"] = display
         self.build = Path(build_dir)
-        self.inspector_exe = self.build / "tools" / "inspector.exe"
+        self.probe_exe = self.build / "tools" / "window_probe.exe"
         self.started = []
 
     def start(self, exe, *args, cwd=None):
@@ -46,11 +46,11 @@ class WineDesk:
         self.started.append(process)
         return process
 
-    def inspector(self, *args, timeout=60):
+    def probe(self, *args, timeout=60):
         # Output goes through a file, not a pipe: a Wine service that this call happens to start
-        # (the desktop, say) would inherit a pipe and keep it open long after the inspector ends.
+        # (the desktop, say) would inherit a pipe and keep it open long after the window probe ends.
         with tempfile.TemporaryFile() as out:
-            process = subprocess.Popen(["wine", str(self.inspector_exe), *args], env=self.env,
+            process = subprocess.Popen(["wine", str(self.probe_exe), *args], env=self.env,
                                        stdin=subprocess.DEVNULL, stdout=out, stderr=subprocess.DEVNULL)
             try:
                 code = process.wait(timeout=timeout)
@@ -63,24 +63,24 @@ class WineDesk:
 
     def wait_window(self, title, window_class=None, timeout=30):
         extra = ["--class", window_class] if window_class else []
-        code, lines = self.inspector("wait", title, *extra, "--timeout", str(timeout), timeout=timeout + 30)
+        code, lines = self.probe("wait", title, *extra, "--timeout", str(timeout), timeout=timeout + 30)
         if code != 0:
             raise AssertionError(f"no window titled {title!r} within {timeout} s")
         return parse_control(lines[0])
 
     def wait_gone(self, title, timeout=30):
-        code, _ = self.inspector("gone", title, "--timeout", str(timeout), timeout=timeout + 30)
+        code, _ = self.probe("gone", title, "--timeout", str(timeout), timeout=timeout + 30)
         if code != 0:
             raise AssertionError(f"window {title!r} still there after {timeout} s")
 
     def controls(self, title):
-        code, lines = self.inspector("texts", title, "--timeout", "10")
+        code, lines = self.probe("texts", title, "--timeout", "10")
         if code != 0:
             raise AssertionError(f"no window titled {title!r}")
         return [parse_control(line) for line in lines]
 
     def press(self, title, button):
-        code, _ = self.inspector("press", title, button, "--timeout", "10")
+        code, _ = self.probe("press", title, button, "--timeout", "10")
         if code != 0:
             raise AssertionError(f"no button {button!r} on {title!r}")
 

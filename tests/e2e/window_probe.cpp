@@ -1,10 +1,10 @@
 // A small Windows tool with which end-to-end tests and the demo look at, and answer, the
 // windows of other programs running in the same Wine prefix.
 //
-//   inspector wait  TITLE [--class C] [--timeout S]   wait until a top-level window exists
-//   inspector gone  TITLE [--timeout S]               wait until no such window is left
-//   inspector texts TITLE                             list its child controls (class|enabled|rect|text)
-//   inspector press TITLE BUTTON-TEXT                 press a child button (BM_CLICK)
+//   window_probe wait  TITLE [--class C] [--timeout S]   wait until a top-level window exists
+//   window_probe gone  TITLE [--timeout S]               wait until no such window is left
+//   window_probe texts TITLE                             list its child controls (class|enabled|rect|text)
+//   window_probe press TITLE BUTTON-TEXT                 press a child button (BM_CLICK)
 //
 // TITLE matches a window whose title starts with it; "=TITLE" asks for the exact title.
 // Output is UTF-8, one item per line. Exit code 0 on success, 1 on time-out or no match.
@@ -123,7 +123,7 @@ std::wstring WithoutAmpersand(std::wstring text) {
 
 int Run(const std::vector<std::wstring>& args) {
   if (args.size() < 2) {
-    std::fprintf(stderr, "usage: inspector wait|gone|texts|press TITLE [...]\n");
+    std::fprintf(stderr, "usage: window_probe wait|gone|texts|press TITLE [...]\n");
     return 2;
   }
   const std::wstring& command = args[0];
@@ -168,7 +168,7 @@ int Run(const std::vector<std::wstring>& args) {
     }
     return 1;
   }
-  std::fprintf(stderr, "inspector: unknown command\n");
+  std::fprintf(stderr, "window_probe: unknown command\n");
   return 2;
 }
 
