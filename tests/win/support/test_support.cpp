@@ -8,6 +8,7 @@
 #include <stdexcept>
 
 #include "platform/encoding_win.h"
+#include "platform/program_folder_win.h"
 #include "platform/scoped_win.h"
 
 std::wstring TestEnv(const wchar_t* name) {
@@ -200,13 +201,7 @@ void RestoreStandardManifest() {
              FromUtf8(ReadBytes(schema)));
 }
 
-std::wstring HelperProgramPath(const std::wstring& fileName) {
-  wchar_t path[MAX_PATH];
-  const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
-  std::wstring folder(path, length);
-  folder.resize(folder.find_last_of(L'\\') == std::wstring::npos ? 0 : folder.find_last_of(L'\\'));
-  return folder + L"\\" + fileName;
-}
+std::wstring HelperProgramPath(const std::wstring& fileName) { return ProgramFolder() + L"\\" + fileName; }
 
 namespace {
 

@@ -10,7 +10,7 @@ namespace {
 // Runs the probe program until it reaches the point (or ends) and returns its process.
 UniqueHandle StartProbe(const std::wstring& url, const std::wstring& destination, const std::wstring& point,
                         const std::wstring& eventName) {
-  const std::wstring program = TestProgramFolder() + L"\\zefra_download_probe.exe";
+  const std::wstring program = HelperProgramPath(L"zefra_download_probe.exe");
   std::wstring commandLine =
       L"\"" + program + L"\" \"" + url + L"\" \"" + destination + L"\" " + point + L" " + eventName;
   STARTUPINFOW startup{};

@@ -69,7 +69,7 @@ class UpdateRunTest : public ::testing::Test {
 };
 
 TEST_F(UpdateRunTest, SlotsOneAndThreeAreFetchedThenTheMainProgramStartsWithoutArguments) {
-  const std::string mainProgram = ReadBytes(TestProgramFolder() + L"\\zefra_fake_main.exe");
+  const std::string mainProgram = ReadBytes(HelperProgramPath(L"zefra_fake_main.exe"));
   const std::string library = PatternBytes(1235 * 1024, "LB");
   const std::wstring base = Publish(L"run-ok", {{L"Zefra VUNO.exe", mainProgram}, {L"lib x.dll", library}});
   WriteBytes(folder / L"Zefra VUNO.exe", "MZ old");

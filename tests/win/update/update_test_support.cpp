@@ -3,7 +3,6 @@
 #include <windows.h>
 
 #include "platform/encoding_win.h"
-#include "platform/program_folder_win.h"
 
 std::wstring Serve(const std::wstring& name, const std::string& bytes) {
   WriteBytes(HttpFixtureRoot() + L"\\" + name, bytes);
@@ -30,5 +29,3 @@ bool RunningUnderWine() {
   const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
   return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
 }
-
-std::wstring TestProgramFolder() { return ProgramFolder(); }

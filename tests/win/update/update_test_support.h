@@ -29,5 +29,3 @@ std::string PatternBytes(size_t size, const char* head = "MZ");
 // Wine's ntdll carries an export that Windows' does not.
 bool RunningUnderWine();
 
-// A folder beside the test program's executable (the helper programs live there).
-std::wstring TestProgramFolder();
