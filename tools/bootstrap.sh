@@ -34,8 +34,14 @@ export DEBIAN_FRONTEND=noninteractive
 if [ ${#missing[@]} -gt 0 ]; then
   echo "bootstrap: installing ${missing[*]}"
   dpkg --add-architecture i386
-  apt-get update -q
-  apt-get install -y -q --no-install-recommends "${missing[@]}"
+  # A mirror in the middle of a sync fails one index now and then; what the others brought is
+  # usually enough, so the install is tried anyway, and the whole step once more after a pause.
+  for attempt in 1 2 3; do
+    apt-get update -q || echo "bootstrap: apt-get update reported errors; trying the install anyway" >&2
+    apt-get install -y -q --no-install-recommends "${missing[@]}" && break
+    [ "$attempt" -lt 3 ] || exit 1
+    sleep 20
+  done
 fi
 # The Turkish locale lets the tests run Wine under Turkish regional settings.
 if ! locale -a 2>/dev/null | grep -qi '^tr_TR\.utf-\?8$'; then
