@@ -8,6 +8,7 @@
 #include "platform/scoped_win.h"
 #include "platform/text.h"
 #include "platform/win_error_win.h"
+#include "update/background_sha256_win.h"
 #include "update/file_address.h"
 #include "update/mdl_fso_win.h"
 
@@ -21,6 +22,7 @@ constexpr wchar_t kStageReadBody[] = L"read HTTP response body";
 constexpr wchar_t kStageValidateExe[] = L"validate EXE signature";
 constexpr wchar_t kStageCreateStream[] = L"create ADODB.Stream";
 constexpr wchar_t kStageWriteTemporary[] = L"write response to temporary file";
+constexpr wchar_t kStageVerifyDigest[] = L"verify file digest";
 constexpr wchar_t kStageCopy[] = L"copy temporary file to destination";
 
 constexpr wchar_t kTemporarySuffix[] = L".download";
@@ -35,6 +37,7 @@ struct CheckFailed {
 struct BodySummary {
   uint64_t count = 0;
   unsigned char head[2] = {0, 0};
+  std::optional<Sha256Digest> digest;  // when the options ask for it
 };
 
 class Download {
@@ -81,6 +84,11 @@ class Download {
     stage_ = kStageWriteTemporary;
     bytes = CloseTemporaryFile();
     log_.LOG_YAZ(L"Temporary file saved; path=" + temporaryPath_ + L"; bytes=" + std::to_wstring(bytes));
+
+    if (options_.digestCheck) {
+      stage_ = kStageVerifyDigest;
+      VerifyDigest(*options_.digestCheck, *body.digest);
+    }
     Hook(DownloadPoint::kBeforeReplace);
 
     stage_ = kStageCopy;
@@ -111,13 +119,20 @@ class Download {
   BodySummary StreamBody(HttpRequest& request) {
     const std::optional<uint64_t> declared = request.DeclaredLength();
     OpenTemporaryFile();
-    const std::unique_ptr<unsigned char[]> buffer(new unsigned char[kChunkSize]);
+    // While a piece is hashed on the hashing thread the next one arrives in the other buffer.
+    const std::unique_ptr<unsigned char[]> buffers[2] = {
+        std::make_unique<unsigned char[]>(kChunkSize),
+        options_.digestCheck ? std::make_unique<unsigned char[]>(kChunkSize) : nullptr};
+    std::optional<BackgroundSha256> hasher;  // after the buffers: it finishes with them before they go
+    if (options_.digestCheck) hasher.emplace();
     BodySummary body;
-    for (;;) {
-      const uint32_t got = request.Read(buffer.get(), kChunkSize);
+    for (int turn = 0;; turn = hasher ? 1 - turn : 0) {
+      unsigned char* buffer = buffers[turn].get();
+      const uint32_t got = request.Read(buffer, kChunkSize);
       if (got == 0) break;
       for (uint32_t i = 0; i < got && body.count + i < 2; ++i) body.head[body.count + i] = buffer[i];
-      WriteToTemporaryFile(buffer.get(), got);
+      WriteToTemporaryFile(buffer, got);
+      if (hasher) hasher->Add(buffer, got);
       body.count += got;
       Hook(DownloadPoint::kBodyChunkWritten);
       if (options_.betweenChunks) options_.betweenChunks();
@@ -127,7 +142,18 @@ class Download {
                                                                 std::to_wstring(body.count) + L" of " +
                                                                 std::to_wstring(*declared) + L" bytes.");
     }
+    if (hasher) body.digest = hasher->Finish();
     return body;
+  }
+
+  // The file must be the one the vendor signed: listed, with the very same digest.
+  void VerifyDigest(const DigestCheck& check, const Sha256Digest& digest) {
+    if (!check.listed) throw CheckFailed{L"Dosya imzalı sürüm listesinde yok."};
+    if (*check.listed != digest) {
+      throw CheckFailed{L"Dosyanın SHA-256 özeti imzalı sürüm listesindekiyle uyuşmuyor (liste: " +
+                        DigestHex(*check.listed) + L", gelen: " + DigestHex(digest) + L")."};
+    }
+    log_.LOG_YAZ(L"File digest verified; sha256=" + DigestHex(digest));
   }
 
   void OpenTemporaryFile() {

@@ -7,6 +7,7 @@
 
 #include "diag/logger.h"
 #include "update/http_request_win.h"
+#include "update/release_list.h"
 
 // Points at which a test may hold the download, to end the process there.
 enum class DownloadPoint {
@@ -18,12 +19,16 @@ struct DownloadOptions {
   DownloadTimeouts timeouts;
   // Called between body chunks, so that the window can repaint during a long download.
   std::function<void()> betweenChunks;
+  // Set for a signed release: the body's SHA-256 is computed as it streams and must be the one
+  // that the verified list gives, or the file is refused before the replace.
+  std::optional<DigestCheck> digestCheck;
   // Tests only.
   std::function<void(DownloadPoint)> testHook;
 };
 
 // Fetches url (spaces sent as "%20") into destination + ".download", checks it and moves it
-// over destination. True when the file is in place; bytes is then its size. On failure details
+// over destination (after checking its digest when options ask for it). True when the file is
+// in place; bytes is then its size. On failure details
 // holds the reason and the destination is as it was; on success details is not touched.
 // Every step is logged; nothing is thrown.
 bool DOSYA_INDIR(const std::wstring& url, const std::wstring& destination, int64_t& bytes,

@@ -49,3 +49,8 @@ class ReleaseList {
 
 // "9f86d0…": lower-case hex, as sha256sum writes a digest.
 std::wstring DigestHex(const Sha256Digest& digest);
+
+// What a verified list says of one file to be fetched: its digest, or none when it is not listed.
+struct DigestCheck {
+  std::optional<Sha256Digest> listed;
+};
