@@ -126,17 +126,27 @@ class Download {
     std::optional<BackgroundSha256> hasher;  // after the buffers: it finishes with them before they go
     if (options_.digestCheck) hasher.emplace();
     BodySummary body;
-    for (int turn = 0;; turn = hasher ? 1 - turn : 0) {
+    // A buffer goes to the hashing thread once full, so that each hand-over carries a good deal
+    // of work however small the pieces that the network delivers.
+    int turn = 0;
+    uint32_t filled = 0;
+    for (;;) {
       unsigned char* buffer = buffers[turn].get();
-      const uint32_t got = request.Read(buffer, kChunkSize);
+      const uint32_t got = request.Read(buffer + filled, kChunkSize - filled);
       if (got == 0) break;
-      for (uint32_t i = 0; i < got && body.count + i < 2; ++i) body.head[body.count + i] = buffer[i];
-      WriteToTemporaryFile(buffer, got);
-      if (hasher) hasher->Add(buffer, got);
+      for (uint32_t i = 0; i < got && body.count + i < 2; ++i) body.head[body.count + i] = buffer[filled + i];
+      WriteToTemporaryFile(buffer + filled, got);
       body.count += got;
+      filled += got;
+      if (!hasher || filled == kChunkSize) {
+        if (hasher) hasher->Add(buffer, filled);
+        turn = hasher ? 1 - turn : 0;
+        filled = 0;
+      }
       Hook(DownloadPoint::kBodyChunkWritten);
       if (options_.betweenChunks) options_.betweenChunks();
     }
+    if (hasher && filled > 0) hasher->Add(buffers[turn].get(), filled);
     if (declared && body.count != *declared) {
       throw AppError(ERROR_WINHTTP_INVALID_SERVER_RESPONSE, L"The response body ended after " +
                                                                 std::to_wstring(body.count) + L" of " +
