@@ -100,6 +100,7 @@ TEST_F(SelfReplace, WhenTheNewFileCannotMoveInTheOldOneIsPutBackAndALaterRunRepl
 
   EXPECT_EQ(RunProbe(url, L"T2", L"112"), 1u);
 
+  ASSERT_TRUE(FileExists(updater)) << "no updater left in the folder";
   EXPECT_TRUE(ReadBytes(updater) == old) << "the old updater must be put back";
   EXPECT_FALSE(FileExists(aside));
   EXPECT_FALSE(FileExists(updater + L".download"));
