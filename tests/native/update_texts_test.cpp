@@ -109,10 +109,6 @@ TEST(FileNameRule, EveryNameTheUpdaterSetsItsOldFileAsideUnderIsRefused) {
     ASSERT_TRUE(reason.has_value()) << made;
     EXPECT_NE(reason->find(L"eski güncelleyiciye ayrılmış ad"), std::wstring::npos) << *reason;
   }
-  EXPECT_NE(SetAsideTag(1234, 1), SetAsideTag(1234, 2));
-  EXPECT_NE(SetAsideTag(1, 5), SetAsideTag(2, 5));
-  EXPECT_FALSE(IsSetAsideName(L". ."));
-  EXPECT_FALSE(IsSetAsideName(L""));
 }
 
 TEST(SharingRetry, RetriesSharingViolationsForAboutASecondOnly) {
