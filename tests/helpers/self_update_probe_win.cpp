@@ -17,9 +17,9 @@
 namespace {
 
 // "CODE" fails every time; "CODE:TIMES" the first TIMES times.
-std::function<uint32_t()> PlaceFault(const std::wstring& spec) {
+std::function<uint32_t()> PlaceFault(const std::wstring& argument) {
   wchar_t* rest = nullptr;
-  const uint32_t code = std::wcstoul(spec.c_str(), &rest, 10);
+  const uint32_t code = std::wcstoul(argument.c_str(), &rest, 10);
   const int times = *rest == L':' ? static_cast<int>(std::wcstol(rest + 1, nullptr, 10)) : -1;
   return [code, times, calls = 0]() mutable -> uint32_t {
     ++calls;
