@@ -8,8 +8,23 @@
 #include "platform/message_box.h"
 #include "platform/message_box_win.h"
 #include "platform/program_folder_win.h"
+#include "update/self_replace_win.h"
+
+namespace {
+
+// An updater that replaced itself left its old file aside. It goes before anything else touches
+// the folder, quietly; while it is still in use (the old updater ending) the next start retries.
+void RemoveOldUpdaterFiles() noexcept {
+  try {
+    RemoveSetAsideFiles(ProgramFolder());
+  } catch (...) {
+  }
+}
+
+}  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+  RemoveOldUpdaterFiles();
   InstallSystemMessageBox();
   ScopedCoInit com;
   INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};

@@ -11,6 +11,7 @@
 #include "update/background_sha256_win.h"
 #include "update/file_address.h"
 #include "update/mdl_fso_win.h"
+#include "update/self_replace_win.h"
 
 namespace {
 
@@ -92,7 +93,11 @@ class Download {
     Hook(DownloadPoint::kBeforeReplace);
 
     stage_ = kStageCopy;
-    mdlFSO::MoveFileOver(temporaryPath_, destination_);
+    if (IsRunningUpdater(destination_)) {
+      ReplaceRunningUpdater(temporaryPath_, destination_, log_, options_.selfReplace);
+    } else {
+      mdlFSO::MoveFileOver(temporaryPath_, destination_);
+    }
     log_.LOG_YAZ(L"Download complete; destination=" + destination_ + L"; bytes=" + std::to_wstring(bytes));
   }
 

@@ -8,6 +8,7 @@
 #include "diag/logger.h"
 #include "update/http_request_win.h"
 #include "update/release_list.h"
+#include "update/self_replace_win.h"
 
 // Points at which a test may hold the download, to end the process there.
 enum class DownloadPoint {
@@ -24,12 +25,15 @@ struct DownloadOptions {
   std::optional<DigestCheck> digestCheck;
   // Tests only.
   std::function<void(DownloadPoint)> testHook;
+  // Tests only: the replace of the running updater's own file.
+  SelfReplaceSeams selfReplace;
 };
 
 // Fetches url (spaces sent as "%20") into destination + ".download", checks it and moves it
-// over destination (after checking its digest when options ask for it). True when the file is
-// in place; bytes is then its size. On failure details
-// holds the reason and the destination is as it was; on success details is not touched.
+// over destination (after checking its digest when options ask for it; the running updater's
+// own file is set aside first). True when the file is in place; bytes is then its size. On
+// failure details holds the reason and the destination is as it was; on success details is
+// not touched.
 // Every step is logged; nothing is thrown.
 bool DOSYA_INDIR(const std::wstring& url, const std::wstring& destination, int64_t& bytes,
                  std::wstring& details, Logger& log, const DownloadOptions& options = {});

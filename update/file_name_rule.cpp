@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "update/set_aside_name.h"
+
 namespace {
 
 bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
@@ -37,6 +39,10 @@ std::optional<std::wstring> FileNameOutsideFolder(std::wstring_view name) {
   if (name.find(L':') != std::wstring_view::npos) {
     const bool drive = name.size() >= 2 && name[1] == L':';
     return Reason(name, drive ? L"sürücü adı kullanılamaz." : L"alternatif veri akışı (:) kullanılamaz.");
+  }
+  // The updater sets its old file aside under such names and the next start deletes them.
+  for (const std::wstring_view segment : Segments(name)) {
+    if (IsSetAsideName(segment)) return Reason(name, L"eski güncelleyiciye ayrılmış ad kullanılamaz.");
   }
   int depth = 0;
   for (const std::wstring_view segment : Segments(name)) {

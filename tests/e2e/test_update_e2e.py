@@ -81,6 +81,14 @@ class EndToEnd(unittest.TestCase):
         self.desk.wait_gone(driver.UPDATER_TITLE, timeout=30)
         self.desk.wait_window("=Zefra VUNO 9.09", timeout=30)
 
+    def assert_in_order(self, messages, prefixes):
+        position = 0
+        for prefix in prefixes:
+            while position < len(messages) and not messages[position].startswith(prefix):
+                position += 1
+            self.assertLess(position, len(messages), f"log line {prefix!r} missing or out of order:\n" +
+                            "\n".join(messages))
+
     def test_a_press_replaces_every_file_and_restarts_the_application(self):
         self.start_updater()
         self.press_start()
@@ -96,12 +104,7 @@ class EndToEnd(unittest.TestCase):
                           "File reported downloaded; name=Zefra VUNO.exe", "File selected from database; name=VunoRapor.dll",
                           "File reported downloaded; name=VunoRapor.dll", "File selected from database; name=Yenilikler.txt",
                           "File reported downloaded; name=Yenilikler.txt"]
-        position = 0
-        for prefix in expected_order:
-            while position < len(messages) and not messages[position].startswith(prefix):
-                position += 1
-            self.assertLess(position, len(messages), f"log line {prefix!r} missing or out of order:\n" +
-                            "\n".join(messages))
+        self.assert_in_order(messages, expected_order)
         self.assertIn("Download start; url=http://127.0.0.1:" + self.env["ZEFRA_TEST_HTTP_PORT"] +
                       f"/e2e/{self.web.name}/Zefra%20VUNO.exe", "\n".join(messages))
 
@@ -127,6 +130,43 @@ class EndToEnd(unittest.TestCase):
         self.press_start()
         self.finish_completed_run()
         self.assert_updated()
+
+    def test_c_a_manifest_that_lists_the_updater_replaces_it_and_the_next_start_clears_the_old_one(self):
+        updater = "Zefra INDIR.exe"
+        # A newer updater: the same program with a mark at its end, where Windows ignores it.
+        (self.web / updater).write_bytes((Path(BUILD) / updater).read_bytes() + b"\0ZEFRA-E2E-NEW-UPDATER\0")
+        base = f"http://127.0.0.1:{self.env['ZEFRA_TEST_HTTP_PORT']}/e2e/{self.web.name}"
+        driver.set_manifest(self.env, [updater, "VunoRapor.dll"], base)
+        old_updater = self.desk.start(self.folder / updater)
+        self.desk.wait_window(driver.UPDATER_TITLE)
+        self.press_start()
+        self.desk.wait_window("=Zefra INDIR", driver.BOX_CLASS, timeout=60)
+        texts = [c["text"] for c in self.desk.controls("=Zefra INDIR")]
+        self.assertIn("Güncelleme tamamlandı! Programınız yeniden başlayacak.", texts)
+        self.desk.press("=Zefra INDIR", "OK")
+        self.desk.wait_gone(driver.UPDATER_TITLE, timeout=30)
+        self.desk.wait_window("=Zefra VUNO 9.08", timeout=30)
+
+        self.assertEqual(driver.sha256(self.folder / updater), driver.sha256(self.web / updater))
+        self.assertEqual((self.folder / "VunoRapor.dll").read_bytes(), FILES["VunoRapor.dll"])
+        self.assertFalse(list(self.folder.glob("*.download")))
+        self.assertEqual(len(list(self.folder.glob("*.indir-old"))), 1, "the old updater waits aside")
+        messages = driver.log_messages(self.folder)
+        expected_order = ["File selected from database; name=Zefra INDIR.exe", "Replacing the running updater; path=",
+                          "Running updater set aside; path=", "New updater moved into place; path=",
+                          "Download complete; destination=", "File reported downloaded; name=Zefra INDIR.exe",
+                          "File selected from database; name=VunoRapor.dll",
+                          "File reported downloaded; name=VunoRapor.dll"]
+        self.assert_in_order(messages, expected_order)
+
+        # The next start, once the old updater has ended, is the new updater's; the file set aside
+        # is gone by the time its window shows.
+        old_updater.wait(timeout=30)
+        self.desk.start(self.folder / updater)
+        self.desk.wait_window(driver.UPDATER_TITLE)
+        self.assertEqual(list(self.folder.glob("*.indir-old")), [])
+        self.assertEqual(driver.sha256(self.folder / updater), driver.sha256(self.web / updater))
+        self.assertTrue(driver.log_messages(self.folder)[len(messages)].startswith("Updater started; applicationPath="))
 
 
 if __name__ == "__main__":

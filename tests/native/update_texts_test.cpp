@@ -1,8 +1,9 @@
-// The file address, the size text and the file-name rule of the update engine.
+// The file address, the size text, the file-name rule and the set-aside names of the update engine.
 #include <gtest/gtest.h>
 
 #include "update/file_address.h"
 #include "update/file_name_rule.h"
+#include "update/set_aside_name.h"
 #include "update/sharing_retry.h"
 #include "update/size_text.h"
 
@@ -54,7 +55,8 @@ TEST(SizeText, SizesBeyondTwoGibibytes) {
 
 TEST(FileNameRule, NamesInsideTheFolderPass) {
   for (const wchar_t* name : {L"Zefra VUNO.exe", L"lib\\x.dll", L"lib/x.dll", L"a\\..\\b.dll", L".\\b.dll",
-                              L"..b.dll", L"b..dll", L"raporlar\\Güncel Rapor.rpt"}) {
+                              L"..b.dll", L"b..dll", L"raporlar\\Güncel Rapor.rpt", L"Zefra INDIR.exe.old",
+                              L"x.indir-old.dll", L"x.indirold", L"indir-old"}) {
     EXPECT_FALSE(FileNameOutsideFolder(name).has_value()) << name;
   }
 }
@@ -80,7 +82,13 @@ TEST(FileNameRule, HostileNamesAreRefusedWithATurkishReason) {
                               L"a\\..",
                               L"...\\x.dll",
                               L".. \\x.dll",
-                              L"a\\. .\\..\\..\\x.dll"}) {
+                              L"a\\. .\\..\\..\\x.dll",
+                              L"Zefra INDIR.exe.1-0.indir-old",
+                              L"x.INDIR-Old",
+                              L"x.indir-old. .",
+                              L"sub\\x.indir-old",
+                              L"x.indir-old\\.",
+                              L"x.indir-old\\y.dll"}) {
     const std::optional<std::wstring> reason = FileNameOutsideFolder(name);
     ASSERT_TRUE(reason.has_value()) << name;
     EXPECT_EQ(reason->rfind(L"Geçersiz dosya adı \"" + std::wstring(name) + L"\": ", 0), 0u) << *reason;
@@ -88,6 +96,19 @@ TEST(FileNameRule, HostileNamesAreRefusedWithATurkishReason) {
   EXPECT_NE(FileNameOutsideFolder(L"x.exe:s")->find(L"alternatif veri akışı"), std::wstring::npos);
   EXPECT_NE(FileNameOutsideFolder(L"D:x")->find(L"sürücü"), std::wstring::npos);
   EXPECT_NE(FileNameOutsideFolder(L"..\\x")->find(L"program klasörünün dışına"), std::wstring::npos);
+}
+
+// The next start deletes every set-aside file, so the rule must refuse each name the updater makes.
+TEST(FileNameRule, EveryNameTheUpdaterSetsItsOldFileAsideUnderIsRefused) {
+  const std::wstring name = SetAsideName(L"Zefra INDIR.exe", SetAsideTag(1234, 0x01DB2A40C5E3F000));
+  EXPECT_EQ(name, L"Zefra INDIR.exe.1234-01DB2A40C5E3F000.indir-old");
+  for (const std::wstring& made : {name, SetAsideName(L"Zefra INDIR.exe", SetAsideTag(0, 0)),
+                                   SetAsideName(L"x", SetAsideTag(UINT32_MAX, UINT64_MAX))}) {
+    EXPECT_TRUE(IsSetAsideName(made)) << made;
+    const std::optional<std::wstring> reason = FileNameOutsideFolder(made);
+    ASSERT_TRUE(reason.has_value()) << made;
+    EXPECT_NE(reason->find(L"eski güncelleyiciye ayrılmış ad"), std::wstring::npos) << *reason;
+  }
 }
 
 TEST(SharingRetry, RetriesSharingViolationsForAboutASecondOnly) {

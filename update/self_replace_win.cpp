@@ -1,0 +1,135 @@
+#include "update/self_replace_win.h"
+
+#include <windows.h>
+
+#include <optional>
+#include <utility>
+
+#include "platform/file_identity_win.h"
+#include "platform/program_folder_win.h"
+#include "platform/scoped_win.h"
+#include "platform/win_error_win.h"
+#include "update/mdl_fso_win.h"
+#include "update/set_aside_name.h"
+#include "update/sharing_retry.h"
+
+namespace {
+
+constexpr DWORD kRename = MOVEFILE_WRITE_THROUGH;
+constexpr DWORD kRenameOver = MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH;
+
+uint32_t Rename(const std::wstring& from, const std::wstring& to, DWORD flags) {
+  return MoveFileExW(from.c_str(), to.c_str(), flags) ? 0 : GetLastError();
+}
+
+std::wstring UniqueTag() {
+  FILETIME now{};
+  GetSystemTimeAsFileTime(&now);
+  return SetAsideTag(GetCurrentProcessId(),
+                     (static_cast<uint64_t>(now.dwHighDateTime) << 32) | now.dwLowDateTime);
+}
+
+std::wstring FileNameOf(const std::wstring& path) {
+  const size_t separator = path.find_last_of(L"\\/");
+  return separator == std::wstring::npos ? path : path.substr(separator + 1);
+}
+
+// What one attempt at the two renames came to; 0 where a step succeeded or was not reached.
+struct Swap {
+  uint32_t setAsideError = 0;
+  uint32_t placeError = 0;
+  uint32_t putBackError = 0;
+};
+
+// The old file leaves and the new one arrives with nothing in between: no log line, no check.
+// A failed arrival is undone at once, so the folder always keeps an updater that runs.
+Swap SwapOnce(const std::wstring& newFile, const std::wstring& destination, const std::wstring& setAside,
+              const SelfReplaceSeams& seams) {
+  Swap swap;
+  swap.setAsideError = Rename(destination, setAside, kRename);
+  if (swap.setAsideError != 0) return swap;
+  swap.placeError = seams.placeFault ? seams.placeFault() : 0;
+  if (swap.placeError == 0) swap.placeError = Rename(newFile, destination, kRenameOver);
+  if (swap.placeError == 0) return swap;
+  swap.putBackError = RetryOnSharingViolation([&] { return Rename(setAside, destination, kRenameOver); },
+                                              [](unsigned ms) { Sleep(ms); });
+  return swap;
+}
+
+void LogSwap(Logger& log, const Swap& swap, const std::wstring& destination, const std::wstring& setAside) {
+  const std::wstring where = L"; path=" + destination + L"; setAside=" + setAside;
+  if (swap.setAsideError != 0) {
+    log.LOG_YAZ(L"Running updater could not be set aside" + where + L"; error=" +
+                std::to_wstring(swap.setAsideError));
+    return;
+  }
+  log.LOG_YAZ(L"Running updater set aside" + where);
+  if (swap.placeError == 0) {
+    log.LOG_YAZ(L"New updater moved into place; path=" + destination);
+    return;
+  }
+  log.LOG_YAZ(L"New updater could not be moved into place; path=" + destination + L"; error=" +
+              std::to_wstring(swap.placeError));
+  if (swap.putBackError == 0) {
+    log.LOG_YAZ(L"Running updater put back" + where);
+  } else {
+    log.LOG_YAZ(L"Running updater could not be put back" + where + L"; error=" +
+                std::to_wstring(swap.putBackError));
+  }
+}
+
+bool IsSharingViolation(uint32_t error) {
+  return error == kErrorSharingViolation || error == kErrorLockViolation;
+}
+
+}  // namespace
+
+bool IsRunningUpdater(const std::wstring& path) {
+  // Once this process has set its file aside, its start path names the new file.
+  static const std::optional<FileIdentity> running = IdentityOf(ExecutablePath());
+  return running && IdentityOf(path) == running;
+}
+
+void ReplaceRunningUpdater(const std::wstring& newFile, const std::wstring& destination, Logger& log,
+                           const SelfReplaceSeams& seams) {
+  const std::wstring setAside =
+      FolderOf(destination) + L"\\" +
+      SetAsideName(FileNameOf(destination), seams.setAsideTag.empty() ? UniqueTag() : seams.setAsideTag);
+  log.LOG_YAZ(L"Replacing the running updater; path=" + destination + L"; setAside=" + setAside);
+  // A virus scanner that holds either file briefly is waited out with the old file in place.
+  const RetryPlan plan;
+  Swap swap;
+  uint32_t error = 0;
+  for (int attempt = 1;; ++attempt) {
+    swap = SwapOnce(newFile, destination, setAside, seams);
+    LogSwap(log, swap, destination, setAside);
+    error = swap.setAsideError != 0 ? swap.setAsideError : swap.placeError;
+    if (error == 0) return;
+    if (swap.putBackError != 0 || !IsSharingViolation(error) || attempt >= plan.attempts) break;
+    Sleep(plan.pauseMs);
+  }
+  ErrorInfo info = ErrorInfoFromCode(error);
+  if (swap.putBackError != 0) {
+    info.description += L" Eski güncelleyici geri konamadı, \"" + setAside + L"\" adıyla duruyor (Error " +
+                        std::to_wstring(swap.putBackError) + L").";
+  }
+  throw AppError(std::move(info));
+}
+
+void RemoveSetAsideFiles(const std::wstring& folder) noexcept {
+  try {
+    WIN32_FIND_DATAW found{};
+    const std::wstring pattern = folder + L"\\*" + kSetAsideSuffix;
+    UniqueFind search(FindFirstFileW(pattern.c_str(), &found));
+    if (!search) return;
+    do {
+      // The pattern also meets short names; only the long name decides.
+      if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || !IsSetAsideName(found.cFileName)) continue;
+      try {
+        mdlFSO::DeleteFileForced(folder + L"\\" + found.cFileName);
+      } catch (...) {
+      }
+    } while (FindNextFileW(search.get(), &found));
+  } catch (...) {
+  }
+}
