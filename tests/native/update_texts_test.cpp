@@ -20,9 +20,10 @@ TEST(FileAddress, ClosingSlashesGoAndOneSlashJoins) {
   EXPECT_EQ(URL_OLUSTUR(L"http://h/d ir/", L"Zefra VUNO.exe"), L"http://h/d ir/Zefra VUNO.exe");
 }
 
-TEST(FileAddress, RequestAddressEncodesSpacesOnly) {
+TEST(FileAddress, RequestAddressEncodesSpacesAndHashesOnly) {
   EXPECT_EQ(RequestAddress(L"http://h/d ir/Zefra VUNO.exe"), L"http://h/d%20ir/Zefra%20VUNO.exe");
-  EXPECT_EQ(RequestAddress(L"http://h/a%20b?x=1&y=ü#f+"), L"http://h/a%20b?x=1&y=ü#f+");
+  EXPECT_EQ(RequestAddress(L"http://h/a%20b?x=1&y=ü#f+"), L"http://h/a%20b?x=1&y=ü%23f+");
+  EXPECT_EQ(RequestAddress(L"http://h/Rapor#2 ##.dll"), L"http://h/Rapor%232%20%23%23.dll");
   EXPECT_EQ(RequestAddress(L"  "), L"%20%20");
 }
 
@@ -53,41 +54,149 @@ TEST(SizeText, SizesBeyondTwoGibibytes) {
 }
 
 TEST(FileNameRule, NamesInsideTheFolderPass) {
-  for (const wchar_t* name : {L"Zefra VUNO.exe", L"lib\\x.dll", L"lib/x.dll", L"a\\..\\b.dll", L".\\b.dll",
-                              L"..b.dll", L"b..dll", L"raporlar\\Güncel Rapor.rpt"}) {
-    EXPECT_FALSE(FileNameOutsideFolder(name).has_value()) << name;
+  for (const wchar_t* name : {L"Zefra VUNO.exe",
+                              L"lib\\x.dll",
+                              L"lib/x.dll",
+                              L"a\\..\\b.dll",
+                              L".\\b.dll",
+                              L"..b.dll",
+                              L"b..dll",
+                              L"raporlar\\Güncel Rapor.rpt",
+                              L"..kacak.dll",
+                              L".gizli",
+                              L"Çağrı Şöförü İğne.dll",
+                              L" baş boşluk.dll",
+                              L"a b\\c d\\e f.dll",
+                              L"x.exe\\..\\x.exe",
+                              L"Rapor#2.dll",
+                              L"$CON.dll",
+                              L"CONSOLE.exe",
+                              L"nulx.dll",
+                              L"LPT.dll",
+                              L"COM10.exe",
+                              L"xCOM1",
+                              L"CONOUT.txt",
+                              L"COM\u00B4.exe",
+                              L"x.CON",
+                              L"a.b.c"}) {
+    EXPECT_EQ(FileNameOutsideFolder(name), std::nullopt) << name;
   }
 }
 
-TEST(FileNameRule, HostileNamesAreRefusedWithATurkishReason) {
-  for (const wchar_t* name : {L"C:\\Windows\\system32\\x.dll",
-                              L"C:x.dll",
-                              L"c:/x.dll",
-                              L"\\x.dll",
-                              L"/x.dll",
-                              L"\\\\server\\share\\x.dll",
-                              L"//server/share/x.dll",
-                              L"\\\\?\\C:\\x.dll",
-                              L"\\\\.\\pipe\\x",
-                              L"x.exe:stream",
-                              L"x.exe::$DATA",
-                              L"..\\x.dll",
-                              L"../x.dll",
-                              L"a\\..\\..\\x.dll",
-                              L"a/../../x.dll",
-                              L"..",
-                              L".",
-                              L"a\\..",
-                              L"...\\x.dll",
-                              L".. \\x.dll",
-                              L"a\\. .\\..\\..\\x.dll"}) {
+TEST(FileNameRule, HostileNamesAreRefusedWithATurkishReasonNamingWhy) {
+  const std::wstring outside = L"program klasörünün dışına";
+  const std::wstring dotted = L"nokta ya da boşlukla bitiyor";
+  const std::wstring device = L"bir aygıt adıdır";
+  const std::wstring empty = L"boş klasör adı";
+  const std::wstring step = L"dosya adıyla bitmeli";
+  const std::pair<std::wstring, std::wstring> cases[] = {
+      {L"C:\\Windows\\system32\\x.dll", L"sürücü adı"},
+      {L"C:x.dll", L"sürücü adı"},
+      {L"c:/x.dll", L"sürücü adı"},
+      {L"\\x.dll", L"tam yol"},
+      {L"/x.dll", L"tam yol"},
+      {L"\\\\server\\share\\x.dll", L"tam yol"},
+      {L"//server/share/x.dll", L"tam yol"},
+      {L"\\\\?\\C:\\x.dll", L"tam yol"},
+      {L"\\\\.\\pipe\\x", L"tam yol"},
+      {L"x.exe:stream", L"alternatif veri akışı"},
+      {L"x.exe::$DATA", L"alternatif veri akışı"},
+      {L"..\\x.dll", outside},
+      {L"../x.dll", outside},
+      {L"a\\..\\..\\x.dll", outside},
+      {L"a/../../x.dll", outside},
+      {L"..", step},
+      {L".", step},
+      {L"a\\..", step},
+      {L"Zefra VUNO.exe\\.", step},
+      {L"...\\x.dll", dotted},
+      {L".. \\x.dll", dotted},
+      {L"a\\. .\\..\\..\\x.dll", dotted},
+      {std::wstring(L"Zefra VUNO.exe\0", 15), L"denetim karakteri (U+0000)"},
+      {std::wstring(L"x.exe\0.txt", 10), L"denetim karakteri (U+0000)"},
+      {L"a\tb.dll", L"denetim karakteri (U+0009)"},
+      {L"a\x1F.dll", L"denetim karakteri (U+001F)"},
+      {L"a\x7F.dll", L"denetim karakteri (U+007F)"},
+      {L"a<b.dll", L"\"<\" karakteri"},
+      {L"a>b.dll", L"\">\" karakteri"},
+      {L"a\"b.dll", L"\"\"\" karakteri"},
+      {L"alt|x.dll", L"\"|\" karakteri"},
+      {L"Rapor?.dll", L"\"?\" karakteri"},
+      {L"sub\\*.dll", L"\"*\" karakteri"},
+      {L"Zefra VUNO.exe.", dotted},
+      {L"Zefra VUNO.exe ", dotted},
+      {L"a .\\b.dll", dotted},
+      {L"alt \\b.dll", dotted},
+      {L"CON", device},
+      {L"con", device},
+      {L"nul.dll", device},
+      {L"Nul.tar.gz", device},
+      {L"COM1.exe", device},
+      {L"com0", device},
+      {L"LPT9.txt", device},
+      {L"lpt0.dll", device},
+      {L"COM\u00B9.exe", device},
+      {L"LPT\u00B2", device},
+      {L"lpt\u00B3.txt", device},
+      {L"sub\\PRN.dll", device},
+      {L"AUX\\x.dll", device},
+      {L"CONIN$", device},
+      {L"CONOUT$", device},
+      {L"conout$.log", device},
+      {L"COM1 .txt", device},
+      {L"a\\\\b.dll", empty},
+      {L"a//b.dll", empty},
+      {L"a\\/b.dll", empty},
+      {L"sub\\", empty},
+      {L"sub/", empty},
+      {L"", empty},
+  };
+  for (const auto& [name, why] : cases) {
     const std::optional<std::wstring> reason = FileNameOutsideFolder(name);
-    ASSERT_TRUE(reason.has_value()) << name;
-    EXPECT_EQ(reason->rfind(L"Geçersiz dosya adı \"" + std::wstring(name) + L"\": ", 0), 0u) << *reason;
+    ASSERT_TRUE(reason.has_value()) << VisibleText(name);
+    EXPECT_EQ(reason->rfind(L"Geçersiz dosya adı \"" + VisibleText(name) + L"\": ", 0), 0u) << *reason;
+    EXPECT_NE(reason->find(why), std::wstring::npos) << *reason;
+    EXPECT_EQ(reason->find(L'\0'), std::wstring::npos) << "a NUL would cut the reason short";
   }
-  EXPECT_NE(FileNameOutsideFolder(L"x.exe:s")->find(L"alternatif veri akışı"), std::wstring::npos);
-  EXPECT_NE(FileNameOutsideFolder(L"D:x")->find(L"sürücü"), std::wstring::npos);
-  EXPECT_NE(FileNameOutsideFolder(L"..\\x")->find(L"program klasörünün dışına"), std::wstring::npos);
+  EXPECT_EQ(*FileNameOutsideFolder(L"sub\\nul.dll"),
+            L"Geçersiz dosya adı \"sub\\nul.dll\": \"nul.dll\" bir aygıt adıdır (NUL), dosya adı olamaz.");
+  EXPECT_EQ(VisibleText(std::wstring(L"a\0b\x7F\r", 5)), L"a<U+0000>b<U+007F><U+000D>");
+}
+
+TEST(FileNameRule, ADestinationIsAFullPathWhoseSegmentsAfterTheRootAreStoredAsWritten) {
+  for (const wchar_t* destination :
+       {L"C:\\Zefra VUNO\\Zefra VUNO.exe", L"c:/zefra/x.dll", L"C:\\a\\..\\b\\x.dll",
+        L"\\\\sunucu\\paylaşım\\Zefra VUNO\\Zefra VUNO.exe", L"//sunucu/paylaşım/x.dll",
+        L"\\\\?\\C:\\Zefra\\x.dll", L"\\\\?\\UNC\\sunucu\\paylaşım\\x.dll", L"Z:\\..kacak.dll"}) {
+    EXPECT_EQ(DestinationNotStoredAsWritten(destination), std::nullopt) << destination;
+  }
+  const std::pair<std::wstring, std::wstring> refused[] = {
+      {std::wstring(L"C:\\Zefra VUNO\\Zefra VUNO.exe\0", 29), L"denetim karakteri (U+0000)"},
+      {L"C:\\Zefra VUNO\\Zefra VUNO.exe.", L"nokta ya da boşlukla bitiyor"},
+      {L"C:\\Zefra VUNO .\\x.dll", L"nokta ya da boşlukla bitiyor"},
+      {L"C:\\Zefra\\nul.dll", L"bir aygıt adıdır (NUL)"},
+      {L"\\\\sunucu\\paylaşım\\CON", L"bir aygıt adıdır (CON)"},
+      {L"C:\\Zefra\\\\x.dll", L"boş klasör adı"},
+      {L"C:\\Zefra\\", L"boş klasör adı"},
+      {L"C:\\", L"boş klasör adı"},
+      {L"C:\\Zefra\\x.exe\\.", L"dosya adıyla bitmeli"},
+      {L"C:\\Zefra\\x.exe:akış", L"alternatif veri akışı"},
+      {L"C:\\Zefra\\x?.dll", L"\"?\" karakteri"},
+      {L"C:x.dll", L"tam bir yol"},
+      {L"Zefra\\x.dll", L"tam bir yol"},
+      {L"\\Zefra\\x.dll", L"tam bir yol"},
+      {L"\\\\sunucu\\paylaşım", L"tam bir yol"},
+      {L"\\\\sunucu\\\\x.dll", L"tam bir yol"},
+      {L"\\\\.\\pipe\\x", L"tam bir yol"},
+      {L"\\\\?\\GLOBALROOT\\x", L"tam bir yol"},
+      {L"", L"tam bir yol"},
+  };
+  for (const auto& [destination, why] : refused) {
+    const std::optional<std::wstring> reason = DestinationNotStoredAsWritten(destination);
+    ASSERT_TRUE(reason.has_value()) << VisibleText(destination);
+    EXPECT_EQ(reason->rfind(L"Geçersiz hedef yol \"" + VisibleText(destination) + L"\": ", 0), 0u) << *reason;
+    EXPECT_NE(reason->find(why), std::wstring::npos) << *reason;
+  }
 }
 
 TEST(SharingRetry, RetriesSharingViolationsForAboutASecondOnly) {
