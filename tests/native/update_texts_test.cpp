@@ -1,6 +1,8 @@
 // The file address, the size text and the file-name rule of the update engine.
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "update/file_address.h"
 #include "update/file_name_rule.h"
 #include "update/sharing_retry.h"
@@ -83,84 +85,46 @@ TEST(FileNameRule, NamesInsideTheFolderPass) {
   }
 }
 
+using NamesAndReason = std::pair<std::wstring, std::vector<std::wstring>>;
+
 TEST(FileNameRule, HostileNamesAreRefusedWithATurkishReasonNamingWhy) {
-  const std::wstring outside = L"program klasörünün dışına";
-  const std::wstring dotted = L"nokta ya da boşlukla bitiyor";
-  const std::wstring device = L"bir aygıt adıdır";
-  const std::wstring empty = L"boş klasör adı";
-  const std::wstring step = L"dosya adıyla bitmeli";
-  const std::pair<std::wstring, std::wstring> cases[] = {
-      {L"C:\\Windows\\system32\\x.dll", L"sürücü adı"},
-      {L"C:x.dll", L"sürücü adı"},
-      {L"c:/x.dll", L"sürücü adı"},
-      {L"\\x.dll", L"tam yol"},
-      {L"/x.dll", L"tam yol"},
-      {L"\\\\server\\share\\x.dll", L"tam yol"},
-      {L"//server/share/x.dll", L"tam yol"},
-      {L"\\\\?\\C:\\x.dll", L"tam yol"},
-      {L"\\\\.\\pipe\\x", L"tam yol"},
-      {L"x.exe:stream", L"alternatif veri akışı"},
-      {L"x.exe::$DATA", L"alternatif veri akışı"},
-      {L"..\\x.dll", outside},
-      {L"../x.dll", outside},
-      {L"a\\..\\..\\x.dll", outside},
-      {L"a/../../x.dll", outside},
-      {L"..", step},
-      {L".", step},
-      {L"a\\..", step},
-      {L"Zefra VUNO.exe\\.", step},
-      {L"...\\x.dll", dotted},
-      {L".. \\x.dll", dotted},
-      {L"a\\. .\\..\\..\\x.dll", dotted},
-      {std::wstring(L"Zefra VUNO.exe\0", 15), L"denetim karakteri (U+0000)"},
-      {std::wstring(L"x.exe\0.txt", 10), L"denetim karakteri (U+0000)"},
-      {L"a\tb.dll", L"denetim karakteri (U+0009)"},
-      {L"a\x1F.dll", L"denetim karakteri (U+001F)"},
-      {L"a\x7F.dll", L"denetim karakteri (U+007F)"},
-      {L"a<b.dll", L"\"<\" karakteri"},
-      {L"a>b.dll", L"\">\" karakteri"},
-      {L"a\"b.dll", L"\"\"\" karakteri"},
-      {L"alt|x.dll", L"\"|\" karakteri"},
-      {L"Rapor?.dll", L"\"?\" karakteri"},
-      {L"sub\\*.dll", L"\"*\" karakteri"},
-      {L"Zefra VUNO.exe.", dotted},
-      {L"Zefra VUNO.exe ", dotted},
-      {L"a .\\b.dll", dotted},
-      {L"alt \\b.dll", dotted},
-      {L"CON", device},
-      {L"con", device},
-      {L"nul.dll", device},
-      {L"Nul.tar.gz", device},
-      {L"COM1.exe", device},
-      {L"com0", device},
-      {L"LPT9.txt", device},
-      {L"lpt0.dll", device},
-      {L"COM\u00B9.exe", device},
-      {L"LPT\u00B2", device},
-      {L"lpt\u00B3.txt", device},
-      {L"sub\\PRN.dll", device},
-      {L"AUX\\x.dll", device},
-      {L"CONIN$", device},
-      {L"CONOUT$", device},
-      {L"conout$.log", device},
-      {L"COM1 .txt", device},
-      {L"a\\\\b.dll", empty},
-      {L"a//b.dll", empty},
-      {L"a\\/b.dll", empty},
-      {L"sub\\", empty},
-      {L"sub/", empty},
-      {L"", empty},
+  const std::wstring nul(1, L'\0');
+  // clang-format off
+  const NamesAndReason cases[] = {
+    {L"sürücü adı", {L"C:\\Windows\\system32\\x.dll", L"C:x.dll", L"c:/x.dll"}},
+    {L"tam yol", {L"\\x.dll", L"/x.dll", L"\\\\server\\share\\x.dll", L"//server/share/x.dll",
+                  L"\\\\?\\C:\\x.dll", L"\\\\.\\pipe\\x"}},
+    {L"alternatif veri akışı", {L"x.exe:stream", L"x.exe::$DATA"}},
+    {L"program klasörünün dışına", {L"..\\x.dll", L"../x.dll", L"a\\..\\..\\x.dll", L"a/../../x.dll"}},
+    {L"dosya adıyla bitmeli", {L"..", L".", L"a\\..", L"Zefra VUNO.exe\\."}},
+    {L"nokta ya da boşlukla bitiyor", {L"...\\x.dll", L".. \\x.dll", L"a\\. .\\..\\..\\x.dll",
+                                       L"Zefra VUNO.exe.", L"Zefra VUNO.exe ", L"a .\\b.dll",
+                                       L"alt \\b.dll"}},
+    {L"denetim karakteri (U+0000)", {L"Zefra VUNO.exe" + nul, L"x.exe" + nul + L".txt"}},
+    {L"denetim karakteri (U+0009)", {L"a\tb.dll"}},
+    {L"denetim karakteri (U+001F)", {L"a\x1F.dll"}},
+    {L"denetim karakteri (U+007F)", {L"a\x7F.dll"}},
+    {L"\"<\" karakteri", {L"a<b.dll"}}, {L"\">\" karakteri", {L"a>b.dll"}},
+    {L"\"\"\" karakteri", {L"a\"b.dll"}}, {L"\"|\" karakteri", {L"alt|x.dll"}},
+    {L"\"?\" karakteri", {L"Rapor?.dll"}}, {L"\"*\" karakteri", {L"sub\\*.dll"}},
+    {L"bir aygıt adıdır", {L"CON", L"con", L"nul.dll", L"Nul.tar.gz", L"COM1.exe", L"com0", L"LPT9.txt",
+                           L"lpt0.dll", L"COM\u00B9.exe", L"LPT\u00B2", L"lpt\u00B3.txt", L"sub\\PRN.dll",
+                           L"AUX\\x.dll", L"CONIN$", L"CONOUT$", L"conout$.log", L"COM1 .txt"}},
+    {L"boş klasör adı", {L"a\\\\b.dll", L"a//b.dll", L"a\\/b.dll", L"sub\\", L"sub/", L""}},
   };
-  for (const auto& [name, why] : cases) {
-    const std::optional<std::wstring> reason = FileNameOutsideFolder(name);
-    ASSERT_TRUE(reason.has_value()) << VisibleText(name);
-    EXPECT_EQ(reason->rfind(L"Geçersiz dosya adı \"" + VisibleText(name) + L"\": ", 0), 0u) << *reason;
-    EXPECT_NE(reason->find(why), std::wstring::npos) << *reason;
-    EXPECT_EQ(reason->find(L'\0'), std::wstring::npos) << "a NUL would cut the reason short";
+  // clang-format on
+  for (const auto& [why, names] : cases) {
+    for (const std::wstring& name : names) {
+      const std::optional<std::wstring> reason = FileNameOutsideFolder(name);
+      ASSERT_TRUE(reason.has_value()) << VisibleText(name);
+      EXPECT_EQ(reason->rfind(L"Geçersiz dosya adı \"" + VisibleText(name) + L"\": ", 0), 0u) << *reason;
+      EXPECT_NE(reason->find(why), std::wstring::npos) << *reason;
+      EXPECT_EQ(reason->find(L'\0'), std::wstring::npos) << "a NUL would cut the reason short";
+    }
   }
   EXPECT_EQ(*FileNameOutsideFolder(L"sub\\nul.dll"),
             L"Geçersiz dosya adı \"sub\\nul.dll\": \"nul.dll\" bir aygıt adıdır (NUL), dosya adı olamaz.");
-  EXPECT_EQ(VisibleText(std::wstring(L"a\0b\x7F\r", 5)), L"a<U+0000>b<U+007F><U+000D>");
+  EXPECT_EQ(VisibleText(L"a" + nul + L"b\x7F\r"), L"a<U+0000>b<U+007F><U+000D>");
 }
 
 TEST(FileNameRule, ADestinationIsAFullPathWhoseSegmentsAfterTheRootAreStoredAsWritten) {
@@ -170,32 +134,27 @@ TEST(FileNameRule, ADestinationIsAFullPathWhoseSegmentsAfterTheRootAreStoredAsWr
         L"\\\\?\\C:\\Zefra\\x.dll", L"\\\\?\\UNC\\sunucu\\paylaşım\\x.dll", L"Z:\\..kacak.dll"}) {
     EXPECT_EQ(DestinationNotStoredAsWritten(destination), std::nullopt) << destination;
   }
-  const std::pair<std::wstring, std::wstring> refused[] = {
-      {std::wstring(L"C:\\Zefra VUNO\\Zefra VUNO.exe\0", 29), L"denetim karakteri (U+0000)"},
-      {L"C:\\Zefra VUNO\\Zefra VUNO.exe.", L"nokta ya da boşlukla bitiyor"},
-      {L"C:\\Zefra VUNO .\\x.dll", L"nokta ya da boşlukla bitiyor"},
-      {L"C:\\Zefra\\nul.dll", L"bir aygıt adıdır (NUL)"},
-      {L"\\\\sunucu\\paylaşım\\CON", L"bir aygıt adıdır (CON)"},
-      {L"C:\\Zefra\\\\x.dll", L"boş klasör adı"},
-      {L"C:\\Zefra\\", L"boş klasör adı"},
-      {L"C:\\", L"boş klasör adı"},
-      {L"C:\\Zefra\\x.exe\\.", L"dosya adıyla bitmeli"},
-      {L"C:\\Zefra\\x.exe:akış", L"alternatif veri akışı"},
-      {L"C:\\Zefra\\x?.dll", L"\"?\" karakteri"},
-      {L"C:x.dll", L"tam bir yol"},
-      {L"Zefra\\x.dll", L"tam bir yol"},
-      {L"\\Zefra\\x.dll", L"tam bir yol"},
-      {L"\\\\sunucu\\paylaşım", L"tam bir yol"},
-      {L"\\\\sunucu\\\\x.dll", L"tam bir yol"},
-      {L"\\\\.\\pipe\\x", L"tam bir yol"},
-      {L"\\\\?\\GLOBALROOT\\x", L"tam bir yol"},
-      {L"", L"tam bir yol"},
+  // clang-format off
+  const NamesAndReason refused[] = {
+    {L"denetim karakteri (U+0000)", {L"C:\\Zefra VUNO\\Zefra VUNO.exe" + std::wstring(1, L'\0')}},
+    {L"nokta ya da boşlukla bitiyor", {L"C:\\Zefra VUNO\\Zefra VUNO.exe.", L"C:\\Zefra VUNO .\\x.dll"}},
+    {L"bir aygıt adıdır (NUL)", {L"C:\\Zefra\\nul.dll"}},
+    {L"bir aygıt adıdır (CON)", {L"\\\\sunucu\\paylaşım\\CON"}},
+    {L"boş klasör adı", {L"C:\\Zefra\\\\x.dll", L"C:\\Zefra\\", L"C:\\"}},
+    {L"dosya adıyla bitmeli", {L"C:\\Zefra\\x.exe\\."}},
+    {L"alternatif veri akışı", {L"C:\\Zefra\\x.exe:akış"}}, {L"\"?\" karakteri", {L"C:\\Zefra\\x?.dll"}},
+    {L"tam bir yol", {L"C:x.dll", L"Zefra\\x.dll", L"\\Zefra\\x.dll", L"\\\\sunucu\\paylaşım",
+                      L"\\\\sunucu\\\\x.dll", L"\\\\.\\pipe\\x", L"\\\\?\\GLOBALROOT\\x", L""}},
   };
-  for (const auto& [destination, why] : refused) {
-    const std::optional<std::wstring> reason = DestinationNotStoredAsWritten(destination);
-    ASSERT_TRUE(reason.has_value()) << VisibleText(destination);
-    EXPECT_EQ(reason->rfind(L"Geçersiz hedef yol \"" + VisibleText(destination) + L"\": ", 0), 0u) << *reason;
-    EXPECT_NE(reason->find(why), std::wstring::npos) << *reason;
+  // clang-format on
+  for (const auto& [why, destinations] : refused) {
+    for (const std::wstring& destination : destinations) {
+      const std::optional<std::wstring> reason = DestinationNotStoredAsWritten(destination);
+      ASSERT_TRUE(reason.has_value()) << VisibleText(destination);
+      const std::wstring head = L"Geçersiz hedef yol \"" + VisibleText(destination) + L"\": ";
+      EXPECT_EQ(reason->rfind(head, 0), 0u) << *reason;
+      EXPECT_NE(reason->find(why), std::wstring::npos) << *reason;
+    }
   }
 }
 

@@ -107,22 +107,42 @@ TEST_F(DownloaderTest, SpacesAndHashesGoOutEncodedAndNothingElseIsChanged) {
 // Windows would store these otherwise: "Zefra VUNO.exe." over "Zefra VUNO.exe" without the MZ test,
 // and with a NUL the removal of a stale temporary file would delete the installed program itself.
 TEST_F(DownloaderTest, ADestinationWindowsStoresOtherwiseIsRefusedBeforeAnyRequestOrFileOperation) {
-  WriteHostileTargets(folder.path());
+  const std::wstring nul(1, L'\0');
+  const std::pair<std::wstring, std::wstring> hostile[] = {
+      {L"Zefra VUNO.exe" + nul, L"denetim karakteri (U+0000)"},
+      {L"x.exe" + nul + L".txt", L"(U+0000)"},
+      {L"CON", L"aygıt adıdır (CON)"},
+      {L"nul.dll", L"aygıt adıdır (NUL)"},
+      {L"COM1.exe", L"aygıt adıdır (COM1)"},
+      {L"sub\\PRN.dll", L"aygıt adıdır (PRN)"},
+      {L"CONOUT$", L"aygıt adıdır (CONOUT$)"},
+      {L"Zefra VUNO.exe.", L"nokta ya da boşlukla bitiyor"},
+      {L"a .\\b.dll", L"nokta ya da boşlukla"},
+      {L"a\\\\b.dll", L"boş klasör adı"}};
+  // What those names would hit if Windows had its way.
+  CreateDirectoryW((folder / L"a").c_str(), nullptr);
+  CreateDirectoryW((folder / L"sub").c_str(), nullptr);
+  int installed = 0;
+  for (const wchar_t* name : {L"Zefra VUNO.exe", L"x.exe", L"a\\b.dll", L"sub\\keep.dll"}) {
+    WriteBytes(folder / name, "MZ installed " + std::to_string(++installed));
+  }
   const std::map<std::wstring, std::string> before = FolderContents(folder.path());
+  const std::string requestsBefore = HttpFixtureLog();
+
   int served = 0;
-  for (const HostileName& hostile : NamedHostileNames()) {
+  for (const auto& [name, reason] : hostile) {
     const std::wstring url = Serve(L"hostile-" + std::to_wstring(++served) + L".exe", "MZ served");
-    const std::wstring destination = folder / hostile.name;
+    const std::wstring destination = folder / name;
     const Outcome got = Fetch(url, destination);
-    EXPECT_FALSE(got.ok) << VisibleText(hostile.name);
+    EXPECT_FALSE(got.ok) << VisibleText(name);
     EXPECT_THAT(got.details, StartsWith(L"Geçersiz hedef yol \"" + VisibleText(destination) + L"\": "));
-    EXPECT_THAT(got.details, HasSubstr(hostile.reason));
+    EXPECT_THAT(got.details, HasSubstr(reason));
     EXPECT_THAT(
         got.log,
         ElementsAre(L"Download start; url=" + url + L"; destination=" + VisibleText(destination),
                     L"Download failed; stage=prepare download; url=" + url + L"; reason=" + got.details));
   }
-  EXPECT_EQ(HttpFixtureLog().find("/hostile-"), std::string::npos) << "a request was made";
+  EXPECT_EQ(HttpFixtureLog(), requestsBefore) << "a request was made";
   EXPECT_TRUE(FolderContents(folder.path()) == before) << "a file of the program's folder changed";
 }
 

@@ -19,7 +19,6 @@ namespace {
 using ::testing::Contains;
 using ::testing::HasSubstr;
 using ::testing::Not;
-using ::testing::StartsWith;
 
 // Keeps what the window would show, and writes the real log file beside the files.
 class RecordingWindow : public UpdateRunWindow {
@@ -159,29 +158,6 @@ TEST_F(UpdateRunTest, AFailureInSlotThreeKeepsSlotsOneAndTwoAndTouchesNothingAft
   EXPECT_EQ(boxes.shown()[0].style, static_cast<unsigned>(kBoxError));
   EXPECT_THAT(LogText(), HasSubstr(" File download returned failure; name=three.exe; url=" + ToAnsi(base) +
                                    "three.exe; details=" + ToAnsi(details) + "\r\n"));
-}
-
-TEST_F(UpdateRunTest, NamesWindowsStoresOtherwiseFailWithTheirReasonBeforeAnyRequest) {
-  WriteHostileTargets(folder.path());
-  const std::wstring base = FixtureAddress(L"run-hostile/");
-  std::map<std::wstring, std::string> before = FolderContents(folder.path());
-
-  for (const HostileName& hostile : NamedHostileNames()) {
-    RunUpdate(base, {hostile.name, L"", L"", L"", L""}, folder.path(), window, services);
-    ASSERT_FALSE(boxes.shown().empty());
-    const std::wstring text = boxes.shown().back().text;
-    const std::wstring head = hostile.name + L" indirilemedi.\r\n" + base + hostile.name + L"\r\n";
-    EXPECT_EQ(text.substr(0, head.size()), head);
-    EXPECT_THAT(text.substr(head.size()),
-                StartsWith(L"Geçersiz dosya adı \"" + VisibleText(hostile.name) + L"\": "));
-    EXPECT_THAT(text, HasSubstr(hostile.reason)) << VisibleText(hostile.name);
-  }
-  EXPECT_EQ(boxes.shown().size(), NamedHostileNames().size());
-  EXPECT_FALSE(services.ended);
-  EXPECT_THAT(HttpFixtureLog(), Not(HasSubstr("/run-hostile/")));
-  std::map<std::wstring, std::string> after = FolderContents(folder.path());
-  after.erase(std::wstring(kLogFileName));
-  EXPECT_TRUE(after == before) << "a file of the program's folder changed";
 }
 
 // Pieces of hostile names: steps, both separators, streams, devices, control characters, letters.

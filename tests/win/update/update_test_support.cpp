@@ -30,31 +30,6 @@ bool RunningUnderWine() {
   return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
 }
 
-const std::vector<HostileName>& NamedHostileNames() {
-  static const std::vector<HostileName> names = {
-      {std::wstring(L"Zefra VUNO.exe\0", 15), L"denetim karakteri (U+0000)"},
-      {std::wstring(L"x.exe\0.txt", 10), L"denetim karakteri (U+0000)"},
-      {L"CON", L"bir aygıt adıdır (CON)"},
-      {L"nul.dll", L"bir aygıt adıdır (NUL)"},
-      {L"COM1.exe", L"bir aygıt adıdır (COM1)"},
-      {L"sub\\PRN.dll", L"bir aygıt adıdır (PRN)"},
-      {L"CONOUT$", L"bir aygıt adıdır (CONOUT$)"},
-      {L"Zefra VUNO.exe.", L"nokta ya da boşlukla bitiyor"},
-      {L"a .\\b.dll", L"nokta ya da boşlukla bitiyor"},
-      {L"a\\\\b.dll", L"boş klasör adı"},
-  };
-  return names;
-}
-
-void WriteHostileTargets(const std::wstring& folder) {
-  CreateDirectoryW((folder + L"\\a").c_str(), nullptr);
-  CreateDirectoryW((folder + L"\\sub").c_str(), nullptr);
-  WriteBytes(folder + L"\\Zefra VUNO.exe", "MZ installed program");
-  WriteBytes(folder + L"\\x.exe", "MZ x");
-  WriteBytes(folder + L"\\a\\b.dll", "library b");
-  WriteBytes(folder + L"\\sub\\keep.dll", "library keep");
-}
-
 std::map<std::wstring, std::string> FolderContents(const std::wstring& folder) {
   std::map<std::wstring, std::string> contents;
   std::vector<std::wstring> pending{L""};

@@ -30,17 +30,5 @@ std::string PatternBytes(size_t size, const char* head = "MZ");
 // Wine's ntdll carries an export that Windows' does not.
 bool RunningUnderWine();
 
-// A manifest name that Windows would store otherwise than written, with the words of its refusal.
-struct HostileName {
-  std::wstring name;
-  std::wstring reason;
-};
-// "Zefra VUNO.exe" + NUL, "CON", "nul.dll", "Zefra VUNO.exe."... each of the kinds refused.
-const std::vector<HostileName>& NamedHostileNames();
-
-// A program folder holding the files that those names would hit if Windows had its way:
-// "Zefra VUNO.exe", "x.exe", "a\b.dll", "sub\keep.dll".
-void WriteHostileTargets(const std::wstring& folder);
-
 // Every file below folder with its bytes, by its path relative to folder.
 std::map<std::wstring, std::string> FolderContents(const std::wstring& folder);
