@@ -9,7 +9,6 @@
 #include "process/task_match.h"
 
 std::wstring TargetText;
-std::wstring TargetFile;
 
 namespace {
 
@@ -19,7 +18,7 @@ constexpr DWORD kProcessAllAccess = 0x1F0FFF;
 EventLogWriter eventLogWriter;
 // Set by the callback when something other than KillProcess failed, so TerminateTask says so.
 bool enumerationFailed = false;
-// TargetFile as the file system knows it; none when it is not there, so nothing runs it.
+// The slot's file as the file system knows it; none when it is not there, so nothing runs it.
 std::optional<FileIdentity> targetIdentity;
 
 // The file a process was started from; none when the system will not say.
@@ -66,7 +65,6 @@ bool TerminateTask(const std::wstring& name, const std::wstring& programFile) no
   try {
     // Through the ANSI code page first, as the titles are read, so both sides lose the same letters.
     TargetText = UpperForTitleMatch(FromAnsi(ToAnsi(name)));
-    TargetFile = programFile;
     targetIdentity = IdentityOf(programFile);
     enumerationFailed = false;
     EnumWindows(EnumWindowsCallback, 0);

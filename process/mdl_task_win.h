@@ -9,9 +9,6 @@
 // The upper-cased name being searched for; set by TerminateTask, read by EnumWindowsCallback.
 extern std::wstring TargetText;
 
-// The slot's file in the program's folder, as TerminateTask was last given it.
-extern std::wstring TargetFile;
-
 // Walks every top-level window (hidden ones included) and ends the process of each window whose
 // title contains the name, ignoring case, when that process runs programFile itself: a spreadsheet
 // titled "Rapor.xlsx" or the same program started from another folder keeps running. False only
@@ -21,7 +18,8 @@ bool TerminateTask(const std::wstring& name, const std::wstring& programFile) no
 // Called by EnumWindows once per window: 1 goes on, 0 stops. The parameter is not used.
 BOOL CALLBACK EnumWindowsCallback(HWND window, LPARAM parameter) noexcept;
 
-// Ends the window's process when it runs TargetFile, writing the event-log warning just before.
+// Ends the window's process when it runs the file TerminateTask was last given, writing the
+// event-log warning just before.
 // True in every ordinary outcome (window gone, no process, another program, image unknown, ended,
 // refused); false only on an unexpected error.
 bool KillProcess(HWND window) noexcept;

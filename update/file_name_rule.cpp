@@ -1,6 +1,5 @@
 #include "update/file_name_rule.h"
 
-#include <array>
 #include <cwchar>
 #include <vector>
 
@@ -37,7 +36,7 @@ std::wstring Quoted(std::wstring_view text) { return L"\"" + VisibleText(text) +
 // What Windows takes for a device when it is the whole segment: the part before the first dot,
 // spaces around it ignored, so "nul.dll" and "COM1 .txt" open devices, not files.
 std::optional<std::wstring> DeviceNameOf(std::wstring_view segment) {
-  std::wstring base = AsciiUpper(TrimSpaces(segment.substr(0, segment.find(L'.'))));
+  const std::wstring base = AsciiUpper(TrimSpaces(segment.substr(0, segment.find(L'.'))));
   for (const wchar_t* device : {L"CON", L"PRN", L"AUX", L"NUL", L"CONIN$", L"CONOUT$"}) {
     if (base == device) return base;
   }
