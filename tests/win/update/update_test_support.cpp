@@ -29,3 +29,29 @@ bool RunningUnderWine() {
   const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
   return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
 }
+
+std::map<std::wstring, std::string> FolderContents(const std::wstring& folder) {
+  std::map<std::wstring, std::string> contents;
+  std::vector<std::wstring> pending{L""};
+  while (!pending.empty()) {
+    const std::wstring relative = pending.back();
+    pending.pop_back();
+    const std::wstring base = relative.empty() ? folder : folder + L"\\" + relative;
+    WIN32_FIND_DATAW found{};
+    const HANDLE search = FindFirstFileW((base + L"\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) continue;
+    do {
+      const std::wstring name = found.cFileName;
+      if (name == L"." || name == L"..") continue;
+      const std::wstring path = relative.empty() ? name : relative + L"\\" + name;
+      if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        pending.push_back(path);
+        contents[path + L"\\"] = "";
+      } else {
+        contents[path] = ReadBytes(folder + L"\\" + path);
+      }
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+  }
+  return contents;
+}

@@ -2,6 +2,7 @@
 // the HTTP fixture and the fixture's request log.
 #pragma once
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -29,3 +30,5 @@ std::string PatternBytes(size_t size, const char* head = "MZ");
 // Wine's ntdll carries an export that Windows' does not.
 bool RunningUnderWine();
 
+// Every file below folder with its bytes, by its path relative to folder.
+std::map<std::wstring, std::string> FolderContents(const std::wstring& folder);
