@@ -13,6 +13,11 @@ std::wstring FixtureAddress(const std::wstring& pathAndQuery) {
   return HttpFixtureUrl() + L"/" + pathAndQuery;
 }
 
+std::wstring SecureFixtureAddress(const wchar_t* portVariable, const std::wstring& pathAndQuery) {
+  // Wine's WinHTTP matches only DNS names in a certificate, never an address.
+  return L"https://localhost:" + TestEnv(portVariable) + L"/" + pathAndQuery;
+}
+
 bool FixtureReceived(const std::string& target, int status) {
   const std::string log = ReadBytes(TestEnv(L"ZEFRA_TEST_HTTP_LOG_WIN"));
   return log.find("GET " + target + " " + std::to_string(status) + "\n") != std::string::npos;

@@ -20,7 +20,13 @@ std::wstring Serve(const std::wstring& name, const std::string& bytes);
 // The fixture's address + "/" + pathAndQuery, exactly as given.
 std::wstring FixtureAddress(const std::wstring& pathAndQuery);
 
-// True when the fixture logged a GET of exactly this target (as sent on the wire) with this status.
+// The same folder over TLS: "https://localhost:" + the port named by portVariable + "/" +
+// pathAndQuery. ZEFRA_TEST_HTTPS_PORT has a certificate that the test prefixes trust; the
+// ..._UNKNOWN_AUTHORITY_PORT, ..._OTHER_HOST_PORT and ..._EXPIRED_PORT ones must be refused.
+std::wstring SecureFixtureAddress(const wchar_t* portVariable, const std::wstring& pathAndQuery);
+
+// True when the fixture (plain or TLS) logged a GET of exactly this target (as sent on the wire)
+// with this status.
 bool FixtureReceived(const std::string& target, int status);
 
 // Bytes 0 to 255 over and over, so that a shifted or dropped piece shows.
