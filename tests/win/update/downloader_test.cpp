@@ -237,6 +237,7 @@ TEST_F(DownloaderTest, EachUntrustworthyCertificateFailsTheFileBeforeARequestIsS
            {L"ZEFRA_TEST_HTTPS_EXPIRED_PORT", "expired"}}) {
     const std::string target = "/guarded.dll?certificate=" + certificate;
     const std::wstring url = SecureFixtureAddress(portVariable, Narrow(target.substr(1)));
+    const FixtureRequestsFromNow requests;
     const Outcome got = Fetch(url, destination);
     EXPECT_FALSE(got.ok) << certificate;
     // Windows reports a certificate that fails validation as 12175, Wine as 12157.
@@ -246,7 +247,7 @@ TEST_F(DownloaderTest, EachUntrustworthyCertificateFailsTheFileBeforeARequestIsS
     EXPECT_THAT(got.log, ElementsAre(L"Download start; url=" + url + L"; destination=" + destination,
                                      L"Download failed; stage=send HTTP GET; url=" + url + L"; reason=" +
                                          got.details));
-    EXPECT_FALSE(FixtureReceived(target, 200)) << certificate << ": a request went over a refused channel";
+    EXPECT_FALSE(requests.Received(target, 200)) << certificate << ": a request went over a refused channel";
     ExpectUntouched(destination);
   }
 }
@@ -264,9 +265,10 @@ TEST_F(DownloaderTest, ARedirectIsFollowedUpFromHttpToHttpsButNeverDownFromHttps
   const std::wstring destination = OldDestination(L"downgraded.dll");
   const std::wstring url =
       SecureFixtureAddress(kTrustedPort, L"secure-old.dll?redirect=" + FixtureAddress(L"downgraded.dll"));
+  const FixtureRequestsFromNow requests;
   const Outcome down = Fetch(url, destination);
   EXPECT_FALSE(down.ok);
-  EXPECT_FALSE(FixtureReceived("/downgraded.dll", 200)) << "the file was fetched over plain http";
+  EXPECT_FALSE(requests.Received("/downgraded.dll", 200)) << "the file was fetched over plain http";
   EXPECT_EQ(down.log.back(), L"Download failed; stage=send HTTP GET; url=" + url + L"; reason=" + down.details);
   if (RunningUnderWine()) {
     EXPECT_THAT(down.details, StartsWith(L"Stage send HTTP GET - Error 12156: "));

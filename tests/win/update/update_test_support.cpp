@@ -23,6 +23,14 @@ bool FixtureReceived(const std::string& target, int status) {
   return log.find("GET " + target + " " + std::to_string(status) + "\n") != std::string::npos;
 }
 
+FixtureRequestsFromNow::FixtureRequestsFromNow() : start_(HttpFixtureLog().size()) {}
+
+bool FixtureRequestsFromNow::Received(const std::string& target, int status) const {
+  const std::string log = HttpFixtureLog();
+  const std::string line = "GET " + target + " " + std::to_string(status) + "\n";
+  return log.size() > start_ && log.find(line, start_) != std::string::npos;
+}
+
 std::string PatternBytes(size_t size, const char* head) {
   std::string bytes(size, '\0');
   for (size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>((i * 7 + i / 251) & 0xFF);

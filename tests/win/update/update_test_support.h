@@ -29,6 +29,17 @@ std::wstring SecureFixtureAddress(const wchar_t* portVariable, const std::wstrin
 // with this status.
 bool FixtureReceived(const std::string& target, int status);
 
+// The fixture's requests from its construction on, so that a check that something was never
+// requested cannot be spoiled by an earlier run against the same fixture.
+class FixtureRequestsFromNow {
+ public:
+  FixtureRequestsFromNow();
+  bool Received(const std::string& target, int status) const;
+
+ private:
+  size_t start_;
+};
+
 // Bytes 0 to 255 over and over, so that a shifted or dropped piece shows.
 std::string PatternBytes(size_t size, const char* head = "MZ");
 
