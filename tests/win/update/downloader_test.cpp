@@ -256,6 +256,80 @@ TEST_F(DownloaderTest, ARedirectIsFollowed) {
   EXPECT_TRUE(FixtureReceived("/moved.dll", 200));
 }
 
+constexpr wchar_t kTrustedPort[] = L"ZEFRA_TEST_HTTPS_PORT";
+
+TEST_F(DownloaderTest, OverHttpsAFileArrivesByteIdenticalAndABodyCutShortIsStillCaught) {
+  const std::string body = PatternBytes(2 * 1024 * 1024 + 5);
+  Serve(L"secure.dll", body);
+  const std::wstring destination = OldDestination(L"secure.dll");
+  const std::wstring url = SecureFixtureAddress(kTrustedPort, L"secure.dll");
+
+  const Outcome got = Fetch(url, destination);
+  ASSERT_TRUE(got.ok) << got.details;
+  EXPECT_EQ(got.bytes, static_cast<int64_t>(body.size()));
+  EXPECT_TRUE(ReadBytes(destination) == body);
+  EXPECT_FALSE(FileExists(destination + L".download"));
+  EXPECT_EQ(got.log.front(), L"Download start; url=" + url + L"; destination=" + destination);
+
+  // The server ends TLS cleanly (close_notify) before the declared length: only our own count
+  // can tell that from the end of the body.
+  WriteBytes(destination, kOld);
+  const Outcome cut = Fetch(SecureFixtureAddress(kTrustedPort, L"secure.dll?short=300000"), destination);
+  EXPECT_FALSE(cut.ok);
+  EXPECT_THAT(cut.details, StartsWith(L"Stage read HTTP response body - Error 12152: "));
+  EXPECT_NE(cut.details.find(L"300000 of " + std::to_wstring(body.size()) + L" bytes"), std::wstring::npos)
+      << cut.details;
+  ExpectUntouched(destination);
+}
+
+TEST_F(DownloaderTest, EachUntrustworthyCertificateFailsTheFileBeforeARequestIsSent) {
+  Serve(L"guarded.dll", "MZ must not arrive");
+  const std::wstring destination = OldDestination(L"guarded.dll");
+  for (const auto& [portVariable, certificate] : std::vector<std::pair<const wchar_t*, std::string>>{
+           {L"ZEFRA_TEST_HTTPS_UNKNOWN_AUTHORITY_PORT", "unknown-authority"},
+           {L"ZEFRA_TEST_HTTPS_OTHER_HOST_PORT", "other-host"},
+           {L"ZEFRA_TEST_HTTPS_EXPIRED_PORT", "expired"}}) {
+    const std::string target = "/guarded.dll?certificate=" + certificate;
+    const std::wstring url = SecureFixtureAddress(portVariable, Narrow(target.substr(1)));
+    const FixtureRequestsFromNow requests;
+    const Outcome got = Fetch(url, destination);
+    EXPECT_FALSE(got.ok) << certificate;
+    // Windows reports a certificate that fails validation as 12175, Wine as 12157.
+    EXPECT_THAT(got.details, ::testing::AnyOf(StartsWith(L"Stage send HTTP GET - Error 12175: "),
+                                              StartsWith(L"Stage send HTTP GET - Error 12157: ")))
+        << certificate;
+    EXPECT_THAT(got.log, ElementsAre(L"Download start; url=" + url + L"; destination=" + destination,
+                                     L"Download failed; stage=send HTTP GET; url=" + url + L"; reason=" +
+                                         got.details));
+    EXPECT_FALSE(requests.Received(target, 200)) << certificate << ": a request went over a refused channel";
+    ExpectUntouched(destination);
+  }
+}
+
+TEST_F(DownloaderTest, ARedirectIsFollowedUpFromHttpToHttpsButNeverDownFromHttpsToHttp) {
+  Serve(L"upgraded.dll", "MZ over TLS");
+  const std::wstring upgraded = folder / L"upgraded.dll";
+  const Outcome up =
+      Fetch(FixtureAddress(L"plain.dll?redirect=" + SecureFixtureAddress(kTrustedPort, L"upgraded.dll")), upgraded);
+  ASSERT_TRUE(up.ok) << up.details;
+  EXPECT_EQ(ReadBytes(upgraded), "MZ over TLS");
+  EXPECT_TRUE(FixtureReceived("/upgraded.dll", 200));
+
+  Serve(L"downgraded.dll", "MZ in the clear");
+  const std::wstring destination = OldDestination(L"downgraded.dll");
+  const std::wstring url =
+      SecureFixtureAddress(kTrustedPort, L"secure-old.dll?redirect=" + FixtureAddress(L"downgraded.dll"));
+  const FixtureRequestsFromNow requests;
+  const Outcome down = Fetch(url, destination);
+  EXPECT_FALSE(down.ok);
+  EXPECT_FALSE(requests.Received("/downgraded.dll", 200)) << "the file was fetched over plain http";
+  EXPECT_EQ(down.log.back(), L"Download failed; stage=send HTTP GET; url=" + url + L"; reason=" + down.details);
+  if (RunningUnderWine()) {
+    EXPECT_THAT(down.details, StartsWith(L"Stage send HTTP GET - Error 12156: "));
+  }
+  ExpectUntouched(destination);
+}
+
 TEST_F(DownloaderTest, TimeOutsEndASilentServerInTheStageThatWaited) {
   Serve(L"slow.dll", PatternBytes(200 * 1024));
   const std::wstring destination = OldDestination(L"slow.dll");

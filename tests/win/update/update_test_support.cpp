@@ -13,9 +13,22 @@ std::wstring FixtureAddress(const std::wstring& pathAndQuery) {
   return HttpFixtureUrl() + L"/" + pathAndQuery;
 }
 
+std::wstring SecureFixtureAddress(const wchar_t* portVariable, const std::wstring& pathAndQuery) {
+  // Wine's WinHTTP matches only DNS names in a certificate, never an address.
+  return L"https://localhost:" + TestEnv(portVariable) + L"/" + pathAndQuery;
+}
+
 bool FixtureReceived(const std::string& target, int status) {
   const std::string log = ReadBytes(TestEnv(L"ZEFRA_TEST_HTTP_LOG_WIN"));
   return log.find("GET " + target + " " + std::to_string(status) + "\n") != std::string::npos;
+}
+
+FixtureRequestsFromNow::FixtureRequestsFromNow() : start_(HttpFixtureLog().size()) {}
+
+bool FixtureRequestsFromNow::Received(const std::string& target, int status) const {
+  const std::string log = HttpFixtureLog();
+  const std::string line = "GET " + target + " " + std::to_string(status) + "\n";
+  return log.size() > start_ && log.find(line, start_) != std::string::npos;
 }
 
 std::string PatternBytes(size_t size, const char* head) {
