@@ -20,8 +20,9 @@ class StartButtonWindow {
   virtual void SetStartEnabled(bool enabled) = 0;
 };
 
-// TerminateTask of mdlTask, or a stand-in that counts the calls.
-using TerminateTaskFunction = std::function<bool(const std::wstring& name)>;
+// TerminateTask of mdlTask, or a stand-in that counts the calls: the name searched for in window
+// titles, and the slot's file in the program's folder, which only its own running copies hold.
+using TerminateTaskFunction = std::function<bool(const std::wstring& name, const std::wstring& programFile)>;
 
 inline constexpr wchar_t kClosingFilesStatus[] = L"Açık dosyalar kapatılıyor...";
 inline constexpr unsigned kRunDelayMs = 2000;
@@ -32,9 +33,10 @@ inline constexpr unsigned kRunDelayMs = 2000;
 std::optional<std::wstring> ProgramNameToClose(std::wstring_view slotName);
 
 // The click of cmdbaslat. Each step's failure is ignored and the next step runs; nothing escapes.
-// The names are taken as stored: the update run trims them later, this handler does not.
-void StartButtonPressed(const std::array<std::wstring, 5>& files, StartButtonWindow& window,
-                        const TerminateTaskFunction& terminateTask) noexcept;
+// The names searched for are taken as stored; the file is the one the run will replace, the
+// trimmed name in programFolder (no separator at its end). A name the run refuses closes nothing.
+void StartButtonPressed(const std::array<std::wstring, 5>& files, const std::wstring& programFolder,
+                        StartButtonWindow& window, const TerminateTaskFunction& terminateTask) noexcept;
 
 // A tick of tmrProgress: one step up to 100, then back to 0. The window never starts that timer,
 // so the update run's own 0 and 100 are what the bar shows.

@@ -9,13 +9,12 @@
 
 UpdaterWindow::UpdaterWindow(HINSTANCE instance, std::wstring programFolder, UpdaterParts parts, unsigned dpi)
     : frmindir(instance, std::move(programFolder), dpi),
-      mdl_(parts.createConnection ? std::move(parts.createConnection) : ConnectionFactory(CreateOdbcConnection)),
+      mdl_(parts.createConnection ? std::move(parts.createConnection)
+                                  : ConnectionFactory(CreateOdbcConnection)),
       views_(*this),
       services_(parts.services ? *parts.services : windowsServices_),
       terminateTask_(parts.terminateTask ? std::move(parts.terminateTask)
-                                         : TerminateTaskFunction([](const std::wstring& name) {
-                                             return TerminateTask(name);
-                                           })) {
+                                         : TerminateTaskFunction(TerminateTask)) {
   SetStartHandler([this] { StartPressed(); });
   SetRunTickHandler([this] { RunTick(); });
 }
@@ -25,7 +24,9 @@ void UpdaterWindow::LoadSettingsAndManifest() {
   if (ConnectAndReadManifest(mdl_, views_) == StartupEnd::kEndProgram) EndProgram();
 }
 
-void UpdaterWindow::StartPressed() { StartButtonPressed(mdl_.manifest.files, views_, terminateTask_); }
+void UpdaterWindow::StartPressed() {
+  StartButtonPressed(mdl_.manifest.files, programFolder(), views_, terminateTask_);
+}
 
 // The tick of tmrIndir: the whole run, with the window taking no input until it stops.
 void UpdaterWindow::RunTick() {

@@ -1,6 +1,9 @@
 #include "process/mdl_task_win.h"
 
+#include <optional>
+
 #include "platform/encoding_win.h"
+#include "platform/file_identity_win.h"
 #include "platform/scoped_win.h"
 #include "platform/win_error_win.h"
 #include "process/task_match.h"
@@ -15,6 +18,26 @@ constexpr DWORD kProcessAllAccess = 0x1F0FFF;
 EventLogWriter eventLogWriter;
 // Set by the callback when something other than KillProcess failed, so TerminateTask says so.
 bool enumerationFailed = false;
+// The slot's file as the file system knows it; none when it is not there, so nothing runs it.
+std::optional<FileIdentity> targetIdentity;
+
+// The file a process was started from; none when the system will not say.
+std::optional<std::wstring> ImageOf(DWORD processId) {
+  const UniqueHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
+  if (!process) return std::nullopt;
+  std::wstring path(32768, L'\0');
+  DWORD size = static_cast<DWORD>(path.size());
+  if (!QueryFullProcessImageNameW(process.get(), 0, path.data(), &size)) return std::nullopt;
+  path.resize(size);
+  return path;
+}
+
+// Compared as files, not texts, so short names, letter case and other spellings still match.
+bool RunsTargetFile(DWORD processId) {
+  if (!targetIdentity) return false;
+  const std::optional<std::wstring> image = ImageOf(processId);
+  return image && IdentityOf(*image) == targetIdentity;
+}
 
 void WriteKillWarning() {
   if (eventLogWriter) {
@@ -38,10 +61,11 @@ std::wstring UpperForTitleMatch(const std::wstring& text) {
   return upper;
 }
 
-bool TerminateTask(const std::wstring& name) noexcept {
+bool TerminateTask(const std::wstring& name, const std::wstring& programFile) noexcept {
   try {
     // Through the ANSI code page first, as the titles are read, so both sides lose the same letters.
     TargetText = UpperForTitleMatch(FromAnsi(ToAnsi(name)));
+    targetIdentity = IdentityOf(programFile);
     enumerationFailed = false;
     EnumWindows(EnumWindowsCallback, 0);
     return !enumerationFailed;
@@ -72,10 +96,14 @@ bool KillProcess(HWND window) noexcept {
     if (processId == 0) return true;
     // The updater never ends itself, whatever its own caption carries.
     if (processId == GetCurrentProcessId()) return true;
-    WriteKillWarning();
+    // Only a copy of the slot's own file blocks its replacement. Any other program, and one whose
+    // image cannot be asked, keeps running with its unsaved work.
+    if (!RunsTargetFile(processId)) return true;
     // A refusal (another user's or a higher process) leaves it running, without a report.
     UniqueHandle process(OpenProcess(kProcessAllAccess, FALSE, processId));
-    if (process) TerminateProcess(process.get(), 0);
+    if (!process) return true;
+    WriteKillWarning();
+    TerminateProcess(process.get(), 0);
     return true;
   } catch (...) {
     return false;

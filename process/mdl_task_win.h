@@ -10,14 +10,18 @@
 extern std::wstring TargetText;
 
 // Walks every top-level window (hidden ones included) and ends the process of each window whose
-// title contains the name, ignoring case. False only when an unexpected error cut the walk short.
-bool TerminateTask(const std::wstring& name) noexcept;
+// title contains the name, ignoring case, when that process runs programFile itself: a spreadsheet
+// titled "Rapor.xlsx" or the same program started from another folder keeps running. False only
+// when an unexpected error cut the walk short.
+bool TerminateTask(const std::wstring& name, const std::wstring& programFile) noexcept;
 
 // Called by EnumWindows once per window: 1 goes on, 0 stops. The parameter is not used.
 BOOL CALLBACK EnumWindowsCallback(HWND window, LPARAM parameter) noexcept;
 
-// Writes the event-log warning and ends the window's process. True in every ordinary outcome
-// (window gone, no process, ended, refused); false only on an unexpected error.
+// Ends the window's process when it runs the file TerminateTask was last given, writing the
+// event-log warning just before.
+// True in every ordinary outcome (window gone, no process, another program, image unknown, ended,
+// refused); false only on an unexpected error.
 bool KillProcess(HWND window) noexcept;
 
 // Upper-cases a title or a target the same way on both sides, whatever the user's locale.

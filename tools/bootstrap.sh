@@ -8,7 +8,7 @@ packages=(
   g++-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-i686-dev
   wine wine32:i386 libwine:i386 xvfb xauth xdotool x11-apps imagemagick
   mariadb-server mariadb-client odbc-mariadb:i386 libodbc2:i386 unixodbc-common
-  curl locales
+  curl locales openssl
 )
 
 missing=()

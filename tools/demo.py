@@ -6,6 +6,9 @@ a data file "VunoRapor.dll" and a text file "Yenilikler.txt"), a local web serve
 files, writes a program folder with ayar.xml and the old files, starts the old application and
 then "Zefra INDIR.exe".
 
+The web server speaks HTTPS at https://localhost, with a throwaway certificate whose authority
+only the demo's Wine prefix trusts. DEMO_HTTP=1 serves plain http://127.0.0.1 instead.
+
   With a display (DISPLAY set): the window opens; press BAŞLAT yourself.
   Without one: it runs on a virtual display, presses BAŞLAT itself, saves a screenshot of each
   stage and exits 0 only if the update completed.
@@ -45,7 +48,7 @@ def snapshot(folder):
             if p.is_file() and p.name in (APP, *NEW)}
 
 
-def prepare(env, http_port):
+def prepare(env, base_address):
     program, web = DEMO / "program", DEMO / "www" / "vuno"
     shutil.rmtree(program, ignore_errors=True)
     shutil.rmtree(web, ignore_errors=True)
@@ -59,21 +62,28 @@ def prepare(env, http_port):
     for name in NEW:
         (program / name).write_bytes(OLD[name])
         (web / name).write_bytes(NEW[name])
-    driver.set_manifest(env, [APP, *NEW], f"http://127.0.0.1:{http_port}/vuno")
+    driver.set_manifest(env, [APP, *NEW], f"{base_address}/vuno")
     return program, web
 
 
-def start_web_server(env):
-    """A second web server over the demo's folder, slowed a little so each stage can be seen."""
+def start_web_server(env, secure):
+    """A second web server over the demo's folder, slowed a little so each stage can be seen;
+    returns it and its base address."""
     port_file = DEMO / "http.port"
     port_file.unlink(missing_ok=True)
     (DEMO / "www").mkdir(parents=True, exist_ok=True)
+    tls = []
+    if secure:
+        certificates = testenv.certificates(env["ZEFRA_TEST_STATE"])
+        tls = ["--tls-cert", str(certificates["good"]), "--tls-key", str(certificates["key"])]
     server = subprocess.Popen(["/usr/bin/python3", str(ROOT / "tests" / "fixtures" / "http_server.py"), "--root",
-                               str(DEMO / "www"), "--port-file", str(port_file), "--delay-ms", "25"],
+                               str(DEMO / "www"), "--port-file", str(port_file), "--delay-ms", "25", *tls],
                               stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
                               start_new_session=True)
     testenv.wait_for("the demo web server", port_file.exists, 20)
-    return server, int(port_file.read_text())
+    port = int(port_file.read_text())
+    # The certificate names localhost; Wine's WinHTTP does not match addresses in certificates.
+    return server, f"https://localhost:{port}" if secure else f"http://127.0.0.1:{port}"
 
 
 def run_with_person(desk, program):
@@ -124,7 +134,8 @@ def summary(before, after, program):
 
 
 def main():
-    needed_files = (BUILD / "Zefra INDIR.exe", BUILD / "tests" / "standin_app.exe", BUILD / "tools" / "window_probe.exe")
+    needed_files = (BUILD / "Zefra INDIR.exe", BUILD / "tests" / "standin_app.exe", BUILD / "tools" / "window_probe.exe",
+                    BUILD / "tests" / testenv.TRUST_HELPER)
     for needed in needed_files:
         if not needed.exists():
             sys.exit(f"demo: {needed} is missing; run make build")
@@ -134,9 +145,10 @@ def main():
     signal.signal(signal.SIGTERM, lambda *_: sys.exit(143))
     try:
         say("starting a local MariaDB, a virtual display and Wine (the first time takes a minute)")
-        env = testenv.start(state)
-        server, http_port = start_web_server(env)
-        program, web = prepare(env, http_port)
+        env = testenv.start(state, helpers=BUILD / "tests")
+        server, base_address = start_web_server(env, secure=os.environ.get("DEMO_HTTP") != "1")
+        say(f"the update files are served from {base_address}/vuno")
+        program, web = prepare(env, base_address)
         desk = driver.WineDesk(env, BUILD, display=person_display)
         before = snapshot(program)
         say(f"program folder: {program}")

@@ -10,6 +10,7 @@
 #include "platform/win_error_win.h"
 #include "update/background_sha256_win.h"
 #include "update/file_address.h"
+#include "update/file_name_rule.h"
 #include "update/mdl_fso_win.h"
 #include "update/self_replace_win.h"
 
@@ -52,7 +53,12 @@ class Download {
   void Run(int64_t& bytes) {
     stage_ = kStagePrepare;
     requestAddress_ = RequestAddress(url_);
-    log_.LOG_YAZ(L"Download start; url=" + requestAddress_ + L"; destination=" + destination_);
+    log_.LOG_YAZ(L"Download start; url=" + requestAddress_ + L"; destination=" + VisibleText(destination_));
+    // Windows stores "x.exe." as "x.exe" and cuts "x.exe<NUL>.download" at the NUL: such a path
+    // would dodge the ".exe" test or delete the very file it replaces. Nothing is asked or touched.
+    if (std::optional<std::wstring> refused = DestinationNotStoredAsWritten(destination_)) {
+      throw CheckFailed{*refused};
+    }
 
     stage_ = kStageCheckTemporary;
     temporaryPath_ = destination_ + kTemporarySuffix;

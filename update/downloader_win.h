@@ -29,11 +29,12 @@ struct DownloadOptions {
   SelfReplaceSeams selfReplace;
 };
 
-// Fetches url (spaces sent as "%20") into destination + ".download", checks it and moves it
-// over destination (after checking its digest when options ask for it; the running updater's
-// own file is set aside first). True when the file is in place; bytes is then its size. On
-// failure details holds the reason and the destination is as it was; on success details is
-// not touched.
+// Fetches url (spaces sent as "%20", '#' as "%23") into destination + ".download", checks it and
+// moves it over destination (after checking its digest when options ask for it; the running
+// updater's own file is set aside first). A destination that Windows would store otherwise than
+// written fails at once, before any request or file operation. True when the file is in place;
+// bytes is then its size. On failure details holds the reason and the destination is as it was;
+// on success details is not touched.
 // Every step is logged; nothing is thrown.
 bool DOSYA_INDIR(const std::wstring& url, const std::wstring& destination, int64_t& bytes,
                  std::wstring& details, Logger& log, const DownloadOptions& options = {});

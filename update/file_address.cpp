@@ -12,6 +12,9 @@ std::wstring RequestAddress(std::wstring_view url) {
   for (const wchar_t c : url) {
     if (c == L' ') {
       address += L"%20";
+    } else if (c == L'#') {
+      // Part of a file name, never the start of a fragment: "Rapor#2.dll" is not "Rapor".
+      address += L"%23";
     } else {
       address += c;
     }

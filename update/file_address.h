@@ -7,5 +7,6 @@
 // The base address without its closing slashes, "/", then the name as it comes.
 std::wstring URL_OLUSTUR(std::wstring baseUrl, std::wstring name);
 
-// The address as it goes on the wire and into the log: every space as "%20", nothing else changed.
+// The address as it goes on the wire and into the log: every space as "%20", every '#' as "%23",
+// nothing else changed.
 std::wstring RequestAddress(std::wstring_view url);

@@ -41,6 +41,7 @@ HttpRequest::HttpRequest(const std::wstring& address, const DownloadTimeouts& ti
   std::wstring target = parts.dwUrlPathLength + parts.dwExtraInfoLength > 0
                             ? std::wstring(parts.lpszUrlPath, parts.dwUrlPathLength + parts.dwExtraInfoLength)
                             : std::wstring(L"/");
+  // A fragment never goes on the wire. The downloader's addresses carry none: it sends '#' as "%23".
   const size_t fragment = target.find(L'#');
   if (fragment != std::wstring::npos) target.erase(fragment);
 

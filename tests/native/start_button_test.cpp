@@ -31,20 +31,25 @@ class RecordingWindow : public StartButtonWindow {
 
 struct Press {
   std::vector<std::wstring> closed;
+  std::vector<std::wstring> files;  // the program file given with each name
   RecordingWindow window;
 
-  void operator()(const std::array<std::wstring, 5>& files) {
-    StartButtonPressed(files, window, [this](const std::wstring& name) {
-      closed.push_back(name);
-      return true;
-    });
+  void operator()(const std::array<std::wstring, 5>& slots) {
+    StartButtonPressed(slots, L"C:\\Zefra VUNO", window,
+                       [this](const std::wstring& name, const std::wstring& programFile) {
+                         closed.push_back(name);
+                         files.push_back(programFile);
+                         return true;
+                       });
   }
 };
 
 TEST(StartButton, ClosesOnlyExecutablesWithTheirExtensionCutOff) {
   Press press;
-  press({L"Zefra VUNO.exe", L"Rapor.EXE", L"", L"yardim.ExE", L"ayar.xml"});
-  EXPECT_THAT(press.closed, ElementsAre(L"Zefra VUNO", L"Rapor", L"yardim"));
+  press({L"Zefra VUNO.exe", L"Rapor.EXE", L"", L"alt\\yardim.ExE", L"ayar.xml"});
+  EXPECT_THAT(press.closed, ElementsAre(L"Zefra VUNO", L"Rapor", L"alt\\yardim"));
+  EXPECT_THAT(press.files, ElementsAre(L"C:\\Zefra VUNO\\Zefra VUNO.exe", L"C:\\Zefra VUNO\\Rapor.EXE",
+                                       L"C:\\Zefra VUNO\\alt\\yardim.ExE"));
   EXPECT_THAT(press.window.steps,
               ElementsAre(L"status Açık dosyalar kapatılıyor...", L"timer 2000", L"disable"));
 }
@@ -60,6 +65,18 @@ TEST(StartButton, NamesAreTakenAsStored) {
   // Trailing blanks hide the extension (the run trims them later); leading ones stay in the name.
   press({L"Zefra VUNO.exe  ", L"  Yedek.exe", L"Kurulumexe", L"", L""});
   EXPECT_THAT(press.closed, ElementsAre(L"  Yedek", L"Kurulu"));
+  // The file is the one the run will replace: it trims the name.
+  EXPECT_THAT(press.files, ElementsAre(L"C:\\Zefra VUNO\\Yedek.exe", L"C:\\Zefra VUNO\\Kurulumexe"));
+}
+
+TEST(StartButton, NamesTheRunRefusesCloseNothing) {
+  Press press;
+  // Outside the folder, or another file than written: the run fetches none of them.
+  press({L"..\\Muhasebe\\Muhasebe.exe", L"C:\\Program Files\\Excel.exe", L"CON.exe", L"a\\\\b.exe",
+         std::wstring(L"Zefra VUNO\0.exe", 15)});
+  EXPECT_THAT(press.closed, IsEmpty());
+  EXPECT_THAT(press.window.steps,
+              ElementsAre(L"status Açık dosyalar kapatılıyor...", L"timer 2000", L"disable"));
 }
 
 TEST(StartButton, NamesThatLeaveNothingToSearchForCloseNothing) {
@@ -78,8 +95,8 @@ TEST(StartButton, EveryStepsFailureIsIgnored) {
   window.failStatus = true;
   window.failTimer = true;
   std::vector<std::wstring> closed;
-  StartButtonPressed({L"Bir.exe", L"Iki.exe", L"", L"", L"Uc.exe"}, window,
-                     [&](const std::wstring& name) -> bool {
+  StartButtonPressed({L"Bir.exe", L"Iki.exe", L"", L"", L"Uc.exe"}, L"C:\\Zefra", window,
+                     [&](const std::wstring& name, const std::wstring&) -> bool {
                        closed.push_back(name);
                        if (name == L"Bir") throw std::runtime_error("enumeration failed");
                        return false;  // the result is not looked at

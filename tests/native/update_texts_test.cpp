@@ -1,6 +1,8 @@
 // The file address, the size text, the file-name rule and the set-aside names of the update engine.
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "update/file_address.h"
 #include "update/file_name_rule.h"
 #include "update/set_aside_name.h"
@@ -21,9 +23,10 @@ TEST(FileAddress, ClosingSlashesGoAndOneSlashJoins) {
   EXPECT_EQ(URL_OLUSTUR(L"http://h/d ir/", L"Zefra VUNO.exe"), L"http://h/d ir/Zefra VUNO.exe");
 }
 
-TEST(FileAddress, RequestAddressEncodesSpacesOnly) {
+TEST(FileAddress, RequestAddressEncodesSpacesAndHashesOnly) {
   EXPECT_EQ(RequestAddress(L"http://h/d ir/Zefra VUNO.exe"), L"http://h/d%20ir/Zefra%20VUNO.exe");
-  EXPECT_EQ(RequestAddress(L"http://h/a%20b?x=1&y=ü#f+"), L"http://h/a%20b?x=1&y=ü#f+");
+  EXPECT_EQ(RequestAddress(L"http://h/a%20b?x=1&y=ü#f+"), L"http://h/a%20b?x=1&y=ü%23f+");
+  EXPECT_EQ(RequestAddress(L"http://h/Rapor#2 ##.dll"), L"http://h/Rapor%232%20%23%23.dll");
   EXPECT_EQ(RequestAddress(L"  "), L"%20%20");
 }
 
@@ -54,48 +57,112 @@ TEST(SizeText, SizesBeyondTwoGibibytes) {
 }
 
 TEST(FileNameRule, NamesInsideTheFolderPass) {
-  for (const wchar_t* name : {L"Zefra VUNO.exe", L"lib\\x.dll", L"lib/x.dll", L"a\\..\\b.dll", L".\\b.dll",
-                              L"..b.dll", L"b..dll", L"raporlar\\Güncel Rapor.rpt", L"Zefra INDIR.exe.old",
-                              L"x.indir-old.dll", L"x.indirold", L"indir-old"}) {
-    EXPECT_FALSE(FileNameOutsideFolder(name).has_value()) << name;
+  for (const wchar_t* name : {L"Zefra VUNO.exe",
+                              L"lib\\x.dll",
+                              L"lib/x.dll",
+                              L"a\\..\\b.dll",
+                              L".\\b.dll",
+                              L"..b.dll",
+                              L"b..dll",
+                              L"raporlar\\Güncel Rapor.rpt",
+                              L"..kacak.dll",
+                              L".gizli",
+                              L"Çağrı Şöförü İğne.dll",
+                              L" baş boşluk.dll",
+                              L"a b\\c d\\e f.dll",
+                              L"x.exe\\..\\x.exe",
+                              L"Rapor#2.dll",
+                              L"$CON.dll",
+                              L"CONSOLE.exe",
+                              L"nulx.dll",
+                              L"LPT.dll",
+                              L"COM10.exe",
+                              L"xCOM1",
+                              L"CONOUT.txt",
+                              L"COM\u00B4.exe",
+                              L"x.CON",
+                              L"a.b.c",
+                              L"Zefra INDIR.exe.old",
+                              L"x.indir-old.dll",
+                              L"x.indirold",
+                              L"indir-old"}) {
+    EXPECT_EQ(FileNameOutsideFolder(name), std::nullopt) << name;
   }
 }
 
-TEST(FileNameRule, HostileNamesAreRefusedWithATurkishReason) {
-  for (const wchar_t* name : {L"C:\\Windows\\system32\\x.dll",
-                              L"C:x.dll",
-                              L"c:/x.dll",
-                              L"\\x.dll",
-                              L"/x.dll",
-                              L"\\\\server\\share\\x.dll",
-                              L"//server/share/x.dll",
-                              L"\\\\?\\C:\\x.dll",
-                              L"\\\\.\\pipe\\x",
-                              L"x.exe:stream",
-                              L"x.exe::$DATA",
-                              L"..\\x.dll",
-                              L"../x.dll",
-                              L"a\\..\\..\\x.dll",
-                              L"a/../../x.dll",
-                              L"..",
-                              L".",
-                              L"a\\..",
-                              L"...\\x.dll",
-                              L".. \\x.dll",
-                              L"a\\. .\\..\\..\\x.dll",
-                              L"Zefra INDIR.exe.1-0.indir-old",
-                              L"x.INDIR-Old",
-                              L"x.indir-old. .",
-                              L"sub\\x.indir-old",
-                              L"x.indir-old\\.",
-                              L"x.indir-old\\y.dll"}) {
-    const std::optional<std::wstring> reason = FileNameOutsideFolder(name);
-    ASSERT_TRUE(reason.has_value()) << name;
-    EXPECT_EQ(reason->rfind(L"Geçersiz dosya adı \"" + std::wstring(name) + L"\": ", 0), 0u) << *reason;
+using NamesAndReason = std::pair<std::wstring, std::vector<std::wstring>>;
+
+TEST(FileNameRule, HostileNamesAreRefusedWithATurkishReasonNamingWhy) {
+  const std::wstring nul(1, L'\0');
+  // clang-format off
+  const NamesAndReason cases[] = {
+    {L"sürücü adı", {L"C:\\Windows\\system32\\x.dll", L"C:x.dll", L"c:/x.dll"}},
+    {L"tam yol", {L"\\x.dll", L"/x.dll", L"\\\\server\\share\\x.dll", L"//server/share/x.dll",
+                  L"\\\\?\\C:\\x.dll", L"\\\\.\\pipe\\x"}},
+    {L"alternatif veri akışı", {L"x.exe:stream", L"x.exe::$DATA"}},
+    {L"program klasörünün dışına", {L"..\\x.dll", L"../x.dll", L"a\\..\\..\\x.dll", L"a/../../x.dll"}},
+    {L"dosya adıyla bitmeli", {L"..", L".", L"a\\..", L"Zefra VUNO.exe\\."}},
+    {L"nokta ya da boşlukla bitiyor", {L"...\\x.dll", L".. \\x.dll", L"a\\. .\\..\\..\\x.dll",
+                                       L"Zefra VUNO.exe.", L"Zefra VUNO.exe ", L"a .\\b.dll",
+                                       L"alt \\b.dll"}},
+    {L"denetim karakteri (U+0000)", {L"Zefra VUNO.exe" + nul, L"x.exe" + nul + L".txt"}},
+    {L"denetim karakteri (U+0009)", {L"a\tb.dll"}},
+    {L"denetim karakteri (U+001F)", {L"a\x1F.dll"}},
+    {L"denetim karakteri (U+007F)", {L"a\x7F.dll"}},
+    {L"\"<\" karakteri", {L"a<b.dll"}}, {L"\">\" karakteri", {L"a>b.dll"}},
+    {L"\"\"\" karakteri", {L"a\"b.dll"}}, {L"\"|\" karakteri", {L"alt|x.dll"}},
+    {L"\"?\" karakteri", {L"Rapor?.dll"}}, {L"\"*\" karakteri", {L"sub\\*.dll"}},
+    {L"bir aygıt adıdır", {L"CON", L"con", L"nul.dll", L"Nul.tar.gz", L"COM1.exe", L"com0", L"LPT9.txt",
+                           L"lpt0.dll", L"COM\u00B9.exe", L"LPT\u00B2", L"lpt\u00B3.txt", L"sub\\PRN.dll",
+                           L"AUX\\x.dll", L"CONIN$", L"CONOUT$", L"conout$.log", L"COM1 .txt"}},
+    {L"boş klasör adı", {L"a\\\\b.dll", L"a//b.dll", L"a\\/b.dll", L"sub\\", L"sub/", L""}},
+    {L"eski güncelleyiciye ayrılmış ad", {L"Zefra INDIR.exe.1-0.indir-old", L"x.INDIR-Old", L"sub\\x.indir-old",
+                                           L"x.indir-old\\y.dll"}},
+  };
+  // clang-format on
+  for (const auto& [why, names] : cases) {
+    for (const std::wstring& name : names) {
+      const std::optional<std::wstring> reason = FileNameOutsideFolder(name);
+      ASSERT_TRUE(reason.has_value()) << VisibleText(name);
+      EXPECT_EQ(reason->rfind(L"Geçersiz dosya adı \"" + VisibleText(name) + L"\": ", 0), 0u) << *reason;
+      EXPECT_NE(reason->find(why), std::wstring::npos) << *reason;
+      EXPECT_EQ(reason->find(L'\0'), std::wstring::npos) << "a NUL would cut the reason short";
+    }
   }
-  EXPECT_NE(FileNameOutsideFolder(L"x.exe:s")->find(L"alternatif veri akışı"), std::wstring::npos);
-  EXPECT_NE(FileNameOutsideFolder(L"D:x")->find(L"sürücü"), std::wstring::npos);
-  EXPECT_NE(FileNameOutsideFolder(L"..\\x")->find(L"program klasörünün dışına"), std::wstring::npos);
+  EXPECT_EQ(*FileNameOutsideFolder(L"sub\\nul.dll"),
+            L"Geçersiz dosya adı \"sub\\nul.dll\": \"nul.dll\" bir aygıt adıdır (NUL), dosya adı olamaz.");
+  EXPECT_EQ(VisibleText(L"a" + nul + L"b\x7F\r"), L"a<U+0000>b<U+007F><U+000D>");
+}
+
+TEST(FileNameRule, ADestinationIsAFullPathWhoseSegmentsAfterTheRootAreStoredAsWritten) {
+  for (const wchar_t* destination :
+       {L"C:\\Zefra VUNO\\Zefra VUNO.exe", L"c:/zefra/x.dll", L"C:\\a\\..\\b\\x.dll",
+        L"\\\\sunucu\\paylaşım\\Zefra VUNO\\Zefra VUNO.exe", L"//sunucu/paylaşım/x.dll",
+        L"\\\\?\\C:\\Zefra\\x.dll", L"\\\\?\\UNC\\sunucu\\paylaşım\\x.dll", L"Z:\\..kacak.dll"}) {
+    EXPECT_EQ(DestinationNotStoredAsWritten(destination), std::nullopt) << destination;
+  }
+  // clang-format off
+  const NamesAndReason refused[] = {
+    {L"denetim karakteri (U+0000)", {L"C:\\Zefra VUNO\\Zefra VUNO.exe" + std::wstring(1, L'\0')}},
+    {L"nokta ya da boşlukla bitiyor", {L"C:\\Zefra VUNO\\Zefra VUNO.exe.", L"C:\\Zefra VUNO .\\x.dll"}},
+    {L"bir aygıt adıdır (NUL)", {L"C:\\Zefra\\nul.dll"}},
+    {L"bir aygıt adıdır (CON)", {L"\\\\sunucu\\paylaşım\\CON"}},
+    {L"boş klasör adı", {L"C:\\Zefra\\\\x.dll", L"C:\\Zefra\\", L"C:\\"}},
+    {L"dosya adıyla bitmeli", {L"C:\\Zefra\\x.exe\\."}},
+    {L"alternatif veri akışı", {L"C:\\Zefra\\x.exe:akış"}}, {L"\"?\" karakteri", {L"C:\\Zefra\\x?.dll"}},
+    {L"tam bir yol", {L"C:x.dll", L"Zefra\\x.dll", L"\\Zefra\\x.dll", L"\\\\sunucu\\paylaşım",
+                      L"\\\\sunucu\\\\x.dll", L"\\\\.\\pipe\\x", L"\\\\?\\GLOBALROOT\\x", L""}},
+  };
+  // clang-format on
+  for (const auto& [why, destinations] : refused) {
+    for (const std::wstring& destination : destinations) {
+      const std::optional<std::wstring> reason = DestinationNotStoredAsWritten(destination);
+      ASSERT_TRUE(reason.has_value()) << VisibleText(destination);
+      const std::wstring head = L"Geçersiz hedef yol \"" + VisibleText(destination) + L"\": ";
+      EXPECT_EQ(reason->rfind(head, 0), 0u) << *reason;
+      EXPECT_NE(reason->find(why), std::wstring::npos) << *reason;
+    }
+  }
 }
 
 // The next start deletes every set-aside file, so the rule must refuse each name the updater makes.

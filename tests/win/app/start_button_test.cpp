@@ -22,6 +22,7 @@ TEST_F(StartButtonOfTheWindow, APressClosesTheProgramOnceAndClosingDuringTheWait
 
   Press(L"cmdbaslat");
   EXPECT_EQ(terminated_, (std::vector<std::wstring>{L"Zefra VUNO"}));
+  EXPECT_EQ(terminatedFiles_, (std::vector<std::wstring>{folder_ / L"Zefra VUNO.exe"}));
   EXPECT_EQ(window.StatusText(), L"Açık dosyalar kapatılıyor...");
   EXPECT_FALSE(window.StartEnabled());
   EXPECT_EQ(GetFocus(), window.Control(L"cmdKapat")) << "the focus left the disabled button";

@@ -61,8 +61,9 @@ std::wstring UpdaterTest::Publish(const std::wstring& dir,
 UpdaterWindow& UpdaterTest::Load() {
   UpdaterParts parts;
   parts.services = &services_;
-  parts.terminateTask = [this](const std::wstring& name) {
+  parts.terminateTask = [this](const std::wstring& name, const std::wstring& programFile) {
     terminated_.push_back(name);
+    terminatedFiles_.push_back(programFile);
     return true;
   };
   window_ = std::make_unique<UpdaterWindow>(GetModuleHandleW(nullptr), folder_.path(), std::move(parts), 96);

@@ -56,8 +56,9 @@ class UpdaterTest : public testing::Test {
   bool prepared_ = PrepareWindowThread();
   ScratchFolder folder_;
   RecordingServices services_;
-  std::vector<std::wstring> terminated_;  // TerminateTask's arguments
-  int endRequests_ = 0;                   // the window's end-program hook
+  std::vector<std::wstring> terminated_;       // TerminateTask's names
+  std::vector<std::wstring> terminatedFiles_;  // and the program files given with them
+  int endRequests_ = 0;                        // the window's end-program hook
   std::vector<ShownBox> boxes_;
   std::vector<std::wstring> statuses_;  // every text that lbldurum was given
   std::unique_ptr<UpdaterWindow> window_;

@@ -13,13 +13,29 @@ inline std::wstring UniqueName(const std::wstring& prefix) {
   return prefix + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(++counter);
 }
 
-// Starts the stand-in with a top-level window of this title and waits until that window exists.
-inline std::unique_ptr<StartedProgram> StartStandIn(const std::wstring& title,
-                                                    const std::wstring& options = L"") {
-  auto program = std::make_unique<StartedProgram>(HelperProgramPath(L"standin_app.exe"),
-                                                  L"--title \"" + title + L"\" " + options);
+// A copy of the stand-in in folder under fileName, as a slot's program lies in the program's folder.
+inline std::wstring CopyStandIn(const std::wstring& folder, const std::wstring& fileName) {
+  const std::wstring copy = folder + L"\\" + fileName;
+  if (!CopyFileW(HelperProgramPath(L"standin_app.exe").c_str(), copy.c_str(), FALSE)) {
+    throw std::runtime_error("cannot copy the stand-in");
+  }
+  return copy;
+}
+
+// Starts executable (the stand-in or a copy of it) with a top-level window of this title and
+// waits until that window exists.
+inline std::unique_ptr<StartedProgram> StartStandInFrom(const std::wstring& executable,
+                                                        const std::wstring& title,
+                                                        const std::wstring& options = L"") {
+  auto program = std::make_unique<StartedProgram>(executable, L"--title \"" + title + L"\" " + options);
   if (!program->WaitForWindow(title)) throw std::runtime_error("the stand-in's window did not appear");
   return program;
+}
+
+// The stand-in from the build's tests folder: never a slot's file, so never ended.
+inline std::unique_ptr<StartedProgram> StartStandIn(const std::wstring& title,
+                                                    const std::wstring& options = L"") {
+  return StartStandInFrom(HelperProgramPath(L"standin_app.exe"), title, options);
 }
 
 // Ends within a few seconds: TerminateProcess does not wait for the ending to complete.

@@ -24,19 +24,23 @@ TEST(StartButtonWithRunningCopies, ClosesTheListedProgramsAndSchedulesTheRun) {
   EventLogWriter previous = SetEventLogWriter([&](const std::wstring& text) { entries.push_back(text); });
   const std::wstring application = UniqueName(L"Zefra VUNO ");
   const std::wstring helper = UniqueName(L"Yardım ");
-  auto main = StartStandIn(application + L" 9.08");
-  auto other = StartStandIn(helper);
-  auto spaced = StartStandIn(UniqueName(L"Bekleyen "));
+  ScratchFolder programFolder;
+  auto main =
+      StartStandInFrom(CopyStandIn(programFolder.path(), application + L".exe"), application + L" 9.08");
+  auto other = StartStandInFrom(CopyStandIn(programFolder.path(), helper + L".ExE"), helper);
+  auto spaced =
+      StartStandInFrom(CopyStandIn(programFolder.path(), L"Bekleyen.exe"), UniqueName(L"Bekleyen "));
   auto bystander = StartStandIn(UniqueName(L"Zefra "));
 
   Window window;
   std::vector<std::wstring> closed;
   const std::array<std::wstring, 5> files{application + L".exe", L"ortak.dll", helper + L".ExE", L".exe",
                                           L"Bekleyen.exe  "};
-  StartButtonPressed(files, window, [&](const std::wstring& name) {
-    closed.push_back(name);
-    return TerminateTask(name);
-  });
+  StartButtonPressed(files, programFolder.path(), window,
+                     [&](const std::wstring& name, const std::wstring& programFile) {
+                       closed.push_back(name);
+                       return TerminateTask(name, programFile);
+                     });
   SetEventLogWriter(std::move(previous));
 
   EXPECT_THAT(closed, ElementsAre(application, helper));

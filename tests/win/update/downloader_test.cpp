@@ -4,11 +4,13 @@
 #include <windows.h>
 
 #include "update/downloader_win.h"
+#include "update/file_name_rule.h"
 #include "update_test_support.h"
 
 namespace {
 
 using ::testing::ElementsAre;
+using ::testing::HasSubstr;
 using ::testing::StartsWith;
 
 struct Outcome {
@@ -70,7 +72,17 @@ TEST_F(DownloaderTest, ABodyOfManyChunksArrivesByteIdenticalAndEveryStepIsLogged
                           L"Download complete; destination=" + destination + L"; bytes=" + size));
 }
 
-TEST_F(DownloaderTest, SpacesGoOutAsPercent20AndNothingElseIsChanged) {
+TEST_F(DownloaderTest, SpacesAndHashesGoOutEncodedAndNothingElseIsChanged) {
+  // Cut at the '#', the request would fetch "Rapor" and store it as "Rapor#2.dll".
+  Serve(L"Rapor", "MZ the wrong file");
+  Serve(L"Rapor#2.dll", "MZ report two");
+  const Outcome hashed = Fetch(FixtureAddress(L"Rapor#2.dll"), folder / L"Rapor#2.dll");
+  ASSERT_TRUE(hashed.ok) << hashed.details;
+  EXPECT_EQ(ReadBytes(folder / L"Rapor#2.dll"), "MZ report two");
+  EXPECT_TRUE(FixtureReceived("/Rapor%232.dll", 200));
+  EXPECT_EQ(hashed.log[0], L"Download start; url=" + HttpFixtureUrl() + L"/Rapor%232.dll; destination=" +
+                               folder / L"Rapor#2.dll");
+
   Serve(L"with space.dll", "content");
   const std::wstring destination = folder / L"with space.dll";
   const Outcome got = Fetch(FixtureAddress(L"with space.dll?v=1.2&x=%41b+c"), destination);
@@ -90,6 +102,48 @@ TEST_F(DownloaderTest, SpacesGoOutAsPercent20AndNothingElseIsChanged) {
   EXPECT_TRUE(FixtureReceived("/no%20such%20file.dll", 404));
   EXPECT_EQ(missing.log.back(), L"Download failed; stage=send HTTP GET; url=" + HttpFixtureUrl() +
                                     L"/no%20such%20file.dll; reason=HTTP 404 Not Found");
+}
+
+// Windows would store these otherwise: "Zefra VUNO.exe." over "Zefra VUNO.exe" without the MZ test,
+// and with a NUL the removal of a stale temporary file would delete the installed program itself.
+TEST_F(DownloaderTest, ADestinationWindowsStoresOtherwiseIsRefusedBeforeAnyRequestOrFileOperation) {
+  const std::wstring nul(1, L'\0');
+  const std::pair<std::wstring, std::wstring> hostile[] = {
+      {L"Zefra VUNO.exe" + nul, L"denetim karakteri (U+0000)"},
+      {L"x.exe" + nul + L".txt", L"(U+0000)"},
+      {L"CON", L"aygıt adıdır (CON)"},
+      {L"nul.dll", L"aygıt adıdır (NUL)"},
+      {L"COM1.exe", L"aygıt adıdır (COM1)"},
+      {L"sub\\PRN.dll", L"aygıt adıdır (PRN)"},
+      {L"CONOUT$", L"aygıt adıdır (CONOUT$)"},
+      {L"Zefra VUNO.exe.", L"nokta ya da boşlukla bitiyor"},
+      {L"a .\\b.dll", L"nokta ya da boşlukla"},
+      {L"a\\\\b.dll", L"boş klasör adı"}};
+  // What those names would hit if Windows had its way.
+  CreateDirectoryW((folder / L"a").c_str(), nullptr);
+  CreateDirectoryW((folder / L"sub").c_str(), nullptr);
+  int installed = 0;
+  for (const wchar_t* name : {L"Zefra VUNO.exe", L"x.exe", L"a\\b.dll", L"sub\\keep.dll"}) {
+    WriteBytes(folder / name, "MZ installed " + std::to_string(++installed));
+  }
+  const std::map<std::wstring, std::string> before = FolderContents(folder.path());
+  const std::string requestsBefore = HttpFixtureLog();
+
+  int served = 0;
+  for (const auto& [name, reason] : hostile) {
+    const std::wstring url = Serve(L"hostile-" + std::to_wstring(++served) + L".exe", "MZ served");
+    const std::wstring destination = folder / name;
+    const Outcome got = Fetch(url, destination);
+    EXPECT_FALSE(got.ok) << VisibleText(name);
+    EXPECT_THAT(got.details, StartsWith(L"Geçersiz hedef yol \"" + VisibleText(destination) + L"\": "));
+    EXPECT_THAT(got.details, HasSubstr(reason));
+    EXPECT_THAT(
+        got.log,
+        ElementsAre(L"Download start; url=" + url + L"; destination=" + VisibleText(destination),
+                    L"Download failed; stage=prepare download; url=" + url + L"; reason=" + got.details));
+  }
+  EXPECT_EQ(HttpFixtureLog(), requestsBefore) << "a request was made";
+  EXPECT_TRUE(FolderContents(folder.path()) == before) << "a file of the program's folder changed";
 }
 
 TEST_F(DownloaderTest, AStatusOutside2xxFailsBeforeTheBodyIsRead) {
@@ -200,6 +254,80 @@ TEST_F(DownloaderTest, ARedirectIsFollowed) {
   EXPECT_EQ(ReadBytes(destination), "MZ moved here");
   EXPECT_TRUE(FixtureReceived("/old.dll?redirect=/moved.dll&code=302", 302));
   EXPECT_TRUE(FixtureReceived("/moved.dll", 200));
+}
+
+constexpr wchar_t kTrustedPort[] = L"ZEFRA_TEST_HTTPS_PORT";
+
+TEST_F(DownloaderTest, OverHttpsAFileArrivesByteIdenticalAndABodyCutShortIsStillCaught) {
+  const std::string body = PatternBytes(2 * 1024 * 1024 + 5);
+  Serve(L"secure.dll", body);
+  const std::wstring destination = OldDestination(L"secure.dll");
+  const std::wstring url = SecureFixtureAddress(kTrustedPort, L"secure.dll");
+
+  const Outcome got = Fetch(url, destination);
+  ASSERT_TRUE(got.ok) << got.details;
+  EXPECT_EQ(got.bytes, static_cast<int64_t>(body.size()));
+  EXPECT_TRUE(ReadBytes(destination) == body);
+  EXPECT_FALSE(FileExists(destination + L".download"));
+  EXPECT_EQ(got.log.front(), L"Download start; url=" + url + L"; destination=" + destination);
+
+  // The server ends TLS cleanly (close_notify) before the declared length: only our own count
+  // can tell that from the end of the body.
+  WriteBytes(destination, kOld);
+  const Outcome cut = Fetch(SecureFixtureAddress(kTrustedPort, L"secure.dll?short=300000"), destination);
+  EXPECT_FALSE(cut.ok);
+  EXPECT_THAT(cut.details, StartsWith(L"Stage read HTTP response body - Error 12152: "));
+  EXPECT_NE(cut.details.find(L"300000 of " + std::to_wstring(body.size()) + L" bytes"), std::wstring::npos)
+      << cut.details;
+  ExpectUntouched(destination);
+}
+
+TEST_F(DownloaderTest, EachUntrustworthyCertificateFailsTheFileBeforeARequestIsSent) {
+  Serve(L"guarded.dll", "MZ must not arrive");
+  const std::wstring destination = OldDestination(L"guarded.dll");
+  for (const auto& [portVariable, certificate] : std::vector<std::pair<const wchar_t*, std::string>>{
+           {L"ZEFRA_TEST_HTTPS_UNKNOWN_AUTHORITY_PORT", "unknown-authority"},
+           {L"ZEFRA_TEST_HTTPS_OTHER_HOST_PORT", "other-host"},
+           {L"ZEFRA_TEST_HTTPS_EXPIRED_PORT", "expired"}}) {
+    const std::string target = "/guarded.dll?certificate=" + certificate;
+    const std::wstring url = SecureFixtureAddress(portVariable, Narrow(target.substr(1)));
+    const FixtureRequestsFromNow requests;
+    const Outcome got = Fetch(url, destination);
+    EXPECT_FALSE(got.ok) << certificate;
+    // Windows reports a certificate that fails validation as 12175, Wine as 12157.
+    EXPECT_THAT(got.details, ::testing::AnyOf(StartsWith(L"Stage send HTTP GET - Error 12175: "),
+                                              StartsWith(L"Stage send HTTP GET - Error 12157: ")))
+        << certificate;
+    EXPECT_THAT(got.log, ElementsAre(L"Download start; url=" + url + L"; destination=" + destination,
+                                     L"Download failed; stage=send HTTP GET; url=" + url + L"; reason=" +
+                                         got.details));
+    EXPECT_FALSE(requests.Received(target, 200)) << certificate << ": a request went over a refused channel";
+    ExpectUntouched(destination);
+  }
+}
+
+TEST_F(DownloaderTest, ARedirectIsFollowedUpFromHttpToHttpsButNeverDownFromHttpsToHttp) {
+  Serve(L"upgraded.dll", "MZ over TLS");
+  const std::wstring upgraded = folder / L"upgraded.dll";
+  const Outcome up =
+      Fetch(FixtureAddress(L"plain.dll?redirect=" + SecureFixtureAddress(kTrustedPort, L"upgraded.dll")), upgraded);
+  ASSERT_TRUE(up.ok) << up.details;
+  EXPECT_EQ(ReadBytes(upgraded), "MZ over TLS");
+  EXPECT_TRUE(FixtureReceived("/upgraded.dll", 200));
+
+  Serve(L"downgraded.dll", "MZ in the clear");
+  const std::wstring destination = OldDestination(L"downgraded.dll");
+  const std::wstring url =
+      SecureFixtureAddress(kTrustedPort, L"secure-old.dll?redirect=" + FixtureAddress(L"downgraded.dll"));
+  const FixtureRequestsFromNow requests;
+  const Outcome down = Fetch(url, destination);
+  EXPECT_FALSE(down.ok);
+  EXPECT_FALSE(requests.Received("/downgraded.dll", 200)) << "the file was fetched over plain http";
+  EXPECT_EQ(down.log.back(), L"Download failed; stage=send HTTP GET; url=" + url + L"; reason=" + down.details);
+  if (RunningUnderWine()) {
+    EXPECT_THAT(down.details, StartsWith(L"Stage send HTTP GET - Error 12156: "));
+  }
+  ExpectUntouched(destination);
 }
 
 TEST_F(DownloaderTest, TimeOutsEndASilentServerInTheStageThatWaited) {
