@@ -94,39 +94,6 @@ TEST_F(RunProgressTest, ASlowLineRedrawsAtEveryPercentAndTheShareNeverRoundsUpTo
   EXPECT_THAT(BarValues(), ElementsAre(100));
 }
 
-TEST_F(RunProgressTest, TheNextFileStartsAgainFromItsOwnShare) {
-  progress.ShowValue(0);
-  progress.BodyReceived(0, 100);
-  now += 60;
-  progress.BodyReceived(60, 100);
-  progress.StopAnimation();
-  progress.ShowValue(100);
-  now += 10;
-  progress.BodyReceived(0, 400);
-  now += 60;
-  progress.BodyReceived(100, 400);
-  EXPECT_THAT(BarValues(), ElementsAre(0, 0, 60, 100, 0, 25));
-  // A body that begins without its first report of 0 bytes still starts from its own share.
-  now += 60;
-  progress.BodyReceived(40, 400);
-  EXPECT_THAT(BarValues(), ElementsAre(10));
-}
-
-TEST_F(RunProgressTest, WithoutALengthTheTimerAnimatesTheBarUntilTheRunStopsIt) {
-  progress.BodyReceived(0, std::nullopt);
-  progress.BodyReceived(65536, std::nullopt);
-  recorder.Tick();
-  recorder.Tick();
-  progress.BodyReceived(131072, std::nullopt);
-  progress.StopAnimation();
-  EXPECT_THAT(recorder.events, ElementsAre("timer 50", "taskbar indeterminate", "bar 1", "bar 2", "timer 0"));
-  // A declared file after it stops a timer left running and draws from its own share.
-  progress.BodyReceived(0, std::nullopt);
-  progress.BodyReceived(0, 10);
-  EXPECT_THAT(std::vector<std::string>(recorder.events.end() - 4, recorder.events.end()),
-              ElementsAre("timer 50", "timer 0", "bar 0", "taskbar normal 0"));
-}
-
 TEST_F(RunProgressTest, ADeclaredLengthOfNothingDividesByNothing) {
   progress.BodyReceived(0, 0);
   now += 100;
