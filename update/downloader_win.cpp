@@ -124,6 +124,7 @@ class Download {
     OpenTemporaryFile();
     const std::unique_ptr<unsigned char[]> buffer(new unsigned char[kChunkSize]);
     BodySummary body;
+    ReportBody(body.count, declared);
     for (;;) {
       const uint32_t got = request.Read(buffer.get(), kChunkSize);
       if (got == 0) break;
@@ -131,7 +132,7 @@ class Download {
       WriteToTemporaryFile(buffer.get(), got);
       body.count += got;
       Hook(DownloadPoint::kBodyChunkWritten);
-      if (options_.betweenChunks) options_.betweenChunks();
+      ReportBody(body.count, declared);
     }
     if (declared && body.count != *declared) {
       throw AppError(ERROR_WINHTTP_INVALID_SERVER_RESPONSE, L"The response body ended after " +
@@ -163,6 +164,10 @@ class Download {
     const HANDLE file = temporary_.release();
     if (!CloseHandle(file)) ThrowLastError();
     return size.QuadPart;
+  }
+
+  void ReportBody(uint64_t received, const std::optional<uint64_t>& declared) {
+    if (options_.bodyProgress) options_.bodyProgress(received, declared);
   }
 
   void Hook(DownloadPoint point) {

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "diag/logger.h"
@@ -17,8 +18,10 @@ enum class DownloadPoint {
 
 struct DownloadOptions {
   DownloadTimeouts timeouts;
-  // Called between body chunks, so that the window can repaint during a long download.
-  std::function<void()> betweenChunks;
+  // Told the bytes of the body so far and the length that the response declared, if any:
+  // once with 0 as the body begins, then after each chunk, so that the window can show them
+  // and repaint during a long download.
+  std::function<void(uint64_t received, std::optional<uint64_t> declared)> bodyProgress;
   // Tests only.
   std::function<void(DownloadPoint)> testHook;
   // Tests only: the replace of the running updater's own file.

@@ -10,7 +10,10 @@
 bool WindowsUpdateServices::Download(const std::wstring& url, const std::wstring& destination, int64_t& bytes,
                                      std::wstring& details, UpdateRunWindow& window) {
   DownloadOptions options = options_;
-  options.betweenChunks = [&window] { window.PumpWhileBusy(); };
+  options.bodyProgress = [&window](uint64_t received, std::optional<uint64_t> declared) {
+    window.ShowBodyProgress(received, declared);
+    window.PumpWhileBusy();
+  };
   return DOSYA_INDIR(url, destination, bytes, details, window, options);
 }
 
