@@ -103,7 +103,9 @@ void frmindir::SafeCall(const std::function<void()>& handler) {
 // A disabled button still gets a click sent to it by another program (BM_CLICK); without a
 // manifest that would run an empty update and report it complete.
 void frmindir::cmdbaslat_Click() {
-  if (StartEnabled()) SafeCall(onStart_);
+  if (!StartEnabled()) return;
+  progress_.StartPressed();
+  SafeCall(onStart_);
 }
 
 void frmindir::cmdKapat_Click() { Form_Unload(); }
@@ -118,8 +120,7 @@ void frmindir::lblsurukle_MouseMove(WPARAM buttons) {
 
 void frmindir::tmrIndir_Timer() { SafeCall(onRunTick_); }
 
-// The window never gives tmrProgress an interval, so this animation does not run and the
-// update run's own 0 and 100 are what the bar shows.
+// Runs while a file of unknown length arrives (see RunProgress), also during the busy pump.
 void frmindir::tmrProgress_Timer() {
   SafeCall([this] { SetProgress(NextProgressValue(Progress())); });
 }
@@ -149,7 +150,12 @@ std::wstring frmindir::Description() const { return Text(L"lblAciklama"); }
 std::wstring frmindir::Caption() const { return Text(L""); }
 void frmindir::SetCaption(const std::wstring& caption) { SetWindowTextW(hwnd_, caption.c_str()); }
 
-void frmindir::SetProgress(int value) { SendMessageW(Control(L"ProgressBar1"), PBM_SETPOS, value, 0); }
+// Painted at once, as the status line is: between two files the window handles no messages.
+void frmindir::SetProgress(int value) {
+  HWND bar = Control(L"ProgressBar1");
+  SendMessageW(bar, PBM_SETPOS, value, 0);
+  UpdateWindow(bar);
+}
 int frmindir::Progress() const {
   return static_cast<int>(SendMessageW(Control(L"ProgressBar1"), PBM_GETPOS, 0, 0));
 }

@@ -22,10 +22,15 @@ class FrmindirViews final : public ManifestWindow, public UpdateRunWindow, publi
   void SetFileName(const std::wstring& text) override { window_.SetFileName(text); }
   std::wstring FileName() const override { return window_.FileName(); }
   void SetSizeText(const std::wstring& text) override { window_.SetSizeText(text); }
-  void SetProgress(int value) override { window_.SetProgress(value); }
+  void SetProgress(int value) override { window_.runProgress().ShowValue(value); }
   void StartRunTimer(unsigned intervalMs) override { window_.SetRunTimer(intervalMs); }
   void StopRunTimer() override { window_.SetRunTimer(0); }
-  void StopProgressTimer() override { window_.SetProgressTimer(0); }
+  void StopProgressTimer() override { window_.runProgress().StopAnimation(); }
+  void ShowBodyProgress(uint64_t received, std::optional<uint64_t> declared) override {
+    window_.runProgress().BodyReceived(received, declared);
+  }
+  void ShowRunStopped() override { window_.runProgress().RunStopped(); }
+  void ShowRunCompleted() override { window_.runProgress().RunCompleted(); }
   void PumpWhileBusy() override { window_.PumpWhileBusy(); }
 
  private:

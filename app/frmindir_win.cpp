@@ -7,6 +7,7 @@
 #include "app/flat_button_win.h"
 #include "app/picture_win.h"
 #include "app/resources/resource_ids.h"
+#include "app/taskbar_button_win.h"
 #include "app/window_font_win.h"
 #include "platform/win_error_win.h"
 
@@ -90,6 +91,8 @@ frmindir::frmindir(HINSTANCE instance, std::wstring programFolder, unsigned dpi)
     DestroyWindow(hwnd_);  // the destructor does not run for a half-made window
     throw;
   }
+  systemTaskbar_ = std::make_unique<SystemTaskbarButton>(hwnd_);
+  progress_.SetTaskbar(systemTaskbar_.get());
 }
 
 frmindir::~frmindir() {
@@ -380,8 +383,9 @@ LRESULT frmindir::HandleWindowMessage(UINT message, WPARAM wParam, LPARAM lParam
       return 0;
     }
     case WM_TIMER:
+      // During a run the progress animation goes on, while a second run never starts.
       if (!busy_ && wParam == kRunTimerId) tmrIndir_Timer();
-      if (!busy_ && wParam == kProgressTimerId) tmrProgress_Timer();
+      if (wParam == kProgressTimerId) tmrProgress_Timer();
       return 0;
     case WM_SYSCOMMAND:
       if ((wParam & 0xFFF0) == SC_CLOSE && busy_) return 0;

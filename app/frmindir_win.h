@@ -7,16 +7,18 @@
 
 #include <functional>
 #include <map>
+#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
 
 #include "app/layout.h"
 #include "app/resample.h"
+#include "app/run_progress.h"
 #include "diag/logger.h"
 #include "platform/scoped_win.h"
 
-class frmindir : public Logger {
+class frmindir : public Logger, private ProgressBarControl {
  public:
   // Creates the window hidden, with every element as designed. dpi 0 lays it out at the DPI
   // that the system reports for it; tests pass a fixed one. Throws AppError on failure.
@@ -49,16 +51,20 @@ class frmindir : public Logger {
   std::wstring SizeText() const;
   void SetDescription(const std::wstring& text);  // lblAciklama
   std::wstring Description() const;
-  void SetProgress(int value);  // ProgressBar1, 0 to 100
-  int Progress() const;
+  void SetProgress(int value) override;  // ProgressBar1, 0 to 100
+  int Progress() const override;
   void SetStartEnabled(bool enabled);  // cmdbaslat
   bool StartEnabled() const;
-  void SetRunTimer(unsigned intervalMs);       // tmrIndir: 0 stops it
-  void SetProgressTimer(unsigned intervalMs);  // tmrProgress: 0 stops it
+  void SetRunTimer(unsigned intervalMs);                // tmrIndir: 0 stops it
+  void SetProgressTimer(unsigned intervalMs) override;  // tmrProgress: 0 stops it
   std::wstring Caption() const;
   void SetCaption(const std::wstring& caption);
   void LOG_YAZ(std::wstring_view message) override;
   bool LogWarningShown() const { return LogWarningShown_; }
+  // What an update run shows of its progress on the bar, tmrProgress and the taskbar button.
+  RunProgress& runProgress() { return progress_; }
+  // Where the taskbar states go instead of the system's taskbar; tests record them.
+  void SetTaskbarButton(TaskbarButton& button) { progress_.SetTaskbar(&button); }
 
   // --- Handlers built elsewhere: the start button's click and the run timer's tick.
   void SetStartHandler(std::function<void()> handler) { onStart_ = std::move(handler); }
@@ -155,4 +161,6 @@ class frmindir : public Logger {
   std::function<void()> onRunTick_;
   std::function<void()> endProgram_;
   std::function<void()> startDrag_;
+  std::unique_ptr<TaskbarButton> systemTaskbar_;
+  RunProgress progress_{*this, [] { return GetTickCount64(); }};
 };

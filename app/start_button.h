@@ -38,6 +38,6 @@ std::optional<std::wstring> ProgramNameToClose(std::wstring_view slotName);
 void StartButtonPressed(const std::array<std::wstring, 5>& files, const std::wstring& programFolder,
                         StartButtonWindow& window, const TerminateTaskFunction& terminateTask) noexcept;
 
-// A tick of tmrProgress: one step up to 100, then back to 0. The window never starts that timer,
-// so the update run's own 0 and 100 are what the bar shows.
+// A tick of tmrProgress: one step up to 100, then back to 0. It runs while a file of unknown
+// length arrives.
 int NextProgressValue(int current) noexcept;

@@ -137,16 +137,17 @@ def run_headless(desk, program, shots):
     desk.click(button)
     time.sleep(0.7)
     desk.screenshot(shots / "2-waiting.png")
+    # The picture of a download under way: the 8 MiB library with its bar partly filled.
     deadline = time.monotonic() + 60
-    while time.monotonic() < deadline:
-        texts = [c["text"] for c in desk.controls(driver.UPDATER_TITLE)]
-        if any(t.endswith(" Dosyası indiriliyor...") for t in texts):
-            desk.screenshot(shots / "3-downloading.png")
-            crop = f"{window['width']}x{window['height']}+{window['left']}+{window['top']}"
-            subprocess.run(["convert", str(shots / "3-downloading.png"), "-crop", crop, "+repage",
-                            str(shots / "window.png")], check=True, timeout=60)
-            break
-        time.sleep(0.2)
+    fetching = False
+    while not fetching and time.monotonic() < deadline:
+        fetching = "VunoRapor.dll" in [c["text"] for c in desk.controls(driver.UPDATER_TITLE)]
+        time.sleep(0.1)
+    if fetching and desk.progress_between(driver.UPDATER_TITLE, 25, 75, timeout=30) is not None:
+        desk.screenshot(shots / "3-downloading.png")
+        crop = f"{window['width']}x{window['height']}+{window['left']}+{window['top']}"
+        subprocess.run(["convert", str(shots / "3-downloading.png"), "-crop", crop, "+repage",
+                        str(shots / "window.png")], check=True, timeout=60)
     desk.wait_window("=Zefra INDIR", driver.BOX_CLASS, timeout=120)
     time.sleep(0.5)
     desk.screenshot(shots / "4-completed.png")

@@ -141,6 +141,7 @@ class Download {
     // of work however small the pieces that the network delivers.
     int turn = 0;
     uint32_t filled = 0;
+    ReportBody(body.count, declared);
     for (;;) {
       unsigned char* buffer = buffers[turn].get();
       const uint32_t got = request.Read(buffer + filled, kChunkSize - filled);
@@ -155,7 +156,7 @@ class Download {
         filled = 0;
       }
       Hook(DownloadPoint::kBodyChunkWritten);
-      if (options_.betweenChunks) options_.betweenChunks();
+      ReportBody(body.count, declared);
     }
     if (hasher && filled > 0) hasher->Add(buffers[turn].get(), filled);
     if (declared && body.count != *declared) {
@@ -173,8 +174,8 @@ class Download {
     if (*check.listed != digest) {
       // The heads of both digests tell the vendor which file arrived, without filling the box.
       throw CheckFailed{L"Dosyanın SHA-256 özeti imzalı sürüm listesindekiyle uyuşmuyor (liste: " +
-                        DigestHex(*check.listed).substr(0, 16) + L"…, gelen: " + DigestHex(digest).substr(0, 16) +
-                        L"…)."};
+                        DigestHex(*check.listed).substr(0, 16) + L"…, gelen: " +
+                        DigestHex(digest).substr(0, 16) + L"…)."};
     }
     log_.LOG_YAZ(L"File digest verified; sha256=" + DigestHex(digest));
   }
@@ -201,6 +202,10 @@ class Download {
     const HANDLE file = temporary_.release();
     if (!CloseHandle(file)) ThrowLastError();
     return size.QuadPart;
+  }
+
+  void ReportBody(uint64_t received, const std::optional<uint64_t>& declared) {
+    if (options_.bodyProgress) options_.bodyProgress(received, declared);
   }
 
   void Hook(DownloadPoint point) {

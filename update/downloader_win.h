@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "diag/logger.h"
@@ -18,8 +19,10 @@ enum class DownloadPoint {
 
 struct DownloadOptions {
   DownloadTimeouts timeouts;
-  // Called between body chunks, so that the window can repaint during a long download.
-  std::function<void()> betweenChunks;
+  // Told the bytes of the body so far and the length that the response declared, if any:
+  // once with 0 as the body begins, then after each chunk, so that the window can show them
+  // and repaint during a long download.
+  std::function<void(uint64_t received, std::optional<uint64_t> declared)> bodyProgress;
   // Set for a signed release: the body's SHA-256 is computed as it streams and must be the one
   // that the verified list gives, or the file is refused before the replace.
   std::optional<DigestCheck> digestCheck;

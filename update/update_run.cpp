@@ -36,6 +36,7 @@ class UpdateRun {
       const std::wstring report = L"Stage " + stage_ + L" - Güncelleme hatası " +
                                   std::to_wstring(error.number) + L": " + error.description;
       IgnoringErrors([&] { window_.StopProgressTimer(); });
+      IgnoringErrors([&] { window_.ShowRunStopped(); });
       IgnoringErrors([&] { window_.SetStartEnabled(true); });
       IgnoringErrors(
           [&] { window_.LOG_YAZ(L"Unexpected update error; stage=" + stage_ + L"; details=" + report); });
@@ -65,6 +66,7 @@ class UpdateRun {
   void ReportRefusedRelease(const std::wstring& listUrl, const std::wstring& reason) {
     const std::wstring status = L"Güncelleme imzası doğrulanamadı.";
     window_.StopProgressTimer();
+    window_.ShowRunStopped();
     window_.SetStatus(status);
     window_.SetStartEnabled(true);
     window_.LOG_YAZ(L"Release signature check failed; url=" + listUrl + L"; reason=" + reason);
@@ -111,6 +113,7 @@ class UpdateRun {
 
   void ReportFailedFile(const std::wstring& name, const std::wstring& url, const std::wstring& details) {
     window_.StopProgressTimer();
+    window_.ShowRunStopped();
     window_.SetStatus(name + L" indirilemedi.");
     window_.SetStartEnabled(true);
     window_.LOG_YAZ(L"File download returned failure; name=" + name + L"; url=" + url + L"; details=" +
@@ -120,6 +123,7 @@ class UpdateRun {
 
   void Finish() {
     window_.SetStatus(L"Tüm dosyalarınız güncellendi.");
+    window_.ShowRunCompleted();
     ShowMessageBox(L"Güncelleme tamamlandı! Programınız yeniden başlayacak.", kProgramTitle, kBoxInformation);
     const std::wstring mainProgram = programFolder_ + L"\\" + kMainProgramName;
     if (services_.FileExists(mainProgram)) services_.StartProgram(mainProgram);

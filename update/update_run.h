@@ -21,6 +21,13 @@ class UpdateRunWindow : public Logger {
   virtual void SetStartEnabled(bool enabled) = 0;          // cmdbaslat
   virtual void StopRunTimer() = 0;                         // tmrIndir
   virtual void StopProgressTimer() = 0;                    // tmrProgress
+  // The current file's body: 0 bytes as it begins, then the bytes so far after each chunk;
+  // declared is the length that the response declared, if any.
+  virtual void ShowBodyProgress(uint64_t received, std::optional<uint64_t> declared) = 0;
+  // The run stopped on a failed file or an unexpected error; a new run starts at the start button.
+  virtual void ShowRunStopped() = 0;
+  // Every file is in place: the completion message comes next.
+  virtual void ShowRunCompleted() = 0;
   // Called between body chunks of a download: lets the window repaint and answer the system,
   // while mouse and keyboard input is dropped, so the run keeps the thread to itself.
   virtual void PumpWhileBusy() = 0;

@@ -17,7 +17,10 @@ bool WindowsUpdateServices::Download(const std::wstring& url, const std::wstring
                                      std::wstring& details, UpdateRunWindow& window,
                                      const std::optional<DigestCheck>& digest) {
   DownloadOptions options = options_;
-  options.betweenChunks = [&window] { window.PumpWhileBusy(); };
+  options.bodyProgress = [&window](uint64_t received, std::optional<uint64_t> declared) {
+    window.ShowBodyProgress(received, declared);
+    window.PumpWhileBusy();
+  };
   options.digestCheck = digest;
   return DOSYA_INDIR(url, destination, bytes, details, window, options);
 }

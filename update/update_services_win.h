@@ -18,7 +18,8 @@ class WindowsUpdateServices : public UpdateServices {
 
   std::optional<ReleaseList> VerifiedReleaseList(const std::wstring& listUrl,
                                                  const std::wstring& signatureUrl) override;
-  // DOSYA_INDIR, logging through the window and letting it repaint between body chunks.
+  // DOSYA_INDIR, logging through the window, showing it the body's progress and letting it
+  // repaint between body chunks.
   bool Download(const std::wstring& url, const std::wstring& destination, int64_t& bytes,
                 std::wstring& details, UpdateRunWindow& window,
                 const std::optional<DigestCheck>& digest) override;

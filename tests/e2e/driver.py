@@ -79,6 +79,13 @@ class WineDesk:
             raise AssertionError(f"no window titled {title!r}")
         return [parse_control(line) for line in lines]
 
+    def progress_between(self, title, low, high, timeout=30):
+        """Waits until the window's progress bar shows a value from low to high; returns it, or None
+        when the bar did not get there in time."""
+        code, lines = self.probe("progress", title, "--at-least", str(low), "--at-most", str(high),
+                                 "--timeout", str(timeout), timeout=timeout + 30)
+        return int(lines[0]) if code == 0 and lines else None
+
     def press(self, title, button):
         code, _ = self.probe("press", title, button, "--timeout", "10")
         if code != 0:

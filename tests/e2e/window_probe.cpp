@@ -5,10 +5,14 @@
 //   window_probe gone  TITLE [--timeout S]               wait until no such window is left
 //   window_probe texts TITLE                             list its child controls (class|enabled|rect|text)
 //   window_probe press TITLE BUTTON-TEXT                 press a child button (BM_CLICK)
+//   window_probe progress TITLE [--at-least N] [--at-most M] [--timeout S]
+//                                                        its progress bar's position, once between N and M
 //
 // TITLE matches a window whose title starts with it; "=TITLE" asks for the exact title.
 // Output is UTF-8, one item per line. Exit code 0 on success, 1 on time-out or no match.
 #include <windows.h>
+// After windows.h, which it needs.
+#include <commctrl.h>
 
 #include <cstdio>
 #include <string>
@@ -121,20 +125,50 @@ std::wstring WithoutAmpersand(std::wstring text) {
   return out;
 }
 
+// Polls the first progress bar of the window until it shows a value in the wanted range; prints
+// the value it last read. The window answers only between its own steps, so each read may wait.
+int WaitForProgress(HWND window, int atLeast, int atMost, double seconds) {
+  HWND bar = nullptr;
+  for (HWND child : Children(window)) {
+    if (!bar && ClassOf(child) == PROGRESS_CLASSW) bar = child;
+  }
+  if (!bar) return 1;
+  const ULONGLONG deadline = GetTickCount64() + static_cast<ULONGLONG>(seconds * 1000);
+  for (;;) {
+    DWORD_PTR value = 0;
+    const bool read = SendMessageTimeoutW(bar, PBM_GETPOS, 0, 0, SMTO_ABORTIFHUNG, 2000, &value) != 0;
+    if (read && static_cast<int>(value) >= atLeast && static_cast<int>(value) <= atMost) {
+      PrintUtf8(std::to_wstring(value));
+      return 0;
+    }
+    if (GetTickCount64() > deadline) {
+      PrintUtf8(read ? std::to_wstring(value) : L"-");
+      return 1;
+    }
+    Sleep(20);
+  }
+}
+
 int Run(const std::vector<std::wstring>& args) {
   if (args.size() < 2) {
-    std::fprintf(stderr, "usage: window_probe wait|gone|texts|press TITLE [...]\n");
+    std::fprintf(stderr, "usage: window_probe wait|gone|texts|press|progress TITLE [...]\n");
     return 2;
   }
   const std::wstring& command = args[0];
   Query query{args[1], L""};
   double timeout = 30;
+  int atLeast = 0;
+  int atMost = 100;
   std::vector<std::wstring> rest;
   for (size_t i = 2; i < args.size(); ++i) {
     if (args[i] == L"--class" && i + 1 < args.size()) {
       query.windowClass = args[++i];
     } else if (args[i] == L"--timeout" && i + 1 < args.size()) {
       timeout = _wtof(args[++i].c_str());
+    } else if (args[i] == L"--at-least" && i + 1 < args.size()) {
+      atLeast = _wtoi(args[++i].c_str());
+    } else if (args[i] == L"--at-most" && i + 1 < args.size()) {
+      atMost = _wtoi(args[++i].c_str());
     } else {
       rest.push_back(args[i]);
     }
@@ -159,6 +193,7 @@ int Run(const std::vector<std::wstring>& args) {
     for (HWND child : Children(window)) PrintUtf8(Describe(child));
     return 0;
   }
+  if (command == L"progress") return WaitForProgress(window, atLeast, atMost, timeout);
   if (command == L"press" && !rest.empty()) {
     for (HWND child : Children(window)) {
       if (ClassOf(child) == L"Button" && WithoutAmpersand(TextOf(child)) == WithoutAmpersand(rest[0])) {

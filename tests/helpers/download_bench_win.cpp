@@ -1,6 +1,7 @@
 // One side of the downloader benchmark, in a process of its own so that its peak working set
 // is its own:
-//   zefra_download_bench indir URL DESTINATION        DOSYA_INDIR into the destination
+//   zefra_download_bench indir URL DESTINATION        DOSYA_INDIR into the destination, its
+//                                                     progress going through the window's throttle
 //   zefra_download_bench signed URL DESTINATION HEX   the same, checking the body's SHA-256 (HEX)
 //   zefra_download_bench bare URL                     a plain WinHTTP read loop that drops the body
 // Prints "ms=<wall time> peak=<peak working set in bytes> bytes=<body bytes>".
@@ -12,6 +13,7 @@
 #include <memory>
 #include <string>
 
+#include "app/run_progress.h"
 #include "platform/error.h"
 #include "update/downloader_win.h"
 #include "update/release_list.h"
@@ -30,6 +32,17 @@ DigestCheck ListedDigest(const std::wstring& hex) {
   return DigestCheck{
       ReleaseList::Parse(line, [](std::wstring_view name) { return std::wstring(name); }).Find(L"file")};
 }
+
+// The progress bar without a window.
+class BarValue : public ProgressBarControl {
+ public:
+  void SetProgress(int value) override { value_ = value; }
+  int Progress() const override { return value_; }
+  void SetProgressTimer(unsigned) override {}
+
+ private:
+  int value_ = 0;
+};
 
 int64_t BareLoop(const std::wstring& url) {
   HttpRequest request(url, DownloadTimeouts{});
@@ -56,7 +69,12 @@ int wmain(int argc, wchar_t** argv) {
     } else if ((mode == L"indir" && argc == 4) || (mode == L"signed" && argc == 5)) {
       SilentLog log;
       std::wstring details;
+      BarValue bar;
+      RunProgress progress(bar, [] { return GetTickCount64(); });
       DownloadOptions options;
+      options.bodyProgress = [&](uint64_t received, std::optional<uint64_t> declared) {
+        progress.BodyReceived(received, declared);
+      };
       if (mode == L"signed") options.digestCheck = ListedDigest(argv[4]);
       if (!DOSYA_INDIR(argv[2], argv[3], bytes, details, log, options)) {
         std::fwprintf(stderr, L"%ls\n", details.c_str());

@@ -26,6 +26,9 @@ class FakeWindow : public UpdateRunWindow {
   void SetStartEnabled(bool enabled) override { Record(enabled ? L"start on" : L"start off"); }
   void StopRunTimer() override { Record(L"stop run timer"); }
   void StopProgressTimer() override { Record(L"stop progress timer"); }
+  void ShowBodyProgress(uint64_t, std::optional<uint64_t>) override {}
+  void ShowRunStopped() override { Record(L"run stopped"); }
+  void ShowRunCompleted() override { Record(L"run completed"); }
   void PumpWhileBusy() override {}
 
   std::vector<std::wstring> events;
@@ -126,7 +129,7 @@ TEST_F(UpdateRunTest, NamedSlotsAreFetchedInOrderThenTheMainProgramStartsAndTheR
                   L"log File reported downloaded; name=b.dll; bytes=100", L"size 000",
                   L"status b.dll Dosyası indirildi...", L"stop progress timer", L"progress 100",
                   L"status İndirilecek dosya yok...", L"status İndirilecek dosya yok...",
-                  L"status Tüm dosyalarınız güncellendi.",
+                  L"status Tüm dosyalarınız güncellendi.", L"run completed",
                   L"box 64 Güncelleme tamamlandı! Programınız yeniden başlayacak.",
                   L"start C:\\Zefra\\Zefra VUNO.exe", L"end"));
 }
@@ -138,7 +141,8 @@ TEST_F(UpdateRunTest, AllSlotsEmptyFetchNothingAndWithoutTheMainProgramNothingSt
                           L"status İndirilecek dosya yok...", L"status İndirilecek dosya yok...",
                           L"status İndirilecek dosya yok...", L"status İndirilecek dosya yok...",
                           L"status İndirilecek dosya yok...", L"status Tüm dosyalarınız güncellendi.",
-                          L"box 64 Güncelleme tamamlandı! Programınız yeniden başlayacak.", L"end"));
+                          L"run completed", L"box 64 Güncelleme tamamlandı! Programınız yeniden başlayacak.",
+                          L"end"));
 }
 
 TEST_F(UpdateRunTest, AFailedFileStopsTheRunWithThreeReports) {
@@ -146,11 +150,11 @@ TEST_F(UpdateRunTest, AFailedFileStopsTheRunWithThreeReports) {
   services.results[L"http://h/up/my file.dll"] = {false, 0, L"HTTP 404 Not Found"};
   Run({L"a.dll", L"my file.dll", L"c.dll", L"", L""});
 
-  const std::vector<std::wstring> tail(window.events.end() - 6, window.events.end());
+  const std::vector<std::wstring> tail(window.events.end() - 7, window.events.end());
   EXPECT_THAT(
       tail,
       ElementsAre(L"download http://h/up/my file.dll -> C:\\Zefra\\my file.dll", L"stop progress timer",
-                  L"status my file.dll indirilemedi.", L"start on",
+                  L"run stopped", L"status my file.dll indirilemedi.", L"start on",
                   L"log File download returned failure; name=my file.dll; url=http://h/up/my file.dll; "
                   L"details=HTTP 404 Not Found",
                   L"box 16 my file.dll indirilemedi.\r\nhttp://h/up/my file.dll\r\nHTTP 404 Not Found"));
@@ -183,7 +187,7 @@ TEST_F(UpdateRunTest, ARefusedReleaseStopsTheRunBeforeAnyFile) {
       window.events,
       ElementsAre(L"log Update started; baseUrl=http://h/up/", L"stop run timer", L"progress 0",
                   L"release http://h/up/SHA256SUMS http://h/up/SHA256SUMS.sig", L"stop progress timer",
-                  L"status " + status, L"start on",
+                  L"run stopped", L"status " + status, L"start on",
                   L"log Release signature check failed; url=http://h/up/SHA256SUMS; reason=SHA256SUMS.sig: "
                   L"HTTP 404 Not Found",
                   L"box 16 " + status + L"\r\nhttp://h/up/SHA256SUMS\r\nSHA256SUMS.sig: HTTP 404 Not Found"));
@@ -208,8 +212,8 @@ TEST_F(UpdateRunTest, AnUnexpectedErrorIsReportedWithTheStageOfTheLastNamedSlot)
 
   const std::wstring report =
       L"Stage download file a.dll - Güncelleme hatası 2: The system cannot find the file specified.";
-  const std::vector<std::wstring> tail(window.events.end() - 4, window.events.end());
-  EXPECT_THAT(tail, ElementsAre(L"stop progress timer", L"start on",
+  const std::vector<std::wstring> tail(window.events.end() - 5, window.events.end());
+  EXPECT_THAT(tail, ElementsAre(L"stop progress timer", L"run stopped", L"start on",
                                 L"log Unexpected update error; stage=download file a.dll; details=" + report,
                                 L"box 16 " + report));
 }
@@ -218,11 +222,11 @@ TEST_F(UpdateRunTest, AFailingWindowCallBeforeAnyNameReportsTheStartStageAndCarr
   window.failOn = L"progress 0";
   Run({L"a.dll", L"", L"", L"", L""});
   const std::wstring report = L"Stage start update timer - Güncelleme hatası 1400: Invalid window handle.";
-  EXPECT_THAT(
-      window.events,
-      ElementsAre(L"log Update started; baseUrl=http://h/up/", L"stop run timer", L"stop progress timer",
-                  L"start on", L"log Unexpected update error; stage=start update timer; details=" + report,
-                  L"box 16 " + report));
+  EXPECT_THAT(window.events,
+              ElementsAre(L"log Update started; baseUrl=http://h/up/", L"stop run timer",
+                          L"stop progress timer", L"run stopped", L"start on",
+                          L"log Unexpected update error; stage=start update timer; details=" + report,
+                          L"box 16 " + report));
 }
 
 TEST_F(UpdateRunTest, TheErrorHandlerGoesOnWhenItsOwnStepsFail) {

@@ -8,6 +8,7 @@
 namespace {
 
 constexpr UINT_PTR kStatusRecorderId = 7;
+constexpr UINT_PTR kBarRecorderId = 8;
 
 // Sees every text that lbldurum is given, before the window's own handling.
 LRESULT CALLBACK RecordStatus(HWND label, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
@@ -18,6 +19,18 @@ LRESULT CALLBACK RecordStatus(HWND label, UINT message, WPARAM wParam, LPARAM lP
   }
   if (message == WM_NCDESTROY) RemoveWindowSubclass(label, RecordStatus, kStatusRecorderId);
   return DefSubclassProc(label, message, wParam, lParam);
+}
+
+// Sees every value that ProgressBar1 is given, with the file name that lblad shows meanwhile.
+LRESULT CALLBACK RecordBar(HWND bar, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR data) {
+  if (message == PBM_SETPOS) {
+    auto* log = reinterpret_cast<BarLog*>(data);
+    wchar_t file[260] = {};
+    GetWindowTextW(log->fileName, file, 260);
+    log->values.push_back({file, static_cast<int>(wParam), GetTickCount64()});
+  }
+  if (message == WM_NCDESTROY) RemoveWindowSubclass(bar, RecordBar, kBarRecorderId);
+  return DefSubclassProc(bar, message, wParam, lParam);
 }
 
 std::wstring SqlText(const std::wstring& value) { return L"'" + value + L"'"; }
@@ -70,6 +83,9 @@ UpdaterWindow& UpdaterTest::Load() {
   window_->SetEndProgram([this] { ++endRequests_; });
   SetWindowSubclass(window_->Control(L"lbldurum"), RecordStatus, kStatusRecorderId,
                     reinterpret_cast<DWORD_PTR>(&statuses_));
+  bar_.fileName = window_->Control(L"lblad");
+  SetWindowSubclass(window_->Control(L"ProgressBar1"), RecordBar, kBarRecorderId,
+                    reinterpret_cast<DWORD_PTR>(&bar_));
   window_->Form_Load();
   return *window_;
 }
@@ -83,6 +99,14 @@ bool UpdaterTest::PumpUntil(const std::function<bool()>& condition, DWORD timeou
     PumpFor(20);
   }
   return true;
+}
+
+std::vector<BarValue> UpdaterTest::BarValuesFor(const std::wstring& file) const {
+  std::vector<BarValue> values;
+  for (const BarValue& value : bar_.values) {
+    if (value.file == file) values.push_back(value);
+  }
+  return values;
 }
 
 std::vector<std::wstring> UpdaterTest::LogMessages() const {

@@ -17,11 +17,28 @@
 
 class RecordingServices final : public WindowsUpdateServices {
  public:
+  bool Download(const std::wstring& url, const std::wstring& destination, int64_t& bytes,
+                std::wstring& details, UpdateRunWindow& window,
+                const std::optional<DigestCheck>& digest) override {
+    return WindowsUpdateServices::Download(url + query, destination, bytes, details, window, digest);
+  }
   void StartProgram(const std::wstring& path) override { started.push_back(path); }
   void EndProcess() override { ++ends; }
 
+  std::wstring query;  // asked of the HTTP fixture with every file, e.g. "?delay_ms=20"
   std::vector<std::wstring> started;
   int ends = 0;
+};
+
+// A value that ProgressBar1 was given, with the file name in lblad then and the time.
+struct BarValue {
+  std::wstring file;
+  int value;
+  ULONGLONG at;
+};
+struct BarLog {
+  HWND fileName = nullptr;
+  std::vector<BarValue> values;
 };
 
 // A box as it was asked for, with the status line the user saw behind it.
@@ -52,6 +69,8 @@ class UpdaterTest : public testing::Test {
 
   // The messages of the diagnostic log, without their timestamps.
   std::vector<std::wstring> LogMessages() const;
+  // The values ProgressBar1 was given while lblad showed the file's name.
+  std::vector<BarValue> BarValuesFor(const std::wstring& file) const;
 
   bool prepared_ = PrepareWindowThread();
   ScratchFolder folder_;
@@ -61,6 +80,7 @@ class UpdaterTest : public testing::Test {
   int endRequests_ = 0;                        // the window's end-program hook
   std::vector<ShownBox> boxes_;
   std::vector<std::wstring> statuses_;  // every text that lbldurum was given
+  BarLog bar_;                          // every value that ProgressBar1 was given
   std::unique_ptr<UpdaterWindow> window_;
 
  private:

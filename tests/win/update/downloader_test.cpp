@@ -18,14 +18,17 @@ struct Outcome {
   int64_t bytes = 0;
   std::wstring details;
   std::vector<std::wstring> log;
-  int chunks = 0;
+  // What the body's progress reports said: bytes so far, and the declared length (-1 for none).
+  std::vector<std::pair<uint64_t, int64_t>> reports;
 };
 
 Outcome Fetch(const std::wstring& url, const std::wstring& destination, DownloadOptions options = {},
               const std::wstring& details = L"") {
   Outcome outcome;
   outcome.details = details;
-  options.betweenChunks = [&] { ++outcome.chunks; };
+  options.bodyProgress = [&](uint64_t received, std::optional<uint64_t> declared) {
+    outcome.reports.emplace_back(received, declared ? static_cast<int64_t>(*declared) : -1);
+  };
   RecordingLog log;
   outcome.ok = DOSYA_INDIR(url, destination, outcome.bytes, outcome.details, log, options);
   outcome.log = log.lines;
@@ -63,7 +66,11 @@ TEST_F(DownloaderTest, ABodyOfManyChunksArrivesByteIdenticalAndEveryStepIsLogged
   EXPECT_EQ(got.bytes, static_cast<int64_t>(body.size()));
   EXPECT_TRUE(ReadBytes(destination) == body);
   EXPECT_FALSE(FileExists(destination + L".download"));
-  EXPECT_GT(got.chunks, 1) << "the window gets its turn between chunks";
+  ASSERT_GT(got.reports.size(), 2u) << "the window gets its turn between chunks";
+  EXPECT_EQ(got.reports.front().first, 0u) << "the body's beginning is told first";
+  for (size_t i = 1; i < got.reports.size(); ++i) EXPECT_GT(got.reports[i].first, got.reports[i - 1].first);
+  EXPECT_EQ(got.reports.back().first, body.size());
+  for (const auto& report : got.reports) EXPECT_EQ(report.second, static_cast<int64_t>(body.size()));
   const std::wstring size = std::to_wstring(body.size());
   EXPECT_THAT(got.log,
               ElementsAre(L"Download start; url=" + url + L"; destination=" + destination,
@@ -232,6 +239,9 @@ TEST_F(DownloaderTest, AChunkedBodyArrivesWhole) {
   const Outcome got = Fetch(FixtureAddress(L"chunked.dll?chunked=1"), destination);
   ASSERT_TRUE(got.ok) << got.details;
   EXPECT_TRUE(ReadBytes(destination) == body);
+  ASSERT_FALSE(got.reports.empty());
+  EXPECT_EQ(got.reports.back().first, body.size());
+  for (const auto& report : got.reports) EXPECT_EQ(report.second, -1) << "no length was declared";
 }
 
 TEST_F(DownloaderTest, AChunkedBodyCutBeforeItsLastChunkFails) {

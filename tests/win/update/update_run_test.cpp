@@ -34,6 +34,9 @@ class RecordingWindow : public UpdateRunWindow {
   void SetStartEnabled(bool enabled) override { startEnabled = enabled; }
   void StopRunTimer() override { runTimerStopped = true; }
   void StopProgressTimer() override {}
+  void ShowBodyProgress(uint64_t, std::optional<uint64_t>) override {}
+  void ShowRunStopped() override {}
+  void ShowRunCompleted() override {}
   void PumpWhileBusy() override { ++pumps; }
 
   std::vector<std::wstring> statuses, sizeTexts;

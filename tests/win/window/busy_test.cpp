@@ -67,6 +67,25 @@ TEST(WindowBusy, TheWindowKeepsAnsweringOtherThreadsBetweenChunks) {
   EXPECT_TRUE(answered);
 }
 
+TEST(WindowBusy, ThePumpDeliversTheProgressTimerButNeverTheRunTimer) {
+  TestWindow test;
+  int runTicks = 0;
+  test.window.SetRunTickHandler([&] { ++runTicks; });
+  test.window.Show();
+  frmindir::BusyScope busy(test.window);
+  test.window.SetRunTimer(20);
+  test.window.SetProgressTimer(20);
+  const DWORD start = GetTickCount();
+  while (GetTickCount() - start < 500) {
+    Sleep(20);
+    test.window.PumpWhileBusy();
+  }
+  test.window.SetProgressTimer(0);
+  test.window.SetRunTimer(0);
+  EXPECT_GT(test.window.Progress(), 2) << "the animation stood still during the run";
+  EXPECT_EQ(runTicks, 0) << "a second run started inside the first";
+}
+
 TEST(WindowBusy, AQuitRequestIsKeptForTheMessageLoop) {
   TestWindow test;
   frmindir::BusyScope busy(test.window);

@@ -1,68 +1,11 @@
 // The real window on the (virtual) screen: colour probes, a repaint without garbled text,
 // and the picture of the whole window saved for a person to look at.
 #include <gtest/gtest.h>
-#include <wincodec.h>
 
-#include "app/resample.h"
-#include "platform/program_folder_win.h"
-#include "platform/scoped_win.h"
+#include "screen_capture.h"
 #include "window_fixture.h"
 
 namespace {
-
-// The window's pixels as 0xRRGGBB: as the screen shows them, or as the window has painted
-// them (which the screen may show a moment later).
-PixelImage CaptureWindow(HWND window, bool fromScreen = true) {
-  RECT rect;
-  GetWindowRect(window, &rect);
-  const int width = rect.right - rect.left, height = rect.bottom - rect.top;
-  HDC screen = GetDC(fromScreen ? nullptr : window);
-  if (!fromScreen) rect.left = rect.top = 0;
-  HDC memory = CreateCompatibleDC(screen);
-  BITMAPINFO info{};
-  info.bmiHeader = {sizeof(info.bmiHeader), width, -height, 1, 32, BI_RGB};
-  void* bits = nullptr;
-  HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  HGDIOBJ old = SelectObject(memory, bitmap);
-  BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
-  GdiFlush();
-  PixelImage image{width, height,
-                   std::vector<uint32_t>(static_cast<const uint32_t*>(bits),
-                                         static_cast<const uint32_t*>(bits) + width * height)};
-  for (uint32_t& pixel : image.pixels) pixel &= 0xFFFFFF;
-  SelectObject(memory, old);
-  DeleteObject(bitmap);
-  DeleteDC(memory);
-  ReleaseDC(fromScreen ? nullptr : window, screen);
-  return image;
-}
-
-uint32_t At(const PixelImage& image, int x, int y) { return image.pixels[y * image.width + x]; }
-
-void SavePng(const PixelImage& image, const std::wstring& path) {
-  ComPtr<IWICImagingFactory> factory;
-  ASSERT_HRESULT_SUCCEEDED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
-                                            IID_IWICImagingFactory, factory.put_void()));
-  ComPtr<IWICStream> stream;
-  ASSERT_HRESULT_SUCCEEDED(factory->CreateStream(stream.put()));
-  ASSERT_HRESULT_SUCCEEDED(stream->InitializeFromFilename(path.c_str(), GENERIC_WRITE));
-  ComPtr<IWICBitmapEncoder> encoder;
-  ASSERT_HRESULT_SUCCEEDED(factory->CreateEncoder(GUID_ContainerFormatPng, nullptr, encoder.put()));
-  ASSERT_HRESULT_SUCCEEDED(encoder->Initialize(stream.get(), WICBitmapEncoderNoCache));
-  ComPtr<IWICBitmapFrameEncode> frame;
-  ASSERT_HRESULT_SUCCEEDED(encoder->CreateNewFrame(frame.put(), nullptr));
-  ASSERT_HRESULT_SUCCEEDED(frame->Initialize(nullptr));
-  ASSERT_HRESULT_SUCCEEDED(frame->SetSize(image.width, image.height));
-  WICPixelFormatGUID format = GUID_WICPixelFormat32bppBGR;
-  ASSERT_HRESULT_SUCCEEDED(frame->SetPixelFormat(&format));
-  ASSERT_TRUE(IsEqualGUID(format, GUID_WICPixelFormat32bppBGR));
-  std::vector<uint32_t> pixels = image.pixels;
-  ASSERT_HRESULT_SUCCEEDED(frame->WritePixels(image.height, image.width * 4,
-                                              static_cast<UINT>(pixels.size() * 4),
-                                              reinterpret_cast<BYTE*>(pixels.data())));
-  ASSERT_HRESULT_SUCCEEDED(frame->Commit());
-  ASSERT_HRESULT_SUCCEEDED(encoder->Commit());
-}
 
 // A point of a panel element, in window coordinates (the panel's frame is one pixel).
 POINT InPanel(const TestWindow& test, std::wstring_view name, int dx, int dy) {
@@ -90,27 +33,25 @@ TEST_F(WindowOnScreen, ColoursOfTheBandsButtonsAndBoxes) {
   const PixelImage shot = Capture();
   ASSERT_EQ(shot.width, 584);
   ASSERT_EQ(shot.height, 462);
-  const std::wstring folder = FolderOf(FolderOf(ExecutablePath())) + L"\\artifacts";
-  CreateDirectoryW(folder.c_str(), nullptr);
-  SavePng(shot, folder + L"\\frmindir.png");
+  SavePng(shot, ArtifactsFolder() + L"\\frmindir.png");
 
   // Header band: the dark strip, left of the title.
-  const uint32_t header = At(shot, 20, 21);
+  const uint32_t header = PixelAt(shot, 20, 21);
   EXPECT_LT((header >> 16) & 0xFF, 0x70u);
   EXPECT_LT((header >> 8) & 0xFF, 0x70u);
   EXPECT_LT(header & 0xFF, 0x70u);
   const POINT status = InPanel(test_, L"Shape1", 30, 5);
-  EXPECT_EQ(At(shot, status.x, status.y), 0xE0E0E0u);
+  EXPECT_EQ(PixelAt(shot, status.x, status.y), 0xE0E0E0u);
   const POINT start = InPanel(test_, L"cmdbaslat", 2, 16);
-  EXPECT_EQ(At(shot, start.x, start.y), 0x57AFF7u);
+  EXPECT_EQ(PixelAt(shot, start.x, start.y), 0x57AFF7u);
   const POINT startFrame = InPanel(test_, L"cmdbaslat", 0, 16);
-  EXPECT_EQ(At(shot, startFrame.x, startFrame.y), 0x003C74u);
+  EXPECT_EQ(PixelAt(shot, startFrame.x, startFrame.y), 0x003C74u);
   const POINT close = InPanel(test_, L"cmdKapat", 2, 16);
-  EXPECT_EQ(At(shot, close.x, close.y), 0x808080u);
+  EXPECT_EQ(PixelAt(shot, close.x, close.y), 0x808080u);
   const POINT box = InPanel(test_, L"lblad", 100, 8);
-  EXPECT_EQ(At(shot, box.x, box.y), 0xFFFFC0u);
+  EXPECT_EQ(PixelAt(shot, box.x, box.y), 0xFFFFC0u);
   const POINT list = InPanel(test_, L"lblAciklama", 10, 60);
-  EXPECT_EQ(At(shot, list.x, list.y), 0xFFFFC0u);
+  EXPECT_EQ(PixelAt(shot, list.x, list.y), 0xFFFFC0u);
 
   // With the pointer over the start button its face turns dark grey, and back when it leaves.
   RECT window;
@@ -118,13 +59,13 @@ TEST_F(WindowOnScreen, ColoursOfTheBandsButtonsAndBoxes) {
   SetCursorPos(window.left + start.x + 40, window.top + start.y);
   PumpFor(300);
   const PixelImage hovered = Capture();
-  EXPECT_EQ(At(hovered, start.x, start.y), 0x404040u);
-  EXPECT_EQ(At(hovered, close.x, close.y), 0x808080u);
+  EXPECT_EQ(PixelAt(hovered, start.x, start.y), 0x404040u);
+  EXPECT_EQ(PixelAt(hovered, close.x, close.y), 0x808080u);
   SetCursorPos(window.left + close.x + 40, window.top + close.y);
   PumpFor(300);
   const PixelImage left = Capture();
-  EXPECT_EQ(At(left, start.x, start.y), 0x57AFF7u);
-  EXPECT_EQ(At(left, close.x, close.y), 0x808080u);
+  EXPECT_EQ(PixelAt(left, start.x, start.y), 0x57AFF7u);
+  EXPECT_EQ(PixelAt(left, close.x, close.y), 0x808080u);
   SetCursorPos(0, 0);
 }
 
@@ -138,11 +79,11 @@ TEST(WindowOnScreenAt144Dpi, EverythingIsDrawnOneAndAHalfTimesAsLarge) {
   const PixelImage shot = CaptureWindow(test.window.hwnd());
   ASSERT_EQ(shot.width, 876);
   ASSERT_EQ(shot.height, 693);
-  SavePng(shot, FolderOf(FolderOf(ExecutablePath())) + L"\\artifacts\\frmindir-144dpi.png");
+  SavePng(shot, ArtifactsFolder() + L"\\frmindir-144dpi.png");
   const RECT panel = RectInParent(test.Control(L"Picture1"));
   auto inPanel = [&](std::wstring_view name, int dx, int dy) {
     const PixelRect rect = ToPixels(FindElement(name)->rect, 144);
-    return At(shot, panel.left + 1 + rect.left + dx, panel.top + 1 + rect.top + dy);
+    return PixelAt(shot, panel.left + 1 + rect.left + dx, panel.top + 1 + rect.top + dy);
   };
   EXPECT_EQ(inPanel(L"Shape1", 45, 8), 0xE0E0E0u);
   EXPECT_EQ(inPanel(L"cmdbaslat", 2, 24), 0x57AFF7u);
@@ -160,7 +101,7 @@ TEST_F(WindowOnScreen, ChangingTheStatusTextLeavesNoOldLettersBehind) {
     std::vector<uint32_t> pixels;
     for (int y = band.top; y < band.bottom; ++y) {
       for (int x = band.left; x < band.right; ++x)
-        pixels.push_back(At(shot, panel.left + 1 + x, panel.top + 1 + y));
+        pixels.push_back(PixelAt(shot, panel.left + 1 + x, panel.top + 1 + y));
     }
     return pixels;
   };
