@@ -70,6 +70,8 @@ def inner(args):
             subprocess.run(["curl", "-s", "-o", "/dev/null", url], check=True)
             curl.append((time.perf_counter() - start) * 1000)
         median = {mode: statistics.median(values) for mode, values in times.items()}
+        # A single run moves by ±0.1 on these machines: every run is shown, not just the medians.
+        print("   runs (ms): " + "; ".join(f"{m} " + " ".join(f"{v:.0f}" for v in vals) for m, vals in times.items()))
         peak = {mode: max(values) for mode, values in peaks.items()}
         ratio = {mode: median[mode] / median["bare"] for mode in ("indir", "signed")}
         print(f"{label:>8} {median['bare']:8.0f} {median['indir']:9.0f} {ratio['indir']:6.2f} "

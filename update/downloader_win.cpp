@@ -137,28 +137,24 @@ class Download {
     std::optional<BackgroundSha256> hasher;  // after the buffers: it finishes with them before they go
     if (options_.digestCheck) hasher.emplace();
     BodySummary body;
-    // A buffer goes to the hashing thread once full, so that each hand-over carries a good deal
-    // of work however small the pieces that the network delivers.
+    // Pieces gather in a buffer that goes to disk (and to the hashing thread) once full: few large
+    // writes and hand-overs, however small the pieces that the network delivers.
     int turn = 0;
     uint32_t filled = 0;
     ReportBody(body.count, declared);
-    for (;;) {
-      unsigned char* buffer = buffers[turn].get();
-      const uint32_t got = request.Read(buffer + filled, kChunkSize - filled);
-      if (got == 0) break;
-      for (uint32_t i = 0; i < got && body.count + i < 2; ++i) body.head[body.count + i] = buffer[filled + i];
-      WriteToTemporaryFile(buffer + filled, got);
+    while (const uint32_t got = request.Read(buffers[turn].get() + filled, kChunkSize - filled)) {
+      for (uint32_t i = 0; i < got && body.count + i < 2; ++i)
+        body.head[body.count + i] = buffers[turn][filled + i];
       body.count += got;
       filled += got;
-      if (!hasher || filled == kChunkSize) {
-        if (hasher) hasher->Add(buffer, filled);
+      if (filled == kChunkSize) {
+        StoreBuffer(buffers[turn].get(), filled, hasher);
         turn = hasher ? 1 - turn : 0;
         filled = 0;
       }
-      Hook(DownloadPoint::kBodyChunkWritten);
       ReportBody(body.count, declared);
     }
-    if (hasher && filled > 0) hasher->Add(buffers[turn].get(), filled);
+    StoreBuffer(buffers[turn].get(), filled, hasher);
     if (declared && body.count != *declared) {
       throw AppError(ERROR_WINHTTP_INVALID_SERVER_RESPONSE, L"The response body ended after " +
                                                                 std::to_wstring(body.count) + L" of " +
@@ -178,6 +174,13 @@ class Download {
                         DigestHex(digest).substr(0, 16) + L"…)."};
     }
     log_.LOG_YAZ(L"File digest verified; sha256=" + DigestHex(digest));
+  }
+
+  void StoreBuffer(const unsigned char* data, uint32_t size, std::optional<BackgroundSha256>& hasher) {
+    if (size == 0) return;
+    WriteToTemporaryFile(data, size);
+    if (hasher) hasher->Add(data, size);
+    Hook(DownloadPoint::kBodyChunkWritten);
   }
 
   void OpenTemporaryFile() {

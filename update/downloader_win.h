@@ -13,7 +13,7 @@
 
 // Points at which a test may hold the download, to end the process there.
 enum class DownloadPoint {
-  kBodyChunkWritten,  // after each piece of the body has gone to the temporary file
+  kBodyChunkWritten,  // after each full buffer of the body (and the last) has gone to the temporary file
   kBeforeReplace,     // the temporary file is complete, flushed and closed; the destination untouched
 };
 
