@@ -4,6 +4,9 @@ JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 NATIVE := build/native
 WIN32 := build/win32
 CMAKE_FLAGS := -G Ninja -DCMAKE_BUILD_TYPE=Release
+# RELEASE_KEY=vendor.pub.pem builds the program that installs only releases signed with that key.
+RELEASE_KEY ?=
+KEY_FLAG := -DZEFRA_RELEASE_KEY=$(if $(RELEASE_KEY),$(abspath $(RELEASE_KEY)),)
 
 .PHONY: all test demo bench dist bootstrap build native win32 clean
 
@@ -17,7 +20,7 @@ native: bootstrap
 	@cmake --build $(NATIVE) -j $(JOBS)
 
 win32: bootstrap
-	@cmake -S . -B $(WIN32) $(CMAKE_FLAGS) -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw-i686.cmake >/dev/null
+	@cmake -S . -B $(WIN32) $(CMAKE_FLAGS) $(KEY_FLAG) -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw-i686.cmake >/dev/null
 	@cmake --build $(WIN32) -j $(JOBS)
 
 build: native win32

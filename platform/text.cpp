@@ -23,3 +23,57 @@ std::wstring TrimTrailingWhitespace(std::wstring_view text) {
   }
   return std::wstring(text.substr(0, end));
 }
+
+namespace {
+
+// The length of the sequence that a lead byte starts (0 for no lead byte) and its payload bits.
+size_t Utf8Lead(unsigned char byte, char32_t& value) {
+  struct Form {
+    unsigned char mask, lead;
+    size_t length;
+  };
+  static constexpr Form kForms[] = {{0x80, 0x00, 1}, {0xE0, 0xC0, 2}, {0xF0, 0xE0, 3}, {0xF8, 0xF0, 4}};
+  for (const Form& form : kForms) {
+    if ((byte & form.mask) == form.lead) {
+      value = byte & static_cast<unsigned char>(~form.mask);
+      return form.length;
+    }
+  }
+  return 0;
+}
+
+void AppendCodePoint(std::wstring& out, char32_t value) {
+  if constexpr (sizeof(wchar_t) == 2) {
+    if (value > 0xFFFF) {
+      value -= 0x10000;
+      out += static_cast<wchar_t>(0xD800 + (value >> 10));
+      out += static_cast<wchar_t>(0xDC00 + (value & 0x3FF));
+      return;
+    }
+  }
+  out += static_cast<wchar_t>(value);
+}
+
+}  // namespace
+
+std::optional<std::wstring> DecodeUtf8(std::string_view bytes) {
+  static constexpr char32_t kSmallest[] = {0, 0, 0x80, 0x800, 0x10000};
+  std::wstring out;
+  out.reserve(bytes.size());
+  for (size_t i = 0; i < bytes.size();) {
+    char32_t value = 0;
+    const size_t length = Utf8Lead(static_cast<unsigned char>(bytes[i]), value);
+    if (length == 0 || bytes.size() - i < length) return std::nullopt;
+    for (size_t k = 1; k < length; ++k) {
+      const auto next = static_cast<unsigned char>(bytes[i + k]);
+      if ((next & 0xC0) != 0x80) return std::nullopt;
+      value = (value << 6) | (next & 0x3F);
+    }
+    if (value < kSmallest[length] || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) {
+      return std::nullopt;
+    }
+    AppendCodePoint(out, value);
+    i += length;
+  }
+  return out;
+}

@@ -9,9 +9,14 @@ then "Zefra INDIR.exe".
 The web server speaks HTTPS at https://localhost, with a throwaway certificate whose authority
 only the demo's Wine prefix trusts. DEMO_HTTP=1 serves plain http://127.0.0.1 instead.
 
+The release is signed: the demo makes a throwaway release key, builds the updater it runs with
+that key (build/demo-signed) and signs the served folder with tools/sign-release. DEMO_TAMPER=1
+changes one served byte after signing: the update is then refused and every old file stays.
+
   With a display (DISPLAY set): the window opens; press BAŞLAT yourself.
   Without one: it runs on a virtual display, presses BAŞLAT itself, saves a screenshot of each
-  stage and exits 0 only if the update completed.
+  stage and exits 0 only if the update completed (with DEMO_TAMPER=1: only if it was refused
+  and no file changed).
 
 Ctrl+C at any point stops everything the demo started.
 """
@@ -32,6 +37,7 @@ import driver  # noqa: E402
 import testenv  # noqa: E402
 
 BUILD = ROOT / "build" / "win32"
+SIGNED_BUILD = ROOT / "build" / "demo-signed"
 DEMO = ROOT / "build" / "demo"
 APP = "Zefra VUNO.exe"
 NEW = {"VunoRapor.dll": b"VUNO RAPOR 9.09 " * 524288, "Yenilikler.txt": (
@@ -48,14 +54,43 @@ def snapshot(folder):
             if p.is_file() and p.name in (APP, *NEW)}
 
 
-def prepare(env, base_address):
+def build_signed_updater():
+    """A throwaway release key, and the updater built with it; returns the key and the build."""
+    keys = DEMO / "keys"
+    shutil.rmtree(keys, ignore_errors=True)
+    keys.mkdir(parents=True)
+    subprocess.run([str(ROOT / "tools" / "sign-release"), "--new-key", str(keys / "demo")], check=True,
+                   stdout=subprocess.DEVNULL)
+    say("building the updater with the demo's throwaway release key (the first time takes a minute)")
+    subprocess.run(["cmake", "-S", str(ROOT), "-B", str(SIGNED_BUILD), "-G", "Ninja", "-DCMAKE_BUILD_TYPE=Release",
+                    "-DZEFRA_TESTS=OFF", f"-DZEFRA_RELEASE_KEY={keys / 'demo.pub.pem'}",
+                    f"-DCMAKE_TOOLCHAIN_FILE={ROOT / 'cmake' / 'toolchain-mingw-i686.cmake'}"],
+                   check=True, stdout=subprocess.DEVNULL)
+    subprocess.run(["cmake", "--build", str(SIGNED_BUILD), "--target", "zefra_indir", "-j", str(os.cpu_count() or 2)],
+                   check=True, stdout=subprocess.DEVNULL)
+    return keys / "demo.pem", SIGNED_BUILD
+
+
+def sign(key, web, tamper):
+    subprocess.run([str(ROOT / "tools" / "sign-release"), str(key), str(web)], check=True, stdout=subprocess.DEVNULL)
+    say(f"signed the release: {web / 'SHA256SUMS'} and SHA256SUMS.sig")
+    if tamper:
+        # The first file of the manifest, so that nothing at all is replaced before the refusal.
+        target = web / APP
+        data = bytearray(target.read_bytes())
+        data[-1] ^= 0x01
+        target.write_bytes(bytes(data))
+        say(f"DEMO_TAMPER: changed one byte of {target.name} after signing")
+
+
+def prepare(env, base_address, updater_build):
     program, web = DEMO / "program", DEMO / "www" / "vuno"
     shutil.rmtree(program, ignore_errors=True)
     shutil.rmtree(web, ignore_errors=True)
     program.mkdir(parents=True)
     web.mkdir(parents=True)
     standin = BUILD / "tests" / "standin_app.exe"
-    driver.copy_updater(BUILD, program)
+    driver.copy_updater(updater_build, program)
     driver.write_settings(program, "127.0.0.1", env["ZEFRA_TEST_DB_PORT"], "8")
     driver.make_standin(standin, program / APP, "9.08")
     driver.make_standin(standin, web / APP, "9.09")
@@ -123,6 +158,23 @@ def run_headless(desk, program, shots):
     desk.screenshot(shots / "5-restarted.png")
 
 
+def run_headless_refused(desk, program, shots):
+    """The tampered release: BAŞLAT, the refusal, OK, then KAPAT."""
+    shots.mkdir(parents=True, exist_ok=True)
+    desk.start(program / "Zefra INDIR.exe")
+    desk.wait_window(driver.UPDATER_TITLE)
+    time.sleep(1)
+    desk.click(driver.find_control(desk.controls(driver.UPDATER_TITLE), "&BAŞLAT"))
+    desk.wait_window("=Zefra INDIR", driver.BOX_CLASS, timeout=120)
+    time.sleep(0.5)
+    desk.screenshot(shots / "4-refused.png")
+    desk.press("=Zefra INDIR", "OK")
+    time.sleep(0.5)
+    desk.screenshot(shots / "5-refused-status.png")
+    desk.press(driver.UPDATER_TITLE, "&KAPAT")
+    desk.wait_gone(driver.UPDATER_TITLE, timeout=30)
+
+
 def summary(before, after, program):
     say("files in the program folder (size, sha256), before -> after:")
     for name in sorted(set(before) | set(after)):
@@ -141,15 +193,18 @@ def main():
         if not needed.exists():
             sys.exit(f"demo: {needed} is missing; run make build")
     person_display = os.environ.get("DISPLAY")
+    tamper = os.environ.get("DEMO_TAMPER") == "1"
     state = DEMO / "testenv"
     server = None
     signal.signal(signal.SIGTERM, lambda *_: sys.exit(143))
     try:
+        key, updater_build = build_signed_updater()
         say("starting a local MariaDB, a virtual display and Wine (the first time takes a minute)")
         env = testenv.start(state, helpers=BUILD / "tests")
         server, base_address = start_web_server(env, secure=os.environ.get("DEMO_HTTP") != "1")
         say(f"the update files are served from {base_address}/vuno")
-        program, web = prepare(env, base_address)
+        program, web = prepare(env, base_address, updater_build)
+        sign(key, web, tamper)
         desk = driver.WineDesk(env, BUILD, display=person_display)
         before = snapshot(program)
         say(f"program folder: {program}")
@@ -158,6 +213,8 @@ def main():
         shots = DEMO / "screenshots"
         if person_display:
             run_with_person(desk, program)
+        elif tamper:
+            run_headless_refused(desk, program, shots)
         else:
             run_headless(desk, program, shots)
         after = snapshot(program)
@@ -165,6 +222,11 @@ def main():
         completed = all(after[n][1] == driver.sha256(web / n) for n in (APP, *NEW))
         if not person_display:
             say(f"screenshots of each stage: {shots}")
+        if tamper:
+            intact = after == before
+            say("the tampered release was refused and every old file is intact" if intact and not completed
+                else "the tampered release was NOT refused as it should have been")
+            return 0 if intact and not completed else 1
         say("the update completed" if completed else "the update did not complete")
         return 0 if completed else 1
     except KeyboardInterrupt:

@@ -8,6 +8,7 @@
 #include "platform/scoped_win.h"
 #include "platform/text.h"
 #include "platform/win_error_win.h"
+#include "update/background_sha256_win.h"
 #include "update/file_address.h"
 #include "update/file_name_rule.h"
 #include "update/mdl_fso_win.h"
@@ -23,6 +24,7 @@ constexpr wchar_t kStageReadBody[] = L"read HTTP response body";
 constexpr wchar_t kStageValidateExe[] = L"validate EXE signature";
 constexpr wchar_t kStageCreateStream[] = L"create ADODB.Stream";
 constexpr wchar_t kStageWriteTemporary[] = L"write response to temporary file";
+constexpr wchar_t kStageVerifyDigest[] = L"verify file digest";
 constexpr wchar_t kStageCopy[] = L"copy temporary file to destination";
 
 constexpr wchar_t kTemporarySuffix[] = L".download";
@@ -37,6 +39,7 @@ struct CheckFailed {
 struct BodySummary {
   uint64_t count = 0;
   unsigned char head[2] = {0, 0};
+  std::optional<Sha256Digest> digest;  // when the options ask for it
 };
 
 class Download {
@@ -88,6 +91,11 @@ class Download {
     stage_ = kStageWriteTemporary;
     bytes = CloseTemporaryFile();
     log_.LOG_YAZ(L"Temporary file saved; path=" + temporaryPath_ + L"; bytes=" + std::to_wstring(bytes));
+
+    if (options_.digestCheck) {
+      stage_ = kStageVerifyDigest;
+      VerifyDigest(*options_.digestCheck, *body.digest);
+    }
     Hook(DownloadPoint::kBeforeReplace);
 
     stage_ = kStageCopy;
@@ -122,24 +130,57 @@ class Download {
   BodySummary StreamBody(HttpRequest& request) {
     const std::optional<uint64_t> declared = request.DeclaredLength();
     OpenTemporaryFile();
-    const std::unique_ptr<unsigned char[]> buffer(new unsigned char[kChunkSize]);
+    // While a piece is hashed on the hashing thread the next one arrives in the other buffer.
+    const std::unique_ptr<unsigned char[]> buffers[2] = {
+        std::make_unique<unsigned char[]>(kChunkSize),
+        options_.digestCheck ? std::make_unique<unsigned char[]>(kChunkSize) : nullptr};
+    std::optional<BackgroundSha256> hasher;  // after the buffers: it finishes with them before they go
+    if (options_.digestCheck) hasher.emplace();
     BodySummary body;
+    // Pieces gather in a buffer that goes to disk (and to the hashing thread) once full: few large
+    // writes and hand-overs, however small the pieces that the network delivers.
+    int turn = 0;
+    uint32_t filled = 0;
     ReportBody(body.count, declared);
-    for (;;) {
-      const uint32_t got = request.Read(buffer.get(), kChunkSize);
-      if (got == 0) break;
-      for (uint32_t i = 0; i < got && body.count + i < 2; ++i) body.head[body.count + i] = buffer[i];
-      WriteToTemporaryFile(buffer.get(), got);
+    while (const uint32_t got = request.Read(buffers[turn].get() + filled, kChunkSize - filled)) {
+      for (uint32_t i = 0; i < got && body.count + i < 2; ++i)
+        body.head[body.count + i] = buffers[turn][filled + i];
       body.count += got;
-      Hook(DownloadPoint::kBodyChunkWritten);
+      filled += got;
+      if (filled == kChunkSize) {
+        StoreBuffer(buffers[turn].get(), filled, hasher);
+        turn = hasher ? 1 - turn : 0;
+        filled = 0;
+      }
       ReportBody(body.count, declared);
     }
+    StoreBuffer(buffers[turn].get(), filled, hasher);
     if (declared && body.count != *declared) {
       throw AppError(ERROR_WINHTTP_INVALID_SERVER_RESPONSE, L"The response body ended after " +
                                                                 std::to_wstring(body.count) + L" of " +
                                                                 std::to_wstring(*declared) + L" bytes.");
     }
+    if (hasher) body.digest = hasher->Finish();
     return body;
+  }
+
+  // The file must be the one the vendor signed: listed, with the very same digest.
+  void VerifyDigest(const DigestCheck& check, const Sha256Digest& digest) {
+    if (!check.listed) throw CheckFailed{L"Dosya imzalı sürüm listesinde yok."};
+    if (*check.listed != digest) {
+      // The heads of both digests tell the vendor which file arrived, without filling the box.
+      throw CheckFailed{L"Dosyanın SHA-256 özeti imzalı sürüm listesindekiyle uyuşmuyor (liste: " +
+                        DigestHex(*check.listed).substr(0, 16) + L"…, gelen: " +
+                        DigestHex(digest).substr(0, 16) + L"…)."};
+    }
+    log_.LOG_YAZ(L"File digest verified; sha256=" + DigestHex(digest));
+  }
+
+  void StoreBuffer(const unsigned char* data, uint32_t size, std::optional<BackgroundSha256>& hasher) {
+    if (size == 0) return;
+    WriteToTemporaryFile(data, size);
+    if (hasher) hasher->Add(data, size);
+    Hook(DownloadPoint::kBodyChunkWritten);
   }
 
   void OpenTemporaryFile() {

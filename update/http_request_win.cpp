@@ -1,5 +1,6 @@
 #include "update/http_request_win.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "platform/text.h"
@@ -99,8 +100,15 @@ std::optional<uint64_t> HttpRequest::DeclaredLength() const {
 }
 
 uint32_t HttpRequest::Read(void* buffer, uint32_t size) {
+  // Whatever has arrived, as soon as it has: a read that waited for a whole buffer would leave
+  // the window without its messages for seconds on a slow line.
+  DWORD available = 0;
+  if (!WinHttpQueryDataAvailable(request_.get(), &available)) ThrowWin32Error(AsWinHttpError(GetLastError()));
+  if (available == 0) return 0;
   DWORD got = 0;
-  if (!WinHttpReadData(request_.get(), buffer, size, &got)) ThrowWin32Error(AsWinHttpError(GetLastError()));
+  if (!WinHttpReadData(request_.get(), buffer, std::min<DWORD>(size, available), &got)) {
+    ThrowWin32Error(AsWinHttpError(GetLastError()));
+  }
   return got;
 }
 

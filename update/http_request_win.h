@@ -40,7 +40,7 @@ class HttpRequest {
   // The Content-Length the server declared, when it declared one and the body is not chunked.
   std::optional<uint64_t> DeclaredLength() const;
 
-  // Up to size bytes of the body; 0 at its end.
+  // Up to size bytes of the body, as soon as any have arrived; 0 at its end.
   uint32_t Read(void* buffer, uint32_t size);
 
  private:

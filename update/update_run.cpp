@@ -23,6 +23,7 @@ class UpdateRun {
     window_.LOG_YAZ(L"Update started; baseUrl=" + baseUrl_);
     window_.StopRunTimer();
     window_.SetProgress(0);
+    if (!CheckRelease()) return;
     for (const std::wstring& slot : files) {
       if (!FetchSlot(TrimSpaces(slot))) return;
     }
@@ -45,6 +46,33 @@ class UpdateRun {
   }
 
  private:
+  // A program built with a release key trusts only what the vendor signed: the list first,
+  // before any file. False when the release cannot be trusted, which stops the run.
+  bool CheckRelease() {
+    const std::wstring listUrl = URL_OLUSTUR(baseUrl_, L"SHA256SUMS");
+    try {
+      release_ = services_.VerifiedReleaseList(listUrl, URL_OLUSTUR(baseUrl_, L"SHA256SUMS.sig"));
+    } catch (const ReleaseRefused& refused) {
+      ReportRefusedRelease(listUrl, refused.reason());
+      return false;
+    }
+    if (release_) {
+      window_.LOG_YAZ(L"Release signature verified; url=" + listUrl + L"; files=" +
+                      std::to_wstring(release_->size()));
+    }
+    return true;
+  }
+
+  void ReportRefusedRelease(const std::wstring& listUrl, const std::wstring& reason) {
+    const std::wstring status = L"Güncelleme imzası doğrulanamadı.";
+    window_.StopProgressTimer();
+    window_.ShowRunStopped();
+    window_.SetStatus(status);
+    window_.SetStartEnabled(true);
+    window_.LOG_YAZ(L"Release signature check failed; url=" + listUrl + L"; reason=" + reason);
+    ShowMessageBox(status + L"\r\n" + listUrl + L"\r\n" + reason, kProgramTitle, kBoxError);
+  }
+
   // One slot; false when its file failed.
   bool FetchSlot(const std::wstring& name) {
     if (name.empty()) {
@@ -67,7 +95,9 @@ class UpdateRun {
     if (std::optional<std::wstring> refused = FileNameOutsideFolder(name)) {
       details = *refused;
     } else {
-      fetched = services_.Download(url, programFolder_ + L"\\" + name, bytes, details, window_);
+      std::optional<DigestCheck> digest;
+      if (release_) digest = DigestCheck{release_->Find(name)};
+      fetched = services_.Download(url, programFolder_ + L"\\" + name, bytes, details, window_, digest);
     }
     if (!fetched) {
       ReportFailedFile(name, url, details);
@@ -113,6 +143,7 @@ class UpdateRun {
   UpdateRunWindow& window_;
   UpdateServices& services_;
   std::wstring stage_;
+  std::optional<ReleaseList> release_;  // the verified list of a signed release
 };
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "diag/logger.h"
+#include "update/release_list.h"
 
 // What the run needs of the window frmindir. The window implements it; tests use a fake.
 // Every call comes from the window's thread, inside the tick.
@@ -38,9 +39,15 @@ class UpdateRunWindow : public Logger {
 // The platform services of the run. Failures are thrown as AppError.
 class UpdateServices {
  public:
+  // With a release key built in: fetches and verifies the vendor's signed list, or throws
+  // ReleaseRefused. Without one: fetches nothing and gives no list.
+  virtual std::optional<ReleaseList> VerifiedReleaseList(const std::wstring& listUrl,
+                                                         const std::wstring& signatureUrl) = 0;
   // DOSYA_INDIR: true when the file is in place; bytes and details as the downloader sets them.
+  // For a signed release, digest says what the verified list holds for the file.
   virtual bool Download(const std::wstring& url, const std::wstring& destination, int64_t& bytes,
-                        std::wstring& details, UpdateRunWindow& window) = 0;
+                        std::wstring& details, UpdateRunWindow& window,
+                        const std::optional<DigestCheck>& digest) = 0;
   virtual bool FileExists(const std::wstring& path) = 0;
   // Starts a program with a normal, focused window and no arguments; does not wait for it.
   virtual void StartProgram(const std::wstring& path) = 0;

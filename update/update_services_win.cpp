@@ -7,13 +7,21 @@
 #include "platform/win_error_win.h"
 #include "update/mdl_fso_win.h"
 
+std::optional<ReleaseList> WindowsUpdateServices::VerifiedReleaseList(const std::wstring& listUrl,
+                                                                      const std::wstring& signatureUrl) {
+  if (!releaseKey_) return std::nullopt;
+  return FetchVerifiedReleaseList(listUrl, signatureUrl, *releaseKey_, options_.timeouts);
+}
+
 bool WindowsUpdateServices::Download(const std::wstring& url, const std::wstring& destination, int64_t& bytes,
-                                     std::wstring& details, UpdateRunWindow& window) {
+                                     std::wstring& details, UpdateRunWindow& window,
+                                     const std::optional<DigestCheck>& digest) {
   DownloadOptions options = options_;
   options.bodyProgress = [&window](uint64_t received, std::optional<uint64_t> declared) {
     window.ShowBodyProgress(received, declared);
     window.PumpWhileBusy();
   };
+  options.digestCheck = digest;
   return DOSYA_INDIR(url, destination, bytes, details, window, options);
 }
 

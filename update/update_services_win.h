@@ -1,17 +1,28 @@
 // The platform services of the update run on Windows.
 #pragma once
 
+#include <optional>
+#include <string>
+
 #include "update/downloader_win.h"
+#include "update/release_check_win.h"
 #include "update/update_run.h"
 
 class WindowsUpdateServices : public UpdateServices {
  public:
-  explicit WindowsUpdateServices(DownloadOptions options = {}) : options_(std::move(options)) {}
+  // releaseKey: the raw P-256 point that releases must be signed with; by default the one built
+  // into the program, if any.
+  explicit WindowsUpdateServices(DownloadOptions options = {},
+                                 std::optional<std::string> releaseKey = ReleaseKeyFromResources())
+      : options_(std::move(options)), releaseKey_(std::move(releaseKey)) {}
 
+  std::optional<ReleaseList> VerifiedReleaseList(const std::wstring& listUrl,
+                                                 const std::wstring& signatureUrl) override;
   // DOSYA_INDIR, logging through the window, showing it the body's progress and letting it
   // repaint between body chunks.
   bool Download(const std::wstring& url, const std::wstring& destination, int64_t& bytes,
-                std::wstring& details, UpdateRunWindow& window) override;
+                std::wstring& details, UpdateRunWindow& window,
+                const std::optional<DigestCheck>& digest) override;
   bool FileExists(const std::wstring& path) override;
   void StartProgram(const std::wstring& path) override;
   void EndProcess() override;
@@ -19,4 +30,5 @@ class WindowsUpdateServices : public UpdateServices {
 
  private:
   DownloadOptions options_;
+  std::optional<std::string> releaseKey_;
 };

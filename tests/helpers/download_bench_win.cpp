@@ -1,8 +1,9 @@
 // One side of the downloader benchmark, in a process of its own so that its peak working set
 // is its own:
-//   zefra_download_bench indir URL DESTINATION   DOSYA_INDIR into the destination, its progress
-//                                                 going through the window's throttle
-//   zefra_download_bench bare URL                a plain WinHTTP read loop that drops the body
+//   zefra_download_bench indir URL DESTINATION        DOSYA_INDIR into the destination, its
+//                                                     progress going through the window's throttle
+//   zefra_download_bench signed URL DESTINATION HEX   the same, checking the body's SHA-256 (HEX)
+//   zefra_download_bench bare URL                     a plain WinHTTP read loop that drops the body
 // Prints "ms=<wall time> peak=<peak working set in bytes> bytes=<body bytes>".
 #include <windows.h>
 // psapi.h needs the types of windows.h.
@@ -15,6 +16,7 @@
 #include "app/run_progress.h"
 #include "platform/error.h"
 #include "update/downloader_win.h"
+#include "update/release_list.h"
 
 namespace {
 
@@ -22,6 +24,14 @@ class SilentLog : public Logger {
  public:
   void LOG_YAZ(std::wstring_view) override {}
 };
+
+// The digest that sha256sum printed, as the signed list would hold it.
+DigestCheck ListedDigest(const std::wstring& hex) {
+  std::string line(hex.begin(), hex.end());
+  line += "  file\n";
+  return DigestCheck{
+      ReleaseList::Parse(line, [](std::wstring_view name) { return std::wstring(name); }).Find(L"file")};
+}
 
 // The progress bar without a window.
 class BarValue : public ProgressBarControl {
@@ -56,7 +66,7 @@ int wmain(int argc, wchar_t** argv) {
   try {
     if (mode == L"bare") {
       bytes = BareLoop(argv[2]);
-    } else if (mode == L"indir" && argc == 4) {
+    } else if ((mode == L"indir" && argc == 4) || (mode == L"signed" && argc == 5)) {
       SilentLog log;
       std::wstring details;
       BarValue bar;
@@ -65,6 +75,7 @@ int wmain(int argc, wchar_t** argv) {
       options.bodyProgress = [&](uint64_t received, std::optional<uint64_t> declared) {
         progress.BodyReceived(received, declared);
       };
+      if (mode == L"signed") options.digestCheck = ListedDigest(argv[4]);
       if (!DOSYA_INDIR(argv[2], argv[3], bytes, details, log, options)) {
         std::fwprintf(stderr, L"%ls\n", details.c_str());
         return 1;
@@ -74,6 +85,9 @@ int wmain(int argc, wchar_t** argv) {
     }
   } catch (const AppError& error) {
     std::fwprintf(stderr, L"error %d: %ls\n", error.number(), error.description().c_str());
+    return 1;
+  } catch (const ReleaseRefused& refused) {
+    std::fwprintf(stderr, L"%ls\n", refused.reason().c_str());
     return 1;
   }
   QueryPerformanceCounter(&end);

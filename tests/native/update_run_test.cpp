@@ -52,9 +52,18 @@ class FakeServices : public UpdateServices {
  public:
   explicit FakeServices(FakeWindow& window) : window_(window) {}
 
+  std::optional<ReleaseList> VerifiedReleaseList(const std::wstring& listUrl,
+                                                 const std::wstring& signatureUrl) override {
+    if (!release) return std::nullopt;
+    window_.events.push_back(L"release " + listUrl + L" " + signatureUrl);
+    if (!refusal.empty()) throw ReleaseRefused(refusal);
+    return ReleaseList::Parse(*release, [](std::wstring_view name) { return std::wstring(name); });
+  }
   bool Download(const std::wstring& url, const std::wstring& destination, int64_t& bytes,
-                std::wstring& details, UpdateRunWindow&) override {
+                std::wstring& details, UpdateRunWindow&, const std::optional<DigestCheck>& digest) override {
     window_.events.push_back(L"download " + url + L" -> " + destination);
+    if (digest)
+      window_.events.push_back(digest->listed ? L"digest " + DigestHex(*digest->listed) : L"unlisted");
     EXPECT_EQ(bytes, 0);
     EXPECT_EQ(details, L"");
     const DownloadResult result = results[url];
@@ -73,6 +82,8 @@ class FakeServices : public UpdateServices {
   std::map<std::wstring, DownloadResult> results;
   std::wstring existing;
   bool startFails = false;
+  std::optional<std::string> release;  // the signed list, when the program carries a key
+  std::wstring refusal;                // why the list is refused, when it is
 
  private:
   FakeWindow& window_;
@@ -149,6 +160,37 @@ TEST_F(UpdateRunTest, AFailedFileStopsTheRunWithThreeReports) {
                   L"box 16 my file.dll indirilemedi.\r\nhttp://h/up/my file.dll\r\nHTTP 404 Not Found"));
   for (const std::wstring& event : window.events)
     EXPECT_EQ(event.find(L"c.dll"), std::wstring::npos) << event;
+}
+
+TEST_F(UpdateRunTest, ASignedReleaseIsCheckedFirstAndEachFileGetsItsListedDigest) {
+  const std::string digest(64, 'a');
+  services.release = digest + "  a.dll\n";
+  services.results[L"http://h/up/a.dll"] = {true, 10};
+  services.results[L"http://h/up/b.dll"] = {false, 0, L"Dosya imzalı sürüm listesinde yok."};
+  Run({L"a.dll", L"b.dll", L"", L"", L""}, L"http://h/up//");
+
+  EXPECT_THAT(std::vector<std::wstring>(window.events.begin(), window.events.begin() + 5),
+              ElementsAre(L"log Update started; baseUrl=http://h/up//", L"stop run timer", L"progress 0",
+                          L"release http://h/up/SHA256SUMS http://h/up/SHA256SUMS.sig",
+                          L"log Release signature verified; url=http://h/up/SHA256SUMS; files=1"));
+  EXPECT_THAT(window.events, testing::Contains(L"digest " + std::wstring(64, L'a')));
+  EXPECT_THAT(window.events, testing::Contains(L"unlisted"));
+}
+
+TEST_F(UpdateRunTest, ARefusedReleaseStopsTheRunBeforeAnyFile) {
+  services.release = "";
+  services.refusal = L"SHA256SUMS.sig: HTTP 404 Not Found";
+  Run({L"a.dll", L"", L"", L"", L""});
+
+  const std::wstring status = L"Güncelleme imzası doğrulanamadı.";
+  EXPECT_THAT(
+      window.events,
+      ElementsAre(L"log Update started; baseUrl=http://h/up/", L"stop run timer", L"progress 0",
+                  L"release http://h/up/SHA256SUMS http://h/up/SHA256SUMS.sig", L"stop progress timer",
+                  L"run stopped", L"status " + status, L"start on",
+                  L"log Release signature check failed; url=http://h/up/SHA256SUMS; reason=SHA256SUMS.sig: "
+                  L"HTTP 404 Not Found",
+                  L"box 16 " + status + L"\r\nhttp://h/up/SHA256SUMS\r\nSHA256SUMS.sig: HTTP 404 Not Found"));
 }
 
 TEST_F(UpdateRunTest, AHostileNameFailsBeforeAnyRequest) {

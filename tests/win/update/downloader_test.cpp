@@ -153,6 +153,18 @@ TEST_F(DownloaderTest, ADestinationWindowsStoresOtherwiseIsRefusedBeforeAnyReque
   EXPECT_TRUE(FolderContents(folder.path()) == before) << "a file of the program's folder changed";
 }
 
+// On a slow line each piece is told as soon as it arrives: a read that waited for a whole buffer
+// would keep the window from its messages for seconds.
+TEST_F(DownloaderTest, ASlowBodyIsToldPieceByPieceNotBufferByBuffer) {
+  const std::string body = PatternBytes(1024 * 1024);
+  Serve(L"slow-pieces.dll", body);
+  const Outcome got = Fetch(FixtureAddress(L"slow-pieces.dll?delay_ms=20"), folder / L"slow-pieces.dll");
+  ASSERT_TRUE(got.ok) << got.details;
+  EXPECT_TRUE(ReadBytes(folder / L"slow-pieces.dll") == body);
+  // 16 pieces of 64 KiB, 20 ms apart; whole 256 KiB reads would give five reports.
+  EXPECT_GE(got.reports.size(), 12u);
+}
+
 TEST_F(DownloaderTest, AStatusOutside2xxFailsBeforeTheBodyIsRead) {
   const std::wstring destination = OldDestination(L"status.dll");
   const Outcome missing = Fetch(FixtureAddress(L"not-there.dll"), destination);

@@ -51,6 +51,8 @@ class RecordingWindow : public UpdateRunWindow {
 
 class StayingServices : public WindowsUpdateServices {
  public:
+  explicit StayingServices(std::optional<std::string> releaseKey = std::nullopt)
+      : WindowsUpdateServices({}, std::move(releaseKey)) {}
   void EndProcess() override { ended = true; }
   bool ended = false;
 };
@@ -223,6 +225,104 @@ TEST(UpdateLocale, TheSizeTextUsesTheUserLocalesThousandsSeparator) {
   }
   EXPECT_FALSE(separator.empty()) << locale;
   std::wcout << L"locale " << locale << L", separator \"" << separator << L"\"\n";
+}
+
+// A program built with the fixture's release key, against the releases that the fixture signed.
+class SignedRelease : public UpdateRunTest {
+ protected:
+  void RunSigned(const std::wstring& release, const std::array<std::wstring, 5>& files,
+                 std::optional<std::string> key = ReadBytes(TestEnv(L"ZEFRA_TEST_RELEASE_KEY_WIN"))) {
+    const size_t logBefore = HttpFixtureLog().size();
+    StayingServices signedServices(std::move(key));
+    RunUpdate(FixtureAddress(L"signed/" + release + L"/"), files, folder.path(), window, signedServices);
+    requests = HttpFixtureLog().substr(logBefore);
+    ended = signedServices.ended;
+  }
+  std::string Served(const std::wstring& release, const std::wstring& name) {
+    return ReadBytes(HttpFixtureRoot() + L"\\signed\\" + release + L"\\" + name);
+  }
+  void WriteOldFiles() {
+    CreateDirectoryW((folder / L"sub").c_str(), nullptr);
+    for (const wchar_t* name : {L"a.dll", L"sub\\b.dll", L"c.dll"}) WriteBytes(folder / name, "old");
+  }
+  void ExpectOldFiles() {
+    for (const wchar_t* name : {L"a.dll", L"sub\\b.dll", L"c.dll"}) {
+      EXPECT_EQ(ReadBytes(folder / name), "old") << name;
+      EXPECT_FALSE(FileExists(folder / name + L".download")) << name;
+    }
+  }
+
+  std::string requests;  // what the fixture was asked during the run
+  bool ended = false;
+};
+
+TEST_F(SignedRelease, ASignedReleaseCompletesAndOnlyWhatItListsIsInstalled) {
+  WriteOldFiles();
+  RunSigned(L"ok", {L"a.dll", L"sub\\b.dll", L"", L"", L""});
+  EXPECT_TRUE(ReadBytes(folder / L"a.dll") == Served(L"ok", L"a.dll"));
+  EXPECT_TRUE(ReadBytes(folder / L"sub\\b.dll") == Served(L"ok", L"sub\\b.dll"));
+  EXPECT_TRUE(ended);
+  EXPECT_THAT(LogText(), HasSubstr(" Release signature verified; url=" +
+                                   ToAnsi(FixtureAddress(L"signed/ok/")) + "SHA256SUMS; files=2\r\n"));
+  EXPECT_THAT(LogText(), HasSubstr(" File digest verified; sha256="));
+  // The list names files as Windows does: "sub/b.dll" above is the manifest's "sub\b.dll".
+  EXPECT_EQ(WindowsFileNameKey(L"sub/Müşteri.dll"), WindowsFileNameKey(L"SUB\\MÜŞTERI.DLL"));
+
+  // A file changed after signing is refused in its own stage and the old one stays.
+  window.statuses.clear();
+  RunSigned(L"tampered-file", {L"a.dll", L"", L"", L"", L""});
+  EXPECT_EQ(ReadBytes(folder / L"a.dll"), ReadBytes(HttpFixtureRoot() + L"\\signed\\ok\\a.dll"));
+  EXPECT_FALSE(FileExists(folder / L"a.dll.download"));
+  ASSERT_FALSE(boxes.shown().empty());
+  EXPECT_THAT(boxes.shown().back().text, HasSubstr(L"\r\nDosyanın SHA-256 özeti imzalı sürüm listesindekiyle "
+                                                   L"uyuşmuyor"));
+  EXPECT_THAT(LogText(), HasSubstr("Download failed; stage=verify file digest; url="));
+  EXPECT_EQ(window.statuses.back(), L"a.dll indirilemedi.");
+}
+
+TEST_F(SignedRelease, AFileMissingFromTheListIsRefusedAndReplacesNothing) {
+  WriteOldFiles();
+  RunSigned(L"unlisted", {L"c.dll", L"", L"", L"", L""});
+  ExpectOldFiles();
+  ASSERT_EQ(boxes.shown().size(), 1u);
+  EXPECT_THAT(boxes.shown()[0].text, HasSubstr(L"\r\nDosya imzalı sürüm listesinde yok."));
+  EXPECT_FALSE(ended);
+}
+
+// The list is refused as a whole before any file is asked for, and the folder stays as it was.
+TEST_F(SignedRelease, AListThatCannotBeTrustedStopsTheRunBeforeAnyFile) {
+  const std::pair<const wchar_t*, const wchar_t*> cases[] = {
+      {L"tampered-list", L"İmza geçersiz: "},
+      {L"other-key", L"İmza geçersiz: "},
+      {L"no-sig", L"SHA256SUMS.sig: HTTP 404 Not Found"},
+  };
+  WriteOldFiles();
+  for (const auto& [release, reason] : cases) {
+    SCOPED_TRACE(release);
+    const size_t boxesBefore = boxes.shown().size();
+    RunSigned(release, {L"a.dll", L"sub\\b.dll", L"", L"", L""});
+    ExpectOldFiles();
+    EXPECT_THAT(requests, Not(HasSubstr("a.dll"))) << requests;
+    EXPECT_THAT(requests, HasSubstr("/SHA256SUMS 200"));
+    EXPECT_EQ(window.statuses.back(), L"Güncelleme imzası doğrulanamadı.");
+    EXPECT_TRUE(window.startEnabled);
+    ASSERT_EQ(boxes.shown().size(), boxesBefore + 1);
+    const std::wstring listUrl = FixtureAddress(L"signed/" + std::wstring(release) + L"/SHA256SUMS");
+    EXPECT_THAT(boxes.shown().back().text,
+                testing::StartsWith(L"Güncelleme imzası doğrulanamadı.\r\n" + listUrl + L"\r\n" + reason));
+    EXPECT_THAT(LogText(),
+                HasSubstr(" Release signature check failed; url=" + ToAnsi(listUrl) + "; reason="));
+    EXPECT_FALSE(ended);
+  }
+}
+
+TEST_F(SignedRelease, WithoutAKeyNothingOfTheSignatureIsAskedFor) {
+  WriteOldFiles();
+  RunSigned(L"tampered-file", {L"a.dll", L"", L"", L"", L""}, std::nullopt);
+  EXPECT_TRUE(ReadBytes(folder / L"a.dll") == Served(L"tampered-file", L"a.dll"));
+  EXPECT_THAT(requests, Not(HasSubstr("SHA256SUMS")));
+  EXPECT_THAT(LogText(), Not(HasSubstr("Release signature")));
+  EXPECT_THAT(LogText(), Not(HasSubstr("digest")));
 }
 
 }  // namespace

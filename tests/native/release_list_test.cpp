@@ -1,0 +1,185 @@
+// The signed release list and its signature's DER form: strict parsing, and a fuzz run.
+#include "update/release_list.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "update/ecdsa_signature.h"
+
+namespace {
+
+// The key Windows gives: letter case and the two separators do not tell names apart.
+std::wstring TestKey(std::wstring_view name) {
+  std::wstring key(name);
+  for (wchar_t& c : key) {
+    if (c >= L'a' && c <= L'z') c = static_cast<wchar_t>(c - L'a' + L'A');
+    if (c == L'/') c = L'\\';
+  }
+  return key;
+}
+
+const std::string kHexA = "9f86d081884c7d659a2feaa0c55ad015a3bf4f1b2b0b822cd15d6c15b0f00a08";
+const std::string kHexB = "60303AE22B998861BCE3B28F33EEC1BE758A213C86C93C076DBE9F558C11C752";
+
+Sha256Digest DigestOf(const std::string& hex) {
+  return ReleaseList::Parse(hex + "  x\n", TestKey).Find(L"x").value();
+}
+
+std::wstring RefusalOf(std::string_view text) {
+  try {
+    ReleaseList::Parse(text, TestKey);
+  } catch (const ReleaseRefused& refused) {
+    return refused.reason();
+  }
+  return L"(accepted)";
+}
+
+TEST(ReleaseList, ReadsWhatSha256sumWrites) {
+  const std::string text = kHexA + "  Zefra VUNO.exe\r\n" + kHexB + " *lib/rapor 2.dll\n" + kHexA +
+                           "  sub\\alt\\x.dll\n" + "\\" + kHexB + "  kaçış\\\\y.dll\n" + kHexA +
+                           "  Müşteri Listesi.txt\n\n";
+  const ReleaseList list = ReleaseList::Parse(text, TestKey);
+  EXPECT_EQ(list.size(), 5u);
+  EXPECT_EQ(DigestHex(list.Find(L"zefra vuno.EXE").value()), std::wstring(kHexA.begin(), kHexA.end()));
+  EXPECT_EQ(list.Find(L"LIB\\rapor 2.dll"), DigestOf(kHexB)) << "upper-case hex, '*', either separator";
+  EXPECT_EQ(list.Find(L"sub/alt/x.dll"), DigestOf(kHexA));
+  EXPECT_EQ(list.Find(L"kaçış\\y.dll"), DigestOf(kHexB)) << "sha256sum's escaped form";
+  EXPECT_EQ(list.Find(L"Müşteri Listesi.txt"), DigestOf(kHexA));
+  EXPECT_FALSE(list.Find(L"Zefra VUNO.ex").has_value());
+  EXPECT_FALSE(list.Find(L" Zefra VUNO.exe").has_value());
+  // The last line may end without its line break.
+  EXPECT_EQ(ReleaseList::Parse(kHexA + "  a.dll", TestKey).size(), 1u);
+}
+
+TEST(ReleaseList, AMalformedLineOrARepeatedNameRefusesTheWholeList) {
+  const std::string good = kHexA + "  a.dll\n";
+  const struct {
+    std::string text;
+    const wchar_t* reason;
+  } cases[] = {
+      {good + kHexA.substr(1) + "  b.dll\n", L"satır 2 bozuk"},
+      {good + kHexA + "0  b.dll\n", L"satır 2 bozuk"},
+      {good + "g" + kHexA.substr(1) + "  b.dll\n", L"satır 2 bozuk"},
+      {good + kHexA + " b.dll\n", L"satır 2 bozuk"},
+      {good + kHexA + "\tb.dll\n", L"satır 2 bozuk"},
+      {good + kHexA + "  \n", L"satır 2 bozuk"},
+      {good + kHexA + "\n", L"satır 2 bozuk"},
+      {"\n" + good, L"satır 1 bozuk"},
+      {good + "\n" + kHexA + "  b.dll\n", L"satır 2 bozuk"},
+      {good + kHexA + "  b\xff.dll\n", L"UTF-8"},
+      {good + kHexA + "  b\xc0\xae.dll\n", L"UTF-8"},
+      {good + kHexA + "  b\x01.dll\n", L"denetim karakteri"},
+      {good + kHexA + "  b\r.dll\n", L"denetim karakteri"},
+      {good + "\\" + kHexA + "  b\\n.dll\n", L"kaçış"},
+      {good + "\\" + kHexA + "  b\\.dll\n", L"kaçış"},
+      {good + kHexB + "  A.DLL\n", L"\"A.DLL\" adını iki kez"},
+      {good + kHexB + " *a.dll\r\n", L"\"a.dll\" adını iki kez"},
+      {"", L"hiçbir dosya"},
+      {"\r\n\n", L"hiçbir dosya"},
+  };
+  for (const auto& c : cases) {
+    const std::wstring reason = RefusalOf(c.text);
+    EXPECT_NE(reason.find(c.reason), std::wstring::npos)
+        << c.text << " gave: " << std::string(reason.begin(), reason.end());
+  }
+}
+
+// A minimal DER encoder of r and s, to build signatures of every shape.
+std::string DerInteger(std::string magnitude) {
+  magnitude.erase(0, std::min(magnitude.find_first_not_of('\0'), magnitude.size() - 1));
+  if (static_cast<uint8_t>(magnitude[0]) & 0x80) magnitude.insert(0, 1, '\0');
+  return std::string{0x02, static_cast<char>(magnitude.size())} + magnitude;
+}
+std::string DerSignature(const std::string& r, const std::string& s) {
+  const std::string body = DerInteger(r) + DerInteger(s);
+  return std::string{0x30, static_cast<char>(body.size())} + body;
+}
+
+TEST(EcdsaDer, ValidSignaturesBecomeTwoLeftPaddedScalars) {
+  const std::string high(32, '\xC1'), low(32, '\x41');
+  std::string shortR(32, '\x07');
+  shortR[0] = 0;  // r of 31 bytes, as one signature in 256 has
+  for (const auto& [r, s] : {std::pair{low, low}, {high, low}, {low, high}, {high, high}, {shortR, high}}) {
+    const EcdsaP256Signature raw = EcdsaP256FromDer(DerSignature(r, s));
+    EXPECT_EQ(std::string(raw.begin(), raw.begin() + 32), r);
+    EXPECT_EQ(std::string(raw.begin() + 32, raw.end()), s);
+  }
+  EXPECT_EQ(DerSignature(high, high).size(), 72u) << "both with their leading zero byte";
+}
+
+TEST(EcdsaDer, AnythingButStrictDerIsRefused) {
+  const std::string r(32, '\x41'), s(32, '\x42');
+  const std::string good = DerSignature(r, s);
+  const std::string ints = good.substr(2);
+  const std::string cases[] = {
+      good + '\0',                                                                // trailing byte
+      good.substr(0, good.size() - 1),                                            // truncated
+      std::string{0x31, good[1]} + ints,                                          // SET, not SEQUENCE
+      std::string{0x30, '\x81', good[1]} + ints,                                  // long form length
+      std::string{0x30, static_cast<char>(good[1] + 1)} + ints + '\0',            // extra byte inside
+      DerSignature(r, s).replace(2, 1, 1, '\x03'),                                // BIT STRING for r
+      std::string{0x30, 0x45, 0x02, 0x21, 0x00} + r + DerInteger(s),              // leading zero not needed
+      std::string{0x30, 0x45, 0x02, 0x21, 0x01} + r + DerInteger(s),              // 33-byte r
+      std::string{0x30, 0x44, 0x02, 0x20, '\x81'} + r.substr(1) + DerInteger(s),  // negative r
+      std::string{0x30, 0x25, 0x02, 0x01, 0x00} + DerInteger(s),                  // r = 0
+      std::string{0x30, 0x24, 0x02, 0x00} + DerInteger(s),                        // empty r
+      std::string{0x30, 0x22} + DerInteger(r),                                    // s missing
+      std::string(),
+      std::string{0x30},
+  };
+  for (const std::string& der : cases) {
+    EXPECT_THROW(EcdsaP256FromDer(der), ReleaseRefused) << testing::PrintToString(der);
+  }
+}
+
+// Random and mutated lists and signatures through both readers: no crash, no sanitizer report,
+// and a signature is accepted only in its one strict encoding.
+TEST(ReleaseFuzz, HundredThousandRandomAndMutatedInputs) {
+  std::mt19937 random(20261209);
+  const std::string list = kHexA + "  a.dll\r\n" + kHexB + " *sub/b c.dll\n\\" + kHexA + "  d\\\\e.dll\n";
+  const std::string der = DerSignature(std::string(32, '\x91'), std::string(31, '\x05'));
+  const auto mutate = [&](std::string input) {
+    const int edits = 1 + static_cast<int>(random() % 4);
+    for (int i = 0; i < edits && !input.empty(); ++i) {
+      const size_t at = random() % input.size();
+      switch (random() % 4) {
+        case 0:
+          input[at] = static_cast<char>(random());
+          break;
+        case 1:
+          input.erase(at, 1 + random() % 3);
+          break;
+        case 2:
+          input.insert(at, 1, static_cast<char>(random()));
+          break;
+        default:
+          input.resize(at);
+          break;
+      }
+    }
+    return input;
+  };
+  const auto noise = [&] {
+    std::string input(random() % 80, '\0');
+    for (char& c : input) c = static_cast<char>(random());
+    return input;
+  };
+  for (int i = 0; i < 100000; ++i) {
+    const bool random_input = i % 4 == 0;
+    try {
+      ReleaseList::Parse(random_input ? noise() : mutate(list), TestKey);
+    } catch (const ReleaseRefused&) {
+    }
+    const std::string signature = random_input ? noise() : mutate(der);
+    try {
+      const EcdsaP256Signature raw = EcdsaP256FromDer(signature);
+      ASSERT_EQ(
+          DerSignature(std::string(raw.begin(), raw.begin() + 32), std::string(raw.begin() + 32, raw.end())),
+          signature);
+    } catch (const ReleaseRefused&) {
+    }
+  }
+}
+
+}  // namespace

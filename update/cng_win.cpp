@@ -1,0 +1,89 @@
+#include "update/cng_win.h"
+
+#include <string>
+
+#include "platform/win_error_win.h"
+
+namespace {
+
+constexpr NTSTATUS kStatusInvalidSignature = static_cast<NTSTATUS>(0xC000A000);
+constexpr size_t kCoordinateSize = 32;
+
+// CNG answers with NTSTATUS codes, whose texts live in ntdll.
+[[noreturn]] void ThrowStatus(NTSTATUS status) {
+  std::wstring text;
+  if (HMODULE ntdll = GetModuleHandleW(L"ntdll.dll")) {
+    wchar_t* buffer = nullptr;
+    const DWORD length = FormatMessageW(
+        FORMAT_MESSAGE_FROM_HMODULE | FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS, ntdll,
+        static_cast<DWORD>(status), 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+    if (length > 0 && buffer) text.assign(buffer, length);
+    LocalFree(buffer);
+  }
+  while (!text.empty() && (text.back() == L'\r' || text.back() == L'\n' || text.back() == L' '))
+    text.pop_back();
+  if (text.empty()) text = L"Cryptography error " + std::to_wstring(static_cast<int32_t>(status));
+  throw AppError(static_cast<int32_t>(status), text);
+}
+
+void Check(NTSTATUS status) {
+  if (!BCRYPT_SUCCESS(status)) ThrowStatus(status);
+}
+
+UniqueAlgorithm OpenAlgorithm(const wchar_t* name) {
+  UniqueAlgorithm algorithm;
+  Check(BCryptOpenAlgorithmProvider(algorithm.put(), name, nullptr, 0));
+  return algorithm;
+}
+
+}  // namespace
+
+Sha256::Sha256() : algorithm_(OpenAlgorithm(BCRYPT_SHA256_ALGORITHM)) {
+  DWORD objectSize = 0;
+  ULONG got = 0;
+  Check(BCryptGetProperty(algorithm_.get(), BCRYPT_OBJECT_LENGTH, reinterpret_cast<PUCHAR>(&objectSize),
+                          sizeof objectSize, &got, 0));
+  object_.resize(objectSize);
+  Check(BCryptCreateHash(algorithm_.get(), hash_.put(), object_.data(), objectSize, nullptr, 0, 0));
+}
+
+void Sha256::Add(const void* data, size_t size) {
+  // CNG takes at most 4 GiB a call; the pieces fed here are far smaller.
+  Check(
+      BCryptHashData(hash_.get(), static_cast<PUCHAR>(const_cast<void*>(data)), static_cast<ULONG>(size), 0));
+}
+
+Sha256Digest Sha256::Finish() {
+  Sha256Digest digest{};
+  Check(BCryptFinishHash(hash_.get(), digest.data(), static_cast<ULONG>(digest.size()), 0));
+  return digest;
+}
+
+Sha256Digest Sha256Of(std::string_view data) {
+  Sha256 hash;
+  hash.Add(data.data(), data.size());
+  return hash.Finish();
+}
+
+bool VerifyEcdsaP256(std::string_view publicKey, std::string_view data, const EcdsaP256Signature& signature) {
+  if (publicKey.size() != 2 * kCoordinateSize) {
+    throw AppError(ERROR_INVALID_DATA, L"The release key is not a P-256 point of 64 bytes.");
+  }
+  std::vector<unsigned char> blob(sizeof(BCRYPT_ECCKEY_BLOB) + publicKey.size());
+  auto* header = reinterpret_cast<BCRYPT_ECCKEY_BLOB*>(blob.data());
+  header->dwMagic = BCRYPT_ECDSA_PUBLIC_P256_MAGIC;
+  header->cbKey = kCoordinateSize;
+  std::copy(publicKey.begin(), publicKey.end(), blob.begin() + sizeof(BCRYPT_ECCKEY_BLOB));
+
+  const UniqueAlgorithm algorithm = OpenAlgorithm(BCRYPT_ECDSA_P256_ALGORITHM);
+  UniqueKey key;
+  Check(BCryptImportKeyPair(algorithm.get(), nullptr, BCRYPT_ECCPUBLIC_BLOB, key.put(), blob.data(),
+                            static_cast<ULONG>(blob.size()), 0));
+  Sha256Digest digest = Sha256Of(data);
+  const NTSTATUS status =
+      BCryptVerifySignature(key.get(), nullptr, digest.data(), static_cast<ULONG>(digest.size()),
+                            const_cast<PUCHAR>(signature.data()), static_cast<ULONG>(signature.size()), 0);
+  if (status == kStatusInvalidSignature) return false;
+  Check(status);
+  return true;
+}

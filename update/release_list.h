@@ -1,0 +1,56 @@
+// The vendor's signed release list "SHA256SUMS": one SHA-256 digest per file of a release, in
+// the form that sha256sum writes.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <exception>
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+
+using Sha256Digest = std::array<uint8_t, 32>;
+
+// Why a release cannot be trusted: its list or signature could not be had, or is not right.
+// The reason is shown to the user and logged.
+class ReleaseRefused : public std::exception {
+ public:
+  explicit ReleaseRefused(std::wstring reason) : reason_(std::move(reason)) {}
+  const std::wstring& reason() const noexcept { return reason_; }
+  const char* what() const noexcept override { return "ReleaseRefused"; }
+
+ private:
+  std::wstring reason_;
+};
+
+// How a file name is compared: two names are one file when their keys are equal. On Windows the
+// key follows the file system (case-insensitive, "/" and "\" alike).
+using FileNameKey = std::function<std::wstring(std::wstring_view name)>;
+
+class ReleaseList {
+ public:
+  // Reads the list strictly: each line 64 hex digits, "  " or " *", a name in UTF-8 (sha256sum's
+  // "\" escaped form included), ended by LF or CRLF; blank lines only at the end. A malformed line,
+  // a name listed twice or an empty list refuses the whole list (ReleaseRefused).
+  static ReleaseList Parse(std::string_view text, FileNameKey key);
+
+  // The digest listed for the name; none when the list does not name it.
+  std::optional<Sha256Digest> Find(std::wstring_view name) const;
+  size_t size() const { return digests_.size(); }
+
+ private:
+  explicit ReleaseList(FileNameKey key) : key_(std::move(key)) {}
+
+  FileNameKey key_;
+  std::map<std::wstring, Sha256Digest> digests_;
+};
+
+// "9f86d0…": lower-case hex, as sha256sum writes a digest.
+std::wstring DigestHex(const Sha256Digest& digest);
+
+// What a verified list says of one file to be fetched: its digest, or none when it is not listed.
+struct DigestCheck {
+  std::optional<Sha256Digest> listed;
+};
