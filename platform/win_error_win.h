@@ -11,6 +11,9 @@ std::wstring SystemErrorText(DWORD code);
 // The number and text of a Win32 error code.
 ErrorInfo ErrorInfoFromCode(DWORD code);
 
+// The number and text of an NTSTATUS code (as CNG returns them), whose texts live in ntdll.
+ErrorInfo ErrorInfoFromNtStatus(LONG status);
+
 // Reads GetLastError at once; call it directly after the failed call.
 ErrorInfo LastErrorInfo();
 

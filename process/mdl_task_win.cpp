@@ -4,6 +4,7 @@
 
 #include "platform/encoding_win.h"
 #include "platform/file_identity_win.h"
+#include "platform/invariant_case_win.h"
 #include "platform/scoped_win.h"
 #include "platform/win_error_win.h"
 #include "process/task_match.h"
@@ -49,17 +50,9 @@ void WriteKillWarning() {
 
 }  // namespace
 
-std::wstring UpperForTitleMatch(const std::wstring& text) {
-  if (text.empty()) return text;
-  // The invariant locale's simple case mapping: "i" becomes "I" in a Turkish system too, so an
-  // ASCII program name meets an ASCII caption in any letter case whatever the user's locale.
-  std::wstring upper(text.size(), L'\0');
-  const int size = static_cast<int>(text.size());
-  const int written = LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, text.c_str(), size, upper.data(),
-                                    size, nullptr, nullptr, 0);
-  if (written != size) ThrowLastError();
-  return upper;
-}
+// Both sides fold alike whatever the user's locale, so an ASCII program name meets an ASCII
+// caption in any letter case on a Turkish system too.
+std::wstring UpperForTitleMatch(const std::wstring& text) { return InvariantUpper(text); }
 
 bool TerminateTask(const std::wstring& name, const std::wstring& programFile) noexcept {
   try {

@@ -9,25 +9,8 @@ namespace {
 constexpr NTSTATUS kStatusInvalidSignature = static_cast<NTSTATUS>(0xC000A000);
 constexpr size_t kCoordinateSize = 32;
 
-// CNG answers with NTSTATUS codes, whose texts live in ntdll.
-[[noreturn]] void ThrowStatus(NTSTATUS status) {
-  std::wstring text;
-  if (HMODULE ntdll = GetModuleHandleW(L"ntdll.dll")) {
-    wchar_t* buffer = nullptr;
-    const DWORD length = FormatMessageW(
-        FORMAT_MESSAGE_FROM_HMODULE | FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS, ntdll,
-        static_cast<DWORD>(status), 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
-    if (length > 0 && buffer) text.assign(buffer, length);
-    LocalFree(buffer);
-  }
-  while (!text.empty() && (text.back() == L'\r' || text.back() == L'\n' || text.back() == L' '))
-    text.pop_back();
-  if (text.empty()) text = L"Cryptography error " + std::to_wstring(static_cast<int32_t>(status));
-  throw AppError(static_cast<int32_t>(status), text);
-}
-
 void Check(NTSTATUS status) {
-  if (!BCRYPT_SUCCESS(status)) ThrowStatus(status);
+  if (!BCRYPT_SUCCESS(status)) throw AppError(ErrorInfoFromNtStatus(status));
 }
 
 UniqueAlgorithm OpenAlgorithm(const wchar_t* name) {

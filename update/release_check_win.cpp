@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "platform/invariant_case_win.h"
 #include "platform/win_error_win.h"
 #include "update/cng_win.h"
 #include "update/ecdsa_signature.h"
@@ -83,13 +84,6 @@ std::wstring WindowsFileNameKey(std::wstring_view name) {
   for (wchar_t& c : key) {
     if (c == L'/') c = L'\\';
   }
-  if (key.empty()) return key;
   // The invariant upper case, as the file system folds names, whatever the user's locale.
-  const int size = static_cast<int>(key.size());
-  std::wstring upper(key.size(), L'\0');
-  if (LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, key.c_str(), size, upper.data(), size, nullptr,
-                    nullptr, 0) != size) {
-    ThrowLastError();
-  }
-  return upper;
+  return InvariantUpper(key);
 }

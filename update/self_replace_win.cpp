@@ -29,11 +29,6 @@ std::wstring UniqueTag() {
                      (static_cast<uint64_t>(now.dwHighDateTime) << 32) | now.dwLowDateTime);
 }
 
-std::wstring FileNameOf(const std::wstring& path) {
-  const size_t separator = path.find_last_of(L"\\/");
-  return separator == std::wstring::npos ? path : path.substr(separator + 1);
-}
-
 // What one attempt at the two renames came to; 0 where a step succeeded or was not reached.
 struct Swap {
   uint32_t setAsideError = 0;

@@ -1,0 +1,9 @@
+// Letter case as the system itself folds it, whatever the user's locale.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+// The invariant locale's simple upper case: "i" becomes "I" in a Turkish system too, as the file
+// system and an ASCII program name expect. Throws AppError when the system refuses.
+std::wstring InvariantUpper(std::wstring_view text);
