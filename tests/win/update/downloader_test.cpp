@@ -131,7 +131,7 @@ TEST_F(DownloaderTest, ADestinationWindowsStoresOtherwiseIsRefusedBeforeAnyReque
   CreateDirectoryW((folder / L"sub").c_str(), nullptr);
   int installed = 0;
   for (const wchar_t* name : {L"Zefra VUNO.exe", L"x.exe", L"a\\b.dll", L"sub\\keep.dll"}) {
-    WriteBytes(folder / name, "MZ installed " + std::to_string(++installed));
+    WriteBytes(folder / name, std::string("MZ installed ") + std::to_string(++installed));
   }
   const std::map<std::wstring, std::string> before = FolderContents(folder.path());
   const std::string requestsBefore = HttpFixtureLog();
