@@ -31,14 +31,23 @@ if [ "$(id -u)" -ne 0 ]; then
 fi
 
 export DEBIAN_FRONTEND=noninteractive
+# The release's own suite (bookworm, ...): the target of the fallback below.
+codename=$(. "${ZEFRA_OS_RELEASE:-/etc/os-release}" && echo "${VERSION_CODENAME:-}")
+install() { apt-get install -y -q --no-install-recommends "$@" "${missing[@]}"; }
 if [ ${#missing[@]} -gt 0 ]; then
   echo "bootstrap: installing ${missing[*]}"
   dpkg --add-architecture i386
-  # A mirror in the middle of a sync fails one index now and then; what the others brought is
-  # usually enough, so the install is tried anyway, and the whole step once more after a pause.
+  # A mirror in the middle of a sync fails one index now and then. The install is tried anyway,
+  # first as usual, so security updates come whenever the mirror has them. When a lagging index
+  # leaves one architecture without the other's versions, Multi-Arch pairs cannot match: taking
+  # both from the release's own suite (-t codename) makes them agree again.
   for attempt in 1 2 3; do
     apt-get update -q || echo "bootstrap: apt-get update reported errors; trying the install anyway" >&2
-    apt-get install -y -q --no-install-recommends "${missing[@]}" && break
+    install && break
+    if [ -n "$codename" ]; then
+      echo "bootstrap: the install failed; trying again with the release's own suite (apt-get install -t $codename)" >&2
+      install -t "$codename" && break
+    fi
     [ "$attempt" -lt 3 ] || exit 1
     sleep 20
   done
