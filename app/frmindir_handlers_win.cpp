@@ -10,18 +10,15 @@
 #include "app/version.h"
 #include "diag/log_line.h"
 #include "diag/log_win.h"
+#include "platform/error.h"
 
 void frmindir::Form_Load() {
   // Phase A: a failed step does not keep the next one from running.
-  try {
-    LOG_YAZ(L"Updater started; applicationPath=" + programFolder_);
-  } catch (...) {
-  }
-  try {
+  IgnoringFailure([this] { LOG_YAZ(L"Updater started; applicationPath=" + programFolder_); });
+  IgnoringFailure([this] {
     SetCaption(
         CaptionWithVersion(Caption(), ZEFRA_VERSION_MAJOR, ZEFRA_VERSION_MINOR, ZEFRA_VERSION_REVISION));
-  } catch (...) {
-  }
+  });
   LoadSettingsAndManifest();
 }
 
@@ -92,37 +89,29 @@ void frmindir::MoveFocus(int step) {
   }
 }
 
-void frmindir::SafeCall(const std::function<void()>& handler) {
-  // No exception may leave a window procedure or a timer tick.
-  try {
-    if (handler) handler();
-  } catch (...) {
-  }
-}
-
 // A disabled button still gets a click sent to it by another program (BM_CLICK); without a
 // manifest that would run an empty update and report it complete.
 void frmindir::cmdbaslat_Click() {
   if (!StartEnabled()) return;
   progress_.StartPressed();
-  SafeCall(onStart_);
+  IgnoringFailure(onStart_);
 }
 
 void frmindir::cmdKapat_Click() { Form_Unload(); }
 
 // However the window is closed, the program ends at once: nothing is asked, saved or logged.
-void frmindir::Form_Unload() { SafeCall(endProgram_); }
+void frmindir::Form_Unload() { IgnoringFailure(endProgram_); }
 
 // Only the left button alone drags; the shift keys do not matter.
 void frmindir::lblsurukle_MouseMove(WPARAM buttons) {
-  if ((buttons & (MK_LBUTTON | MK_RBUTTON | MK_MBUTTON)) == MK_LBUTTON) SafeCall(startDrag_);
+  if ((buttons & (MK_LBUTTON | MK_RBUTTON | MK_MBUTTON)) == MK_LBUTTON) IgnoringFailure(startDrag_);
 }
 
-void frmindir::tmrIndir_Timer() { SafeCall(onRunTick_); }
+void frmindir::tmrIndir_Timer() { IgnoringFailure(onRunTick_); }
 
 // Runs while a file of unknown length arrives (see RunProgress), also during the busy pump.
 void frmindir::tmrProgress_Timer() {
-  SafeCall([this] { SetProgress(NextProgressValue(Progress())); });
+  IgnoringFailure([this] { SetProgress(NextProgressValue(Progress())); });
 }
 
 void frmindir::SetLabelText(std::wstring_view name, const std::wstring& text) {

@@ -16,6 +16,7 @@
 #include "app/resample.h"
 #include "app/run_progress.h"
 #include "diag/logger.h"
+#include "platform/error.h"
 #include "platform/scoped_win.h"
 
 class frmindir : public Logger, private ProgressBarControl {
@@ -102,7 +103,7 @@ class frmindir : public Logger, private ProgressBarControl {
   // Start-up after phase A: settings file, database connection and the manifest.
   virtual void LoadSettingsAndManifest() {}
   // Ends the program at once, as closing the window does.
-  void EndProgram() { SafeCall(endProgram_); }
+  void EndProgram() { IgnoringFailure(endProgram_); }
 
  private:
   struct Child {
@@ -131,7 +132,6 @@ class frmindir : public Logger, private ProgressBarControl {
   void SetLabelText(std::wstring_view name, const std::wstring& text);
   std::wstring Text(std::wstring_view name) const;
   void MoveFocus(int step);
-  void SafeCall(const std::function<void()>& handler);
 
   // The design's handlers.
   void cmdbaslat_Click();

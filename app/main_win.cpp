@@ -15,10 +15,7 @@ namespace {
 // An updater that replaced itself left its old file aside. It goes before anything else touches
 // the folder, quietly; while it is still in use (the old updater ending) the next start retries.
 void RemoveOldUpdaterFiles() noexcept {
-  try {
-    RemoveSetAsideFiles(ProgramFolder());
-  } catch (...) {
-  }
+  IgnoringFailure([] { RemoveSetAsideFiles(ProgramFolder()); });
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "app/start_button.h"
 
+#include "platform/error.h"
 #include "platform/text.h"
 #include "update/file_name_rule.h"
 
@@ -13,30 +14,20 @@ std::optional<std::wstring> ProgramNameToClose(std::wstring_view slotName) {
 void StartButtonPressed(const std::array<std::wstring, 5>& files, const std::wstring& programFolder,
                         StartButtonWindow& window, const TerminateTaskFunction& terminateTask) noexcept {
   for (const std::wstring& name : files) {
-    try {
-      if (name.empty()) continue;
+    // A copy that could not be closed shows up later, when its file cannot be replaced.
+    IgnoringFailure([&] {
+      if (name.empty()) return;
       const std::optional<std::wstring> program = ProgramNameToClose(name);
-      if (!program) continue;
+      if (!program) return;
       // "..\Other\x.exe" is never fetched, so the program it names is not ours to close.
       const std::wstring file = TrimSpaces(name);
-      if (FileNameOutsideFolder(file)) continue;
+      if (FileNameOutsideFolder(file)) return;
       terminateTask(*program, programFolder + L"\\" + file);
-    } catch (...) {
-      // A copy that could not be closed shows up later, when its file cannot be replaced.
-    }
+    });
   }
-  try {
-    window.SetStatus(kClosingFilesStatus);
-  } catch (...) {
-  }
-  try {
-    window.StartRunTimer(kRunDelayMs);
-  } catch (...) {
-  }
-  try {
-    window.SetStartEnabled(false);
-  } catch (...) {
-  }
+  IgnoringFailure([&] { window.SetStatus(kClosingFilesStatus); });
+  IgnoringFailure([&] { window.StartRunTimer(kRunDelayMs); });
+  IgnoringFailure([&] { window.SetStartEnabled(false); });
 }
 
 int NextProgressValue(int current) noexcept { return current < 100 ? current + 1 : 0; }

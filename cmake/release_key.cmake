@@ -6,7 +6,7 @@
 # The DER header of every P-256 public key (SubjectPublicKeyInfo, id-ecPublicKey, prime256v1),
 # then 04 for an uncompressed point.
 set(_ZEFRA_P256_PREFIX "3059301306072a8648ce3d020106082a8648ce3d03010703420004")
-set(_ZEFRA_RELEASE_KEY_ID_H "${CMAKE_CURRENT_LIST_DIR}/../update/release_key_id.h")
+set(_ZEFRA_RELEASE_KEY_ID_H "${CMAKE_CURRENT_LIST_DIR}/../trust/release_key_id.h")
 
 function(zefra_release_key_rc key out)
   find_program(ZEFRA_OPENSSL openssl)

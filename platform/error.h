@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <exception>
 #include <string>
+#include <string_view>
 #include <utility>
 
 struct ErrorInfo {
@@ -25,3 +26,21 @@ class AppError : public std::exception {
  private:
   ErrorInfo info_;
 };
+
+// "Error 5: Access is denied.": a failure as every report quotes it, after the given word.
+std::wstring ErrorText(const ErrorInfo& error, std::wstring_view word = L"Error ");
+
+// "Stage <stage> - Error 5: Access is denied.": a failure with the step it happened in.
+std::wstring StageErrorText(std::wstring_view stage, const ErrorInfo& error,
+                            std::wstring_view word = L"Error ");
+
+// Runs a step whose failure is ignored, so the next step runs: clean-up after a failure, and
+// the handlers that must never let an exception leave a window procedure or a callback. A
+// std::function that holds nothing throws when called, so a handler not set does nothing.
+template <typename Step>
+void IgnoringFailure(Step&& step) noexcept {
+  try {
+    step();
+  } catch (...) {
+  }
+}

@@ -14,3 +14,11 @@ std::wstring InvariantUpper(std::wstring_view text) {
   }
   return upper;
 }
+
+std::wstring WindowsFileNameKey(std::wstring_view name) {
+  std::wstring key(name);
+  for (wchar_t& c : key) {
+    if (c == L'/') c = L'\\';
+  }
+  return InvariantUpper(key);
+}

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "platform/path.h"
 #include "platform/win_error_win.h"
 
 std::wstring ExecutablePath() {
@@ -16,16 +17,6 @@ std::wstring ExecutablePath() {
     }
     buffer.resize(buffer.size() * 2);
   }
-}
-
-std::wstring FolderOf(const std::wstring& path) {
-  const size_t separator = path.find_last_of(L"\\/");
-  return separator == std::wstring::npos ? std::wstring() : path.substr(0, separator);
-}
-
-std::wstring FileNameOf(const std::wstring& path) {
-  const size_t separator = path.find_last_of(L"\\/");
-  return separator == std::wstring::npos ? path : path.substr(separator + 1);
 }
 
 std::wstring ProgramFolder() { return FolderOf(ExecutablePath()); }

@@ -25,3 +25,13 @@ ErrorInfo LastErrorInfo();
 inline void CheckHresult(HRESULT hr) {
   if (FAILED(hr)) ThrowHresult(hr);
 }
+
+// Throws AppError with GetLastError, read at once, when a call that sets it returned FALSE.
+inline void CheckBool(BOOL ok) {
+  if (!ok) ThrowLastError();
+}
+
+// Throws AppError when an NTSTATUS (as CNG returns them) is a failure code.
+inline void CheckNtStatus(LONG status) {
+  if (status < 0) throw AppError(ErrorInfoFromNtStatus(status));
+}

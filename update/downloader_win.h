@@ -7,8 +7,9 @@
 #include <string>
 
 #include "diag/logger.h"
+#include "trust/release_list.h"
+#include "update/body_reader.h"
 #include "update/http_request_win.h"
-#include "update/release_list.h"
 #include "update/self_replace_win.h"
 
 // Points at which a test may hold the download, to end the process there.
@@ -17,27 +18,26 @@ enum class DownloadPoint {
   kBeforeReplace,     // the temporary file is complete, flushed and closed; the destination untouched
 };
 
-struct DownloadOptions {
-  DownloadTimeouts timeouts;
-  // Told the bytes of the body so far and the length that the response declared, if any:
-  // once with 0 as the body begins, then after each chunk, so that the window can show them
-  // and repaint during a long download.
-  std::function<void(uint64_t received, std::optional<uint64_t> declared)> bodyProgress;
-  // Set for a signed release: the body's SHA-256 is computed as it streams and must be the one
-  // that the verified list gives, or the file is refused before the replace.
-  std::optional<DigestCheck> digestCheck;
-  // Tests only.
-  std::function<void(DownloadPoint)> testHook;
-  // Tests only: the replace of the running updater's own file.
+// Tests only: where a test holds the download, and the faults of the updater's own replace.
+struct DownloadSeams {
+  std::function<void(DownloadPoint)> reached;
   SelfReplaceSeams selfReplace;
 };
 
+struct DownloadOptions {
+  DownloadTimeouts timeouts;
+  BodyProgress progress;
+  DownloadSeams seams;
+};
+
 // Fetches url (spaces sent as "%20", '#' as "%23") into destination + ".download", checks it and
-// moves it over destination (after checking its digest when options ask for it; the running
-// updater's own file is set aside first). A destination that Windows would store otherwise than
-// written fails at once, before any request or file operation. True when the file is in place;
-// bytes is then its size. On failure details holds the reason and the destination is as it was;
-// on success details is not touched.
+// moves it over destination (the running updater's own file is set aside first). A destination
+// that Windows would store otherwise than written fails at once, before any request or file
+// operation. With a digest (a signed release), the body's SHA-256 is computed as it streams and
+// must be the one the verified list gives, or the file is refused before the replace.
+// True when the file is in place; bytes is then its size. On failure details holds the reason and
+// the destination is as it was; on success details is not touched.
 // Every step is logged; nothing is thrown.
 bool DOSYA_INDIR(const std::wstring& url, const std::wstring& destination, int64_t& bytes,
-                 std::wstring& details, Logger& log, const DownloadOptions& options = {});
+                 std::wstring& details, Logger& log, const DownloadOptions& options = {},
+                 const std::optional<DigestCheck>& digest = std::nullopt);

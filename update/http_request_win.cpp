@@ -11,10 +11,6 @@ namespace {
 // What the scripting request object sends, so the vendor's server sees the client it always saw.
 constexpr wchar_t kUserAgent[] = L"Mozilla/4.0 (compatible; Win32; WinHttp.WinHttpRequest.5)";
 
-void Check(BOOL ok) {
-  if (!ok) ThrowLastError();
-}
-
 // Wine's WinHTTP passes some socket errors through where Windows reports its own codes.
 DWORD AsWinHttpError(DWORD code) {
   switch (code) {
@@ -36,7 +32,7 @@ HttpRequest::HttpRequest(const std::wstring& address, const DownloadTimeouts& ti
   parts.dwHostNameLength = static_cast<DWORD>(-1);
   parts.dwUrlPathLength = static_cast<DWORD>(-1);
   parts.dwExtraInfoLength = static_cast<DWORD>(-1);
-  Check(WinHttpCrackUrl(address.c_str(), static_cast<DWORD>(address.size()), 0, &parts));
+  CheckBool(WinHttpCrackUrl(address.c_str(), static_cast<DWORD>(address.size()), 0, &parts));
   const std::wstring host(parts.lpszHostName, parts.dwHostNameLength);
   // Path and query lie side by side in the address: take them as one, unchanged.
   std::wstring target = parts.dwUrlPathLength + parts.dwExtraInfoLength > 0
@@ -56,13 +52,13 @@ HttpRequest::HttpRequest(const std::wstring& address, const DownloadTimeouts& ti
   request_.reset(WinHttpOpenRequest(connection_.get(), L"GET", target.c_str(), nullptr, WINHTTP_NO_REFERER,
                                     WINHTTP_DEFAULT_ACCEPT_TYPES, flags));
   if (!request_) ThrowLastError();
-  Check(WinHttpSetTimeouts(request_.get(), timeouts.resolveMs, timeouts.connectMs, timeouts.sendMs,
-                           timeouts.receiveMs));
+  CheckBool(WinHttpSetTimeouts(request_.get(), timeouts.resolveMs, timeouts.connectMs, timeouts.sendMs,
+                               timeouts.receiveMs));
   // Waiting for the status line and headers is receiving too: it gets the same limit, not
   // WinHTTP's separate default of 90 s.
   DWORD responseTimeout = static_cast<DWORD>(timeouts.receiveMs);
-  Check(WinHttpSetOption(request_.get(), WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, &responseTimeout,
-                         sizeof responseTimeout));
+  CheckBool(WinHttpSetOption(request_.get(), WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, &responseTimeout,
+                             sizeof responseTimeout));
 }
 
 void HttpRequest::Send() {
@@ -76,8 +72,8 @@ void HttpRequest::Send() {
 uint32_t HttpRequest::Status() const {
   DWORD status = 0;
   DWORD size = sizeof status;
-  Check(WinHttpQueryHeaders(request_.get(), WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER,
-                            WINHTTP_HEADER_NAME_BY_INDEX, &status, &size, WINHTTP_NO_HEADER_INDEX));
+  CheckBool(WinHttpQueryHeaders(request_.get(), WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER,
+                                WINHTTP_HEADER_NAME_BY_INDEX, &status, &size, WINHTTP_NO_HEADER_INDEX));
   return status;
 }
 
@@ -122,7 +118,7 @@ std::optional<std::wstring> HttpRequest::Header(DWORD query) const {
   if (error == ERROR_WINHTTP_HEADER_NOT_FOUND) return std::nullopt;
   if (error != ERROR_INSUFFICIENT_BUFFER) ThrowWin32Error(error);
   std::vector<wchar_t> buffer(size / sizeof(wchar_t) + 1);
-  Check(WinHttpQueryHeaders(request_.get(), query, WINHTTP_HEADER_NAME_BY_INDEX, buffer.data(), &size,
-                            WINHTTP_NO_HEADER_INDEX));
+  CheckBool(WinHttpQueryHeaders(request_.get(), query, WINHTTP_HEADER_NAME_BY_INDEX, buffer.data(), &size,
+                                WINHTTP_NO_HEADER_INDEX));
   return std::wstring(buffer.data(), size / sizeof(wchar_t));
 }

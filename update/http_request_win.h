@@ -1,4 +1,5 @@
-// One synchronous HTTP GET through WinHTTP, as the downloader and its benchmark use it.
+// One synchronous HTTP GET through WinHTTP, as the downloader, the release files and the
+// benchmark use it.
 #pragma once
 
 #include <windows.h>
@@ -9,6 +10,7 @@
 #include <string>
 
 #include "platform/scoped_win.h"
+#include "update/body_reader.h"
 
 struct DownloadTimeouts {
   int resolveMs = 30000;
@@ -25,7 +27,7 @@ struct InternetHandleTraits {
 using UniqueInternet = UniqueResource<InternetHandleTraits>;
 
 // Every failing call throws AppError with the WinHTTP or Win32 code and its text.
-class HttpRequest {
+class HttpRequest final : public BodySource {
  public:
   // Opens a GET for the address exactly as given: WinHTTP neither escapes nor unescapes it.
   // https keeps the platform's certificate checks; redirects follow WinHTTP's default policy.
@@ -38,10 +40,10 @@ class HttpRequest {
   std::wstring StatusText() const;
   bool Chunked() const;
   // The Content-Length the server declared, when it declared one and the body is not chunked.
-  std::optional<uint64_t> DeclaredLength() const;
+  std::optional<uint64_t> DeclaredLength() const override;
 
   // Up to size bytes of the body, as soon as any have arrived; 0 at its end.
-  uint32_t Read(void* buffer, uint32_t size);
+  uint32_t Read(void* buffer, uint32_t size) override;
 
  private:
   std::optional<std::wstring> Header(DWORD query) const;

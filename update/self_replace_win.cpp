@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "platform/file_identity_win.h"
+#include "platform/path.h"
 #include "platform/program_folder_win.h"
 #include "platform/scoped_win.h"
 #include "platform/win_error_win.h"
@@ -112,7 +113,7 @@ void ReplaceRunningUpdater(const std::wstring& newFile, const std::wstring& dest
 }
 
 void RemoveSetAsideFiles(const std::wstring& folder) noexcept {
-  try {
+  IgnoringFailure([&] {
     WIN32_FIND_DATAW found{};
     const std::wstring pattern = folder + L"\\*" + kSetAsideSuffix;
     UniqueFind search(FindFirstFileW(pattern.c_str(), &found));
@@ -120,11 +121,7 @@ void RemoveSetAsideFiles(const std::wstring& folder) noexcept {
     do {
       // The pattern also meets short names; only the long name decides.
       if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || !IsSetAsideName(found.cFileName)) continue;
-      try {
-        mdlFSO::DeleteFileForced(folder + L"\\" + found.cFileName);
-      } catch (...) {
-      }
+      IgnoringFailure([&] { mdlFSO::DeleteFileForced(folder + L"\\" + found.cFileName); });
     } while (FindNextFileW(search.get(), &found));
-  } catch (...) {
-  }
+  });
 }

@@ -32,26 +32,24 @@ class UpdateRun {
 
   // Anything a step raised that no procedure below handled itself.
   void ReportUnexpected(const ErrorInfo& error) noexcept {
-    try {
-      const std::wstring report = L"Stage " + stage_ + L" - Güncelleme hatası " +
-                                  std::to_wstring(error.number) + L": " + error.description;
-      IgnoringErrors([&] { window_.StopProgressTimer(); });
-      IgnoringErrors([&] { window_.ShowRunStopped(); });
-      IgnoringErrors([&] { window_.SetStartEnabled(true); });
-      IgnoringErrors(
+    IgnoringFailure([&] {
+      const std::wstring report = StageErrorText(stage_, error, L"Güncelleme hatası ");
+      IgnoringFailure([&] { window_.StopProgressTimer(); });
+      IgnoringFailure([&] { window_.ShowRunStopped(); });
+      IgnoringFailure([&] { window_.SetStartEnabled(true); });
+      IgnoringFailure(
           [&] { window_.LOG_YAZ(L"Unexpected update error; stage=" + stage_ + L"; details=" + report); });
-      IgnoringErrors([&] { ShowMessageBox(report, kProgramTitle, kBoxError); });
-    } catch (...) {
-    }
+      IgnoringFailure([&] { ShowMessageBox(report, kProgramTitle, kBoxError); });
+    });
   }
 
  private:
   // A program built with a release key trusts only what the vendor signed: the list first,
   // before any file. False when the release cannot be trusted, which stops the run.
   bool CheckRelease() {
-    const std::wstring listUrl = URL_OLUSTUR(baseUrl_, L"SHA256SUMS");
+    const std::wstring listUrl = URL_OLUSTUR(baseUrl_, kReleaseListName);
     try {
-      release_ = services_.VerifiedReleaseList(listUrl, URL_OLUSTUR(baseUrl_, L"SHA256SUMS.sig"));
+      release_ = services_.VerifiedReleaseList(listUrl, URL_OLUSTUR(baseUrl_, kReleaseSignatureName));
     } catch (const ReleaseRefused& refused) {
       ReportRefusedRelease(listUrl, refused.reason());
       return false;
@@ -128,14 +126,6 @@ class UpdateRun {
     const std::wstring mainProgram = programFolder_ + L"\\" + kMainProgramName;
     if (services_.FileExists(mainProgram)) services_.StartProgram(mainProgram);
     services_.EndProcess();
-  }
-
-  template <typename Step>
-  static void IgnoringErrors(Step step) noexcept {
-    try {
-      step();
-    } catch (...) {
-    }
   }
 
   const std::wstring& baseUrl_;

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "diag/logger.h"
-#include "update/release_list.h"
+#include "trust/release_list.h"
 
 // What the run needs of the window frmindir. The window implements it; tests use a fake.
 // Every call comes from the window's thread, inside the tick.

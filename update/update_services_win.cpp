@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "platform/path.h"
 #include "platform/program_folder_win.h"
 #include "platform/scoped_win.h"
 #include "platform/win_error_win.h"
@@ -17,12 +18,11 @@ bool WindowsUpdateServices::Download(const std::wstring& url, const std::wstring
                                      std::wstring& details, UpdateRunWindow& window,
                                      const std::optional<DigestCheck>& digest) {
   DownloadOptions options = options_;
-  options.bodyProgress = [&window](uint64_t received, std::optional<uint64_t> declared) {
+  options.progress = [&window](uint64_t received, std::optional<uint64_t> declared) {
     window.ShowBodyProgress(received, declared);
     window.PumpWhileBusy();
   };
-  options.digestCheck = digest;
-  return DOSYA_INDIR(url, destination, bytes, details, window, options);
+  return DOSYA_INDIR(url, destination, bytes, details, window, options, digest);
 }
 
 bool WindowsUpdateServices::FileExists(const std::wstring& path) { return mdlFSO::FileExists(path); }

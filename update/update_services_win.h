@@ -4,8 +4,9 @@
 #include <optional>
 #include <string>
 
+#include "trust/release_key_win.h"
 #include "update/downloader_win.h"
-#include "update/release_check_win.h"
+#include "update/release_fetch_win.h"
 #include "update/update_run.h"
 
 class WindowsUpdateServices : public UpdateServices {

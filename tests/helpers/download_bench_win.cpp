@@ -15,8 +15,8 @@
 
 #include "app/run_progress.h"
 #include "platform/error.h"
+#include "trust/release_list.h"
 #include "update/downloader_win.h"
-#include "update/release_list.h"
 
 namespace {
 
@@ -72,11 +72,12 @@ int wmain(int argc, wchar_t** argv) {
       BarValue bar;
       RunProgress progress(bar, [] { return GetTickCount64(); });
       DownloadOptions options;
-      options.bodyProgress = [&](uint64_t received, std::optional<uint64_t> declared) {
+      options.progress = [&](uint64_t received, std::optional<uint64_t> declared) {
         progress.BodyReceived(received, declared);
       };
-      if (mode == L"signed") options.digestCheck = ListedDigest(argv[4]);
-      if (!DOSYA_INDIR(argv[2], argv[3], bytes, details, log, options)) {
+      std::optional<DigestCheck> digest;
+      if (mode == L"signed") digest = ListedDigest(argv[4]);
+      if (!DOSYA_INDIR(argv[2], argv[3], bytes, details, log, options, digest)) {
         std::fwprintf(stderr, L"%ls\n", details.c_str());
         return 1;
       }

@@ -24,7 +24,7 @@ int wmain(int argc, wchar_t** argv) {
   const std::wstring point = argv[3];
   HANDLE event = OpenEventW(EVENT_MODIFY_STATE, FALSE, argv[4]);
   DownloadOptions options;
-  options.testHook = [&](DownloadPoint reached) {
+  options.seams.reached = [&](DownloadPoint reached) {
     const bool hold = (point == L"chunk" && reached == DownloadPoint::kBodyChunkWritten) ||
                       (point == L"replace" && reached == DownloadPoint::kBeforeReplace);
     if (!hold) return;

@@ -32,8 +32,8 @@ std::function<uint32_t()> PlaceFault(const std::wstring& argument) {
 int wmain(int argc, wchar_t** argv) {
   if (argc < 2 || argc > 4) return 2;
   DownloadOptions options;
-  if (argc >= 3 && std::wstring(argv[2]) != L"-") options.selfReplace.setAsideTag = argv[2];
-  if (argc >= 4) options.selfReplace.placeFault = PlaceFault(argv[3]);
+  if (argc >= 3 && std::wstring(argv[2]) != L"-") options.seams.selfReplace.setAsideTag = argv[2];
+  if (argc >= 4) options.seams.selfReplace.placeFault = PlaceFault(argv[3]);
   DiagnosticLog log(ProgramFolder() + L"\\" + kLogFileName);
   int64_t bytes = 0;
   std::wstring details;

@@ -10,6 +10,7 @@
 #include "platform/data_access.h"
 #include "platform/error.h"
 #include "platform/message_box.h"
+#include "recorded_message_boxes.h"
 
 struct FakeDatabase {
   // Returns the error of an attempt with this string, or nothing to let it open.
@@ -59,15 +60,3 @@ inline ConnectionFactory FakeDatabase::Factory() {
     return std::make_unique<FakeConnection>(*this);
   };
 }
-
-// Records message boxes for as long as it lives.
-class RecordedBoxes {
- public:
-  RecordedBoxes()
-      : previous_(SetMessageBoxHandler([this](const MessageBoxRequest& r) { shown.push_back(r); })) {}
-  ~RecordedBoxes() { SetMessageBoxHandler(std::move(previous_)); }
-  std::vector<MessageBoxRequest> shown;
-
- private:
-  MessageBoxHandler previous_;
-};

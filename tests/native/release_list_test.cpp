@@ -1,11 +1,11 @@
 // The signed release list and its signature's DER form: strict parsing, and a fuzz run.
-#include "update/release_list.h"
+#include "trust/release_list.h"
 
 #include <gtest/gtest.h>
 
 #include <random>
 
-#include "update/ecdsa_signature.h"
+#include "trust/ecdsa_signature.h"
 
 namespace {
 

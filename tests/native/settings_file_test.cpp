@@ -53,7 +53,7 @@ struct Expected {
 };
 
 void Read(FakeLoader& loader, const Expected& expected, bool box) {
-  RecordedBoxes boxes;
+  RecordedMessageBoxes boxes;
   ConnectionSettings settings;
   settings.server = L"left over";
   XML_AYARAL(L"C:\\prog", settings, loader);
@@ -66,11 +66,11 @@ void Read(FakeLoader& loader, const Expected& expected, bool box) {
   EXPECT_EQ(settings.database, L"ovantis");
   EXPECT_EQ(settings.user, L"ovn");
   EXPECT_EQ(settings.password, L"***kvp***");
-  ASSERT_EQ(boxes.shown.size(), box ? 1u : 0u);
+  ASSERT_EQ(boxes.shown().size(), box ? 1u : 0u);
   if (box) {
-    EXPECT_EQ(boxes.shown[0].title, L"Zefra INDIR");
-    EXPECT_EQ(boxes.shown[0].style, kBoxPlain);
-    EXPECT_FALSE(boxes.shown[0].text.empty());
+    EXPECT_EQ(boxes.shown()[0].title, L"Zefra INDIR");
+    EXPECT_EQ(boxes.shown()[0].style, kBoxPlain);
+    EXPECT_FALSE(boxes.shown()[0].text.empty());
   }
 }
 

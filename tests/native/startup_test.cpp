@@ -17,7 +17,7 @@ struct Startup : testing::Test {
   FakeDatabase db;
   Mdlset mdl{db.Factory()};
   FakeManifestWindow window;
-  RecordedBoxes boxes;
+  RecordedMessageBoxes boxes;
 
   void SetUp() override {
     db.result = {
@@ -49,7 +49,7 @@ TEST_F(Startup, TheFirstAttemptUsesTheSettingsAndReadsTheManifest) {
             L"Model:   -->  Versiyon: 9.08\r\n\r\nGüncellenecek Dosyalar:\r\na.exe    b.dll    ");
   EXPECT_TRUE(window.startEnabled);
   EXPECT_FALSE(mdl.cnBaglanti->IsOpen());
-  EXPECT_TRUE(boxes.shown.empty());
+  EXPECT_TRUE(boxes.shown().empty());
 }
 
 TEST_F(Startup, AFailedFirstAttemptFallsBackSilently) {
@@ -58,7 +58,7 @@ TEST_F(Startup, AFailedFirstAttemptFallsBackSilently) {
   ASSERT_EQ(db.attempts.size(), 2u);
   EXPECT_EQ(db.attempts[1], kFallback);
   EXPECT_TRUE(window.startEnabled);
-  EXPECT_TRUE(boxes.shown.empty());
+  EXPECT_TRUE(boxes.shown().empty());
   EXPECT_EQ(mdl.settings.server, L"srv");  // the settings stay as read
 }
 
@@ -75,12 +75,12 @@ TEST_F(Startup, BothAttemptsFailingNameTheConfiguredServerAndEndTheProgram) {
   RefuseWhere(L"Server=");
   EXPECT_EQ(ConnectAndReadManifest(mdl, window), StartupEnd::kEndProgram);
   EXPECT_EQ(db.attempts.size(), 2u);
-  ASSERT_EQ(boxes.shown.size(), 1u);
-  EXPECT_EQ(boxes.shown[0].text,
+  ASSERT_EQ(boxes.shown().size(), 1u);
+  EXPECT_EQ(boxes.shown()[0].text,
             L"Sunucuya(srv:3307) bağlanılamadı lütfen daha sonra tekrar deneyiniz !\r\n"
             L"Can't connect to server on 'Server='");
-  EXPECT_EQ(boxes.shown[0].title, L"Zefra INDIR");
-  EXPECT_EQ(boxes.shown[0].style, kBoxPlain);
+  EXPECT_EQ(boxes.shown()[0].title, L"Zefra INDIR");
+  EXPECT_EQ(boxes.shown()[0].style, kBoxPlain);
   EXPECT_TRUE(db.queries.empty());
   EXPECT_TRUE(window.log.empty());
 }
@@ -91,9 +91,9 @@ TEST_F(Startup, AManifestFailureDoesNotFallBack) {
   EXPECT_EQ(db.attempts.size(), 1u);
   EXPECT_EQ(window.description, L"Dosya bilgisi alınamadı !");
   EXPECT_FALSE(window.startEnabled);
-  ASSERT_EQ(boxes.shown.size(), 1u);
-  EXPECT_EQ(boxes.shown[0].title, L"1146");
-  EXPECT_EQ(boxes.shown[0].style, kBoxError);
+  ASSERT_EQ(boxes.shown().size(), 1u);
+  EXPECT_EQ(boxes.shown()[0].title, L"1146");
+  EXPECT_EQ(boxes.shown()[0].style, kBoxError);
   EXPECT_TRUE(mdl.cnBaglanti->IsOpen());  // left as it was on the failure path
 }
 

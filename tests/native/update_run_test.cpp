@@ -8,6 +8,7 @@
 
 #include "platform/error.h"
 #include "platform/message_box.h"
+#include "recorded_message_boxes.h"
 
 namespace {
 
@@ -91,20 +92,16 @@ class FakeServices : public UpdateServices {
 
 class UpdateRunTest : public ::testing::Test {
  protected:
-  UpdateRunTest() {
-    SetMessageBoxHandler([this](const MessageBoxRequest& box) {
-      EXPECT_EQ(box.title, L"Zefra INDIR");
-      window.events.push_back(L"box " + std::to_wstring(box.style) + L" " + box.text);
-    });
-  }
-  ~UpdateRunTest() override { SetMessageBoxHandler(nullptr); }
-
   void Run(std::array<std::wstring, 5> files, const std::wstring& base = L"http://h/up/") {
     RunUpdate(base, files, L"C:\\Zefra", window, services);
   }
 
   FakeWindow window;
   FakeServices services{window};
+  RecordedMessageBoxes boxes{[this](const MessageBoxRequest& box) {
+    EXPECT_EQ(box.title, L"Zefra INDIR");
+    window.events.push_back(L"box " + std::to_wstring(box.style) + L" " + box.text);
+  }};
 };
 
 TEST_F(UpdateRunTest, NamedSlotsAreFetchedInOrderThenTheMainProgramStartsAndTheRunEnds) {

@@ -1,8 +1,11 @@
-// The file address, the size text, the file-name rule and the set-aside names of the update engine.
+// The file address, the size text, the file-name rule, the set-aside names and the path parts of the
+// update engine.
 #include <gtest/gtest.h>
 
+#include <tuple>
 #include <vector>
 
+#include "platform/path.h"
 #include "update/file_address.h"
 #include "update/file_name_rule.h"
 #include "update/set_aside_name.h"
@@ -28,6 +31,20 @@ TEST(FileAddress, RequestAddressEncodesSpacesAndHashesOnly) {
   EXPECT_EQ(RequestAddress(L"http://h/a%20b?x=1&y=ü#f+"), L"http://h/a%20b?x=1&y=ü%23f+");
   EXPECT_EQ(RequestAddress(L"http://h/Rapor#2 ##.dll"), L"http://h/Rapor%232%20%23%23.dll");
   EXPECT_EQ(RequestAddress(L"  "), L"%20%20");
+}
+
+TEST(PathParts, FolderAndFileNameLieAroundTheLastSeparatorOfEitherKind) {
+  const std::tuple<const wchar_t*, const wchar_t*, const wchar_t*> cases[] = {
+      {L"C:\\Zefra VUNO\\Zefra INDIR.exe", L"C:\\Zefra VUNO", L"Zefra INDIR.exe"},
+      {L"C:\\Zefra/sub\\a.dll", L"C:\\Zefra/sub", L"a.dll"},
+      {L"\\\\server\\share/x", L"\\\\server\\share", L"x"},
+      {L"a/b/", L"a/b", L""},
+      {L"Zefra INDIR.exe", L"", L"Zefra INDIR.exe"},
+      {L"", L"", L""}};
+  for (const auto& [path, folder, file] : cases) {
+    EXPECT_EQ(FolderOf(path), folder) << path;
+    EXPECT_EQ(FileNameOf(path), file) << path;
+  }
 }
 
 TEST(SizeText, RoundsHalfAwayFromZeroToWholeKibibytes) {

@@ -37,22 +37,15 @@ std::wstring SqlText(const std::wstring& value) { return L"'" + value + L"'"; }
 
 }  // namespace
 
-UpdaterTest::UpdaterTest() {
-  previousBoxes_ = SetMessageBoxHandler([this](const MessageBoxRequest& request) {
-    boxes_.push_back({request, window_ ? window_->StatusText() : std::wstring()});
-  });
-  WriteSettings(L"127.0.0.1", TestEnv(L"ZEFRA_TEST_DB_PORT"));
-}
+UpdaterTest::UpdaterTest() { WriteSettings(L"127.0.0.1", TestEnv(L"ZEFRA_TEST_DB_PORT")); }
 
 UpdaterTest::~UpdaterTest() {
   window_.reset();
-  SetMessageBoxHandler(std::move(previousBoxes_));
   RestoreStandardManifest();
 }
 
 void UpdaterTest::WriteSettings(const std::wstring& server, const std::wstring& port) {
-  WriteBytes(folder_ / L"ayar.xml", "<ayar><baglanti><s>" + ToUtf8(server) + "</s><p>" + ToUtf8(port) +
-                                        "</p><d>8</d></baglanti><mod><m>1</m></mod></ayar>");
+  WriteSettingsFile(folder_.path(), server, port);
 }
 
 void UpdaterTest::SetManifest(const std::array<std::wstring, 5>& files, const std::wstring& site) {
@@ -60,15 +53,6 @@ void UpdaterTest::SetManifest(const std::array<std::wstring, 5>& files, const st
   for (size_t k = 0; k < files.size(); ++k)
     sql += L", dosya" + std::to_wstring(k + 1) + L" = " + SqlText(files[k]);
   ExecuteSql(sql);
-}
-
-std::wstring UpdaterTest::Publish(const std::wstring& dir,
-                                  const std::vector<std::pair<std::wstring, std::string>>& files) {
-  const std::wstring root = HttpFixtureRoot() + L"\\" + dir;
-  RemoveTree(root);
-  CreateDirectoryW(root.c_str(), nullptr);
-  for (const auto& [name, bytes] : files) WriteBytes(root + L"\\" + name, bytes);
-  return HttpFixtureUrl() + L"/" + dir;
 }
 
 UpdaterWindow& UpdaterTest::Load() {
@@ -110,14 +94,7 @@ std::vector<BarValue> UpdaterTest::BarValuesFor(const std::wstring& file) const 
 }
 
 std::vector<std::wstring> UpdaterTest::LogMessages() const {
-  const std::wstring path = LogFilePath(folder_.path());
-  const std::wstring text = FileExists(path) ? FromAnsi(ReadBytes(path)) : std::wstring();
-  std::vector<std::wstring> messages;
-  // Each line: "yyyy-mm-dd hh:nn:ss", a blank, the message, CR LF.
-  for (size_t at = 0, end; (end = text.find(L"\r\n", at)) != std::wstring::npos; at = end + 2) {
-    messages.push_back(text.substr(at + 20, end - at - 20));
-  }
-  return messages;
+  return LogMessagesOf(LogFilePath(folder_.path()));
 }
 
 testing::AssertionResult InOrder(const std::vector<std::wstring>& messages,
@@ -138,11 +115,4 @@ int CountOf(const std::vector<std::wstring>& messages, const std::wstring& prefi
   int count = 0;
   for (const std::wstring& message : messages) count += message.rfind(prefix, 0) == 0 ? 1 : 0;
   return count;
-}
-
-std::string PatternBytes(size_t size, const char* head) {
-  std::string bytes(size, '\0');
-  for (size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>((i * 7 + i / 251) & 0xFF);
-  for (size_t i = 0; head[i] != '\0' && i < size; ++i) bytes[i] = head[i];
-  return bytes;
 }

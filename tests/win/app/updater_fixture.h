@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "app/updater_win.h"
+#include "http_fixture.h"
 #include "test_support.h"
 
 class RecordingServices final : public WindowsUpdateServices {
@@ -56,9 +57,6 @@ class UpdaterTest : public testing::Test {
   void WriteSettings(const std::wstring& server, const std::wstring& port);
   // The manifest row's five file columns (as empty texts where empty) and its site.
   void SetManifest(const std::array<std::wstring, 5>& files, const std::wstring& site);
-  // Files below the HTTP fixture's root folder dir; returns the address to use as versite.
-  std::wstring Publish(const std::wstring& dir,
-                       const std::vector<std::pair<std::wstring, std::string>>& files);
 
   // Makes the window and runs its load handler, as the entry point does.
   UpdaterWindow& Load();
@@ -79,18 +77,15 @@ class UpdaterTest : public testing::Test {
   std::vector<std::wstring> terminatedFiles_;  // and the program files given with them
   int endRequests_ = 0;                        // the window's end-program hook
   std::vector<ShownBox> boxes_;
+  RecordedMessageBoxes recordedBoxes_{[this](const MessageBoxRequest& request) {
+    boxes_.push_back({request, window_ ? window_->StatusText() : std::wstring()});
+  }};
   std::vector<std::wstring> statuses_;  // every text that lbldurum was given
   BarLog bar_;                          // every value that ProgressBar1 was given
   std::unique_ptr<UpdaterWindow> window_;
-
- private:
-  MessageBoxHandler previousBoxes_;
 };
 
 // Each expected prefix matches a later message than the one before.
 testing::AssertionResult InOrder(const std::vector<std::wstring>& messages,
                                  const std::vector<std::wstring>& prefixes);
 int CountOf(const std::vector<std::wstring>& messages, const std::wstring& prefix);
-
-// Bytes 0 to 255 over and over behind a head, so that a shifted or dropped piece shows.
-std::string PatternBytes(size_t size, const char* head);

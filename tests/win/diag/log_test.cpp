@@ -10,23 +10,10 @@
 
 namespace {
 
-// Lines of the file without their timestamps ("yyyy-mm-dd hh:nn:ss " is 20 characters).
+// The messages of the file, as the system's ANSI code page holds them.
 std::vector<std::string> Messages(const std::wstring& path) {
-  const std::string bytes = ReadBytes(path);
   std::vector<std::string> messages;
-  size_t start = 0;
-  while (start < bytes.size()) {
-    const size_t end = bytes.find("\r\n", start);
-    EXPECT_NE(end, std::string::npos) << "every line ends in CR LF";
-    if (end == std::string::npos) break;
-    const std::string line = bytes.substr(start, end - start);
-    EXPECT_GE(line.size(), 20u);
-    EXPECT_EQ(line[4], '-');
-    EXPECT_EQ(line[10], ' ');
-    EXPECT_EQ(line[19], ' ');
-    messages.push_back(line.substr(20));
-    start = end + 2;
-  }
+  for (const std::wstring& message : LogMessagesOf(path)) messages.push_back(ToAnsi(message));
   return messages;
 }
 
@@ -41,8 +28,9 @@ TEST(DiagnosticLog, CreatesTheFileThenAppendsEveryLine) {
   log.LOG_YAZ(L"second");
   DiagnosticLog(path).LOG_YAZ(L"a later run appends");
 
-  EXPECT_EQ(Messages(path), (std::vector<std::string>{"Updater started; applicationPath=" + ToAnsi(folder.path()),
-                                                      "", "second", "a later run appends"}));
+  EXPECT_EQ(Messages(path),
+            (std::vector<std::string>{"Updater started; applicationPath=" + ToAnsi(folder.path()), "",
+                                      "second", "a later run appends"}));
   EXPECT_TRUE(boxes.shown().empty());
   EXPECT_FALSE(log.LogWarningShown());
 }

@@ -15,9 +15,7 @@ namespace {
 class Startup : public testing::Test {
  protected:
   void WriteSettings(const std::wstring& server, const std::wstring& port, const std::wstring& driver) {
-    WriteBytes(folder_ / L"ayar.xml", "<ayar><baglanti><s>" + ToUtf8(server) + "</s><p>" + ToUtf8(port) +
-                                          "</p><d>" + ToUtf8(driver) +
-                                          "</d></baglanti><mod><m>1</m></mod></ayar>");
+    WriteSettingsFile(folder_.path(), server, port, driver);
   }
   StartupEnd Start() {
     XML_AYARAL(folder_.path(), mdl_.settings);

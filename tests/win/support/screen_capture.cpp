@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <wincodec.h>
 
+#include "platform/path.h"
 #include "platform/program_folder_win.h"
 #include "platform/scoped_win.h"
 

@@ -17,15 +17,6 @@ std::wstring TestEnv(const wchar_t* name) {
   return length > 0 && length < 4096 ? std::wstring(buffer, length) : std::wstring();
 }
 
-std::wstring HttpFixtureUrl() { return L"http://127.0.0.1:" + TestEnv(L"ZEFRA_TEST_HTTP_PORT"); }
-
-std::wstring HttpFixtureRoot() { return TestEnv(L"ZEFRA_TEST_HTTP_ROOT_WIN"); }
-
-std::string HttpFixtureLog() {
-  const std::wstring log = TestEnv(L"ZEFRA_TEST_HTTP_LOG_WIN");
-  return FileExists(log) ? ReadBytes(log) : std::string();
-}
-
 bool PrepareWindowThread() {
   static const bool prepared = [] {
     INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
@@ -117,11 +108,68 @@ HeldOpenFile::HeldOpenFile(const std::wstring& path)
 
 HeldOpenFile::~HeldOpenFile() { CloseHandle(handle_); }
 
-RecordedMessageBoxes::RecordedMessageBoxes()
-    : previous_(
-          SetMessageBoxHandler([this](const MessageBoxRequest& request) { shown_.push_back(request); })) {}
+std::string PatternBytes(size_t size, const char* head) {
+  std::string bytes(size, '\0');
+  for (size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>((i * 7 + i / 251) & 0xFF);
+  for (size_t i = 0; head[i] != '\0' && i < size; ++i) bytes[i] = head[i];
+  return bytes;
+}
 
-RecordedMessageBoxes::~RecordedMessageBoxes() { SetMessageBoxHandler(std::move(previous_)); }
+bool RunningUnderWine() {
+  const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+  return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+}
+
+std::map<std::wstring, std::string> FolderContents(const std::wstring& folder) {
+  std::map<std::wstring, std::string> contents;
+  std::vector<std::wstring> pending{L""};
+  while (!pending.empty()) {
+    const std::wstring relative = pending.back();
+    pending.pop_back();
+    const std::wstring base = relative.empty() ? folder : folder + L"\\" + relative;
+    WIN32_FIND_DATAW found{};
+    UniqueFind search(FindFirstFileW((base + L"\\*").c_str(), &found));
+    if (!search) continue;
+    do {
+      const std::wstring name = found.cFileName;
+      if (name == L"." || name == L"..") continue;
+      const std::wstring path = relative.empty() ? name : relative + L"\\" + name;
+      if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        pending.push_back(path);
+        contents[path + L"\\"] = "";
+      } else {
+        contents[path] = ReadBytes(folder + L"\\" + path);
+      }
+    } while (FindNextFileW(search.get(), &found));
+  }
+  return contents;
+}
+
+void WriteSettingsFile(const std::wstring& folder, const std::wstring& server, const std::wstring& port,
+                       const std::wstring& driver) {
+  WriteBytes(folder + L"\\ayar.xml", "<ayar><baglanti><s>" + ToUtf8(server) + "</s><p>" + ToUtf8(port) +
+                                         "</p><d>" + ToUtf8(driver) +
+                                         "</d></baglanti><mod><m>1</m></mod></ayar>");
+}
+
+std::vector<std::wstring> LogMessagesOf(const std::wstring& logPath) {
+  const std::wstring text = FileExists(logPath) ? FromAnsi(ReadBytes(logPath)) : std::wstring();
+  std::vector<std::wstring> messages;
+  for (size_t start = 0; start < text.size();) {
+    const size_t end = text.find(L"\r\n", start);
+    EXPECT_NE(end, std::wstring::npos) << "every line ends in CR LF";
+    if (end == std::wstring::npos) break;
+    const std::wstring line = text.substr(start, end - start);
+    EXPECT_GE(line.size(), 20u);
+    if (line.size() < 20) break;
+    EXPECT_EQ(line[4], L'-');
+    EXPECT_EQ(line[10], L' ');
+    EXPECT_EQ(line[19], L' ');
+    messages.push_back(line.substr(20));
+    start = end + 2;
+  }
+  return messages;
+}
 
 namespace {
 

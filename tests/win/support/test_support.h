@@ -4,18 +4,14 @@
 
 #include <windows.h>
 
+#include <map>
 #include <string>
 #include <vector>
 
-#include "platform/message_box.h"
+#include "recorded_message_boxes.h"
 
 // A variable of the test environment (see tests/fixtures/testenv.py); empty when unset.
 std::wstring TestEnv(const wchar_t* name);
-
-// "http://127.0.0.1:<port>" of the HTTP fixture.
-std::wstring HttpFixtureUrl();
-// Where the HTTP fixture serves its files from (a Windows path).
-std::wstring HttpFixtureRoot();
 
 // A new empty folder that is removed with everything in it when the object goes.
 class ScratchFolder {
@@ -47,21 +43,6 @@ class HeldOpenFile {
 
  private:
   HANDLE handle_;
-};
-
-// Records every message box instead of showing it, for as long as it lives.
-class RecordedMessageBoxes {
- public:
-  RecordedMessageBoxes();
-  ~RecordedMessageBoxes();
-  RecordedMessageBoxes(const RecordedMessageBoxes&) = delete;
-  RecordedMessageBoxes& operator=(const RecordedMessageBoxes&) = delete;
-
-  const std::vector<MessageBoxRequest>& shown() const { return shown_; }
-
- private:
-  std::vector<MessageBoxRequest> shown_;
-  MessageBoxHandler previous_;
 };
 
 // A helper program built beside the test programs, e.g. "standin_app.exe".
@@ -100,8 +81,22 @@ bool PrepareWindowThread();
 // Runs the thread's messages for the given time, the way the program's loop does.
 void PumpFor(DWORD milliseconds);
 
-// What the HTTP fixture has logged so far: one "GET <target> <status>" line per request.
-std::string HttpFixtureLog();
+// Bytes 0 to 255 over and over behind a head, so that a shifted or dropped piece shows.
+std::string PatternBytes(size_t size, const char* head = "MZ");
+
+// Wine's ntdll carries an export that Windows' does not.
+bool RunningUnderWine();
+
+// Every file below folder with its bytes, by its path relative to folder.
+std::map<std::wstring, std::string> FolderContents(const std::wstring& folder);
+
+// ayar.xml in folder naming the database server, its port and the driver selector.
+void WriteSettingsFile(const std::wstring& folder, const std::wstring& server, const std::wstring& port,
+                       const std::wstring& driver = L"8");
+
+// The messages of a diagnostic log file, in order, each line checked for its timestamp
+// ("yyyy-mm-dd hh:nn:ss ") and CR LF and given without them; none when there is no file.
+std::vector<std::wstring> LogMessagesOf(const std::wstring& logPath);
 
 // Runs SQL on the MariaDB fixture as its administrator, through ODBC.
 void ExecuteSql(const std::wstring& statements);

@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include "http_fixture.h"
+#include "recording_log.h"
+#include "test_support.h"
 #include "update/downloader_win.h"
 #include "update/file_name_rule.h"
-#include "update_test_support.h"
 
 namespace {
 
@@ -26,7 +28,7 @@ Outcome Fetch(const std::wstring& url, const std::wstring& destination, Download
               const std::wstring& details = L"") {
   Outcome outcome;
   outcome.details = details;
-  options.bodyProgress = [&](uint64_t received, std::optional<uint64_t> declared) {
+  options.progress = [&](uint64_t received, std::optional<uint64_t> declared) {
     outcome.reports.emplace_back(received, declared ? static_cast<int64_t>(*declared) : -1);
   };
   RecordingLog log;
@@ -331,8 +333,8 @@ TEST_F(DownloaderTest, EachUntrustworthyCertificateFailsTheFileBeforeARequestIsS
 TEST_F(DownloaderTest, ARedirectIsFollowedUpFromHttpToHttpsButNeverDownFromHttpsToHttp) {
   Serve(L"upgraded.dll", "MZ over TLS");
   const std::wstring upgraded = folder / L"upgraded.dll";
-  const Outcome up =
-      Fetch(FixtureAddress(L"plain.dll?redirect=" + SecureFixtureAddress(kTrustedPort, L"upgraded.dll")), upgraded);
+  const Outcome up = Fetch(
+      FixtureAddress(L"plain.dll?redirect=" + SecureFixtureAddress(kTrustedPort, L"upgraded.dll")), upgraded);
   ASSERT_TRUE(up.ok) << up.details;
   EXPECT_EQ(ReadBytes(upgraded), "MZ over TLS");
   EXPECT_TRUE(FixtureReceived("/upgraded.dll", 200));
@@ -345,7 +347,8 @@ TEST_F(DownloaderTest, ARedirectIsFollowedUpFromHttpToHttpsButNeverDownFromHttps
   const Outcome down = Fetch(url, destination);
   EXPECT_FALSE(down.ok);
   EXPECT_FALSE(requests.Received("/downgraded.dll", 200)) << "the file was fetched over plain http";
-  EXPECT_EQ(down.log.back(), L"Download failed; stage=send HTTP GET; url=" + url + L"; reason=" + down.details);
+  EXPECT_EQ(down.log.back(),
+            L"Download failed; stage=send HTTP GET; url=" + url + L"; reason=" + down.details);
   if (RunningUnderWine()) {
     EXPECT_THAT(down.details, StartsWith(L"Stage send HTTP GET - Error 12156: "));
   }

@@ -2,8 +2,9 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include "http_fixture.h"
 #include "platform/scoped_win.h"
-#include "update_test_support.h"
+#include "test_support.h"
 
 namespace {
 

@@ -8,8 +8,9 @@
 #include <algorithm>
 
 #include "diag/log_line.h"
+#include "http_fixture.h"
+#include "test_support.h"
 #include "update/self_replace_win.h"
-#include "update_test_support.h"
 
 namespace {
 
@@ -30,13 +31,9 @@ class SelfReplace : public ::testing::Test {
     return probe.ExitCode();
   }
 
-  // The last count messages of the log in the folder, without their timestamps.
+  // The last count messages of the log in the folder.
   std::vector<std::wstring> LogTail(size_t count) const {
-    const std::string text = ReadBytes(folder / kLogFileName);
-    std::vector<std::wstring> messages;
-    for (size_t start = 0, end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2) {
-      if (end - start >= 20) messages.emplace_back(text.begin() + start + 20, text.begin() + end);
-    }
+    const std::vector<std::wstring> messages = LogMessagesOf(folder / kLogFileName);
     return {messages.end() - std::min(count, messages.size()), messages.end()};
   }
 

@@ -8,11 +8,13 @@
 
 #include "diag/log_line.h"
 #include "diag/log_win.h"
+#include "http_fixture.h"
 #include "platform/encoding_win.h"
+#include "platform/invariant_case_win.h"
+#include "test_support.h"
 #include "update/file_name_rule.h"
 #include "update/size_text.h"
 #include "update/update_services_win.h"
-#include "update_test_support.h"
 
 namespace {
 
@@ -59,14 +61,6 @@ class StayingServices : public WindowsUpdateServices {
 
 class UpdateRunTest : public ::testing::Test {
  protected:
-  // A folder of the fixture's root that holds this test's files; returns its address.
-  std::wstring Publish(const std::wstring& dir,
-                       const std::vector<std::pair<std::wstring, std::string>>& files) {
-    CreateDirectoryW((HttpFixtureRoot() + L"\\" + dir).c_str(), nullptr);
-    for (const auto& [name, bytes] : files) Serve(dir + L"\\" + name, bytes);
-    return FixtureAddress(dir + L"/");
-  }
-
   std::string LogText() { return ReadBytes(LogFilePath(folder.path())); }
 
   ScratchFolder folder;
@@ -108,7 +102,7 @@ TEST_F(UpdateRunTest, SlotsOneAndThreeAreFetchedThenTheMainProgramStartsWithoutA
 
   const std::string log = LogText();
   EXPECT_THAT(log, HasSubstr(" Update started; baseUrl=" + ToAnsi(base) + "\r\n"));
-  EXPECT_THAT(log, HasSubstr(" Download start; url=" + ToAnsi(base) + "lib%20x.dll; destination="));
+  EXPECT_THAT(log, HasSubstr(" Download start; url=" + ToAnsi(base) + "/lib%20x.dll; destination="));
   EXPECT_THAT(log, HasSubstr(" File reported downloaded; name=lib x.dll; bytes=1264640\r\n"));
 
   // The started program records how it was started, beside itself.
@@ -159,10 +153,10 @@ TEST_F(UpdateRunTest, AFailureInSlotThreeKeepsSlotsOneAndTwoAndTouchesNothingAft
   EXPECT_FALSE(services.ended);
   const std::wstring details = L"Sunucu EXE yerine farklı içerik döndürdü (MZ başlığı yok).";
   ASSERT_EQ(boxes.shown().size(), 1u);
-  EXPECT_EQ(boxes.shown()[0].text, L"three.exe indirilemedi.\r\n" + base + L"three.exe\r\n" + details);
+  EXPECT_EQ(boxes.shown()[0].text, L"three.exe indirilemedi.\r\n" + base + L"/three.exe\r\n" + details);
   EXPECT_EQ(boxes.shown()[0].style, static_cast<unsigned>(kBoxError));
   EXPECT_THAT(LogText(), HasSubstr(" File download returned failure; name=three.exe; url=" + ToAnsi(base) +
-                                   "three.exe; details=" + ToAnsi(details) + "\r\n"));
+                                   "/three.exe; details=" + ToAnsi(details) + "\r\n"));
 }
 
 // Pieces of hostile names: steps, both separators, streams, devices, control characters, letters.
@@ -232,10 +226,10 @@ class SignedRelease : public UpdateRunTest {
  protected:
   void RunSigned(const std::wstring& release, const std::array<std::wstring, 5>& files,
                  std::optional<std::string> key = ReadBytes(TestEnv(L"ZEFRA_TEST_RELEASE_KEY_WIN"))) {
-    const size_t logBefore = HttpFixtureLog().size();
+    const FixtureRequestsFromNow during;
     StayingServices signedServices(std::move(key));
     RunUpdate(FixtureAddress(L"signed/" + release + L"/"), files, folder.path(), window, signedServices);
-    requests = HttpFixtureLog().substr(logBefore);
+    requests = during.Log();
     ended = signedServices.ended;
   }
   std::string Served(const std::wstring& release, const std::wstring& name) {

@@ -6,6 +6,7 @@
 
 #include "app/picture_win.h"
 #include "app/resources/resource_ids.h"
+#include "platform/path.h"
 #include "platform/program_folder_win.h"
 #include "test_support.h"
 

@@ -1,22 +1,24 @@
-// Shared by the update engine's Windows tests: a log that records its lines, files served by
-// the HTTP fixture and the fixture's request log.
+// The HTTP fixture as the Windows tests use it: its folder and addresses, files put there, and
+// its request log.
 #pragma once
 
-#include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
-#include "diag/logger.h"
-#include "test_support.h"
-
-class RecordingLog : public Logger {
- public:
-  void LOG_YAZ(std::wstring_view message) override { lines.emplace_back(message); }
-  std::vector<std::wstring> lines;
-};
+// "http://127.0.0.1:<port>" of the HTTP fixture.
+std::wstring HttpFixtureUrl();
+// Where the HTTP fixture serves its files from (a Windows path).
+std::wstring HttpFixtureRoot();
+// What the HTTP fixture has logged so far: one "GET <target> <status>" line per request.
+std::string HttpFixtureLog();
 
 // Puts a file below the fixture's root (name may hold spaces) and returns its address.
 std::wstring Serve(const std::wstring& name, const std::string& bytes);
+
+// The folder dir below the fixture's root holding exactly these files (names may hold
+// subfolders); returns its address, without a slash at its end.
+std::wstring Publish(const std::wstring& dir, const std::vector<std::pair<std::wstring, std::string>>& files);
 
 // The fixture's address + "/" + pathAndQuery, exactly as given.
 std::wstring FixtureAddress(const std::wstring& pathAndQuery);
@@ -36,16 +38,9 @@ class FixtureRequestsFromNow {
  public:
   FixtureRequestsFromNow();
   bool Received(const std::string& target, int status) const;
+  // Everything logged since.
+  std::string Log() const;
 
  private:
   size_t start_;
 };
-
-// Bytes 0 to 255 over and over, so that a shifted or dropped piece shows.
-std::string PatternBytes(size_t size, const char* head = "MZ");
-
-// Wine's ntdll carries an export that Windows' does not.
-bool RunningUnderWine();
-
-// Every file below folder with its bytes, by its path relative to folder.
-std::map<std::wstring, std::string> FolderContents(const std::wstring& folder);

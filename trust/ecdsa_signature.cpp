@@ -1,9 +1,9 @@
-#include "update/ecdsa_signature.h"
+#include "trust/ecdsa_signature.h"
 
 #include <algorithm>
 #include <string>
 
-#include "update/release_list.h"
+#include "trust/release_trust.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "update/release_list.h"
+#include "trust/release_list.h"
 
 #include <vector>
 
@@ -109,14 +109,4 @@ std::optional<Sha256Digest> ReleaseList::Find(std::wstring_view name) const {
   const auto found = digests_.find(key_(name));
   if (found == digests_.end()) return std::nullopt;
   return found->second;
-}
-
-std::wstring DigestHex(const Sha256Digest& digest) {
-  static constexpr wchar_t kDigits[] = L"0123456789abcdef";
-  std::wstring hex;
-  for (const uint8_t byte : digest) {
-    hex += kDigits[byte >> 4];
-    hex += kDigits[byte & 0x0F];
-  }
-  return hex;
 }

@@ -9,7 +9,7 @@
 #include <thread>
 
 #include "platform/error.h"
-#include "update/cng_win.h"
+#include "trust/cng_win.h"
 
 class BackgroundSha256 {
  public:

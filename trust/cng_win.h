@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "platform/scoped_win.h"
-#include "update/ecdsa_signature.h"
-#include "update/release_list.h"
+#include "trust/ecdsa_signature.h"
+#include "trust/release_trust.h"
 
 struct AlgorithmTraits {
   using Type = BCRYPT_ALG_HANDLE;

@@ -1,4 +1,4 @@
-#include "update/background_sha256_win.h"
+#include "trust/background_sha256_win.h"
 
 BackgroundSha256::BackgroundSha256() : worker_([this] { HashPieces(); }) {}
 

@@ -2,28 +2,13 @@
 // the form that sha256sum writes.
 #pragma once
 
-#include <array>
-#include <cstdint>
-#include <exception>
 #include <functional>
 #include <map>
 #include <optional>
 #include <string>
 #include <string_view>
 
-using Sha256Digest = std::array<uint8_t, 32>;
-
-// Why a release cannot be trusted: its list or signature could not be had, or is not right.
-// The reason is shown to the user and logged.
-class ReleaseRefused : public std::exception {
- public:
-  explicit ReleaseRefused(std::wstring reason) : reason_(std::move(reason)) {}
-  const std::wstring& reason() const noexcept { return reason_; }
-  const char* what() const noexcept override { return "ReleaseRefused"; }
-
- private:
-  std::wstring reason_;
-};
+#include "trust/release_trust.h"
 
 // How a file name is compared: two names are one file when their keys are equal. On Windows the
 // key follows the file system (case-insensitive, "/" and "\" alike).
@@ -46,9 +31,6 @@ class ReleaseList {
   FileNameKey key_;
   std::map<std::wstring, Sha256Digest> digests_;
 };
-
-// "9f86d0…": lower-case hex, as sha256sum writes a digest.
-std::wstring DigestHex(const Sha256Digest& digest);
 
 // What a verified list says of one file to be fetched: its digest, or none when it is not listed.
 struct DigestCheck {

@@ -1,4 +1,4 @@
-#include "update/cng_win.h"
+#include "trust/cng_win.h"
 
 #include <string>
 
@@ -9,13 +9,9 @@ namespace {
 constexpr NTSTATUS kStatusInvalidSignature = static_cast<NTSTATUS>(0xC000A000);
 constexpr size_t kCoordinateSize = 32;
 
-void Check(NTSTATUS status) {
-  if (!BCRYPT_SUCCESS(status)) throw AppError(ErrorInfoFromNtStatus(status));
-}
-
 UniqueAlgorithm OpenAlgorithm(const wchar_t* name) {
   UniqueAlgorithm algorithm;
-  Check(BCryptOpenAlgorithmProvider(algorithm.put(), name, nullptr, 0));
+  CheckNtStatus(BCryptOpenAlgorithmProvider(algorithm.put(), name, nullptr, 0));
   return algorithm;
 }
 
@@ -24,21 +20,21 @@ UniqueAlgorithm OpenAlgorithm(const wchar_t* name) {
 Sha256::Sha256() : algorithm_(OpenAlgorithm(BCRYPT_SHA256_ALGORITHM)) {
   DWORD objectSize = 0;
   ULONG got = 0;
-  Check(BCryptGetProperty(algorithm_.get(), BCRYPT_OBJECT_LENGTH, reinterpret_cast<PUCHAR>(&objectSize),
-                          sizeof objectSize, &got, 0));
+  CheckNtStatus(BCryptGetProperty(algorithm_.get(), BCRYPT_OBJECT_LENGTH,
+                                  reinterpret_cast<PUCHAR>(&objectSize), sizeof objectSize, &got, 0));
   object_.resize(objectSize);
-  Check(BCryptCreateHash(algorithm_.get(), hash_.put(), object_.data(), objectSize, nullptr, 0, 0));
+  CheckNtStatus(BCryptCreateHash(algorithm_.get(), hash_.put(), object_.data(), objectSize, nullptr, 0, 0));
 }
 
 void Sha256::Add(const void* data, size_t size) {
   // CNG takes at most 4 GiB a call; the pieces fed here are far smaller.
-  Check(
+  CheckNtStatus(
       BCryptHashData(hash_.get(), static_cast<PUCHAR>(const_cast<void*>(data)), static_cast<ULONG>(size), 0));
 }
 
 Sha256Digest Sha256::Finish() {
   Sha256Digest digest{};
-  Check(BCryptFinishHash(hash_.get(), digest.data(), static_cast<ULONG>(digest.size()), 0));
+  CheckNtStatus(BCryptFinishHash(hash_.get(), digest.data(), static_cast<ULONG>(digest.size()), 0));
   return digest;
 }
 
@@ -60,13 +56,13 @@ bool VerifyEcdsaP256(std::string_view publicKey, std::string_view data, const Ec
 
   const UniqueAlgorithm algorithm = OpenAlgorithm(BCRYPT_ECDSA_P256_ALGORITHM);
   UniqueKey key;
-  Check(BCryptImportKeyPair(algorithm.get(), nullptr, BCRYPT_ECCPUBLIC_BLOB, key.put(), blob.data(),
-                            static_cast<ULONG>(blob.size()), 0));
+  CheckNtStatus(BCryptImportKeyPair(algorithm.get(), nullptr, BCRYPT_ECCPUBLIC_BLOB, key.put(), blob.data(),
+                                    static_cast<ULONG>(blob.size()), 0));
   Sha256Digest digest = Sha256Of(data);
   const NTSTATUS status =
       BCryptVerifySignature(key.get(), nullptr, digest.data(), static_cast<ULONG>(digest.size()),
                             const_cast<PUCHAR>(signature.data()), static_cast<ULONG>(signature.size()), 0);
   if (status == kStatusInvalidSignature) return false;
-  Check(status);
+  CheckNtStatus(status);
   return true;
 }

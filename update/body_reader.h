@@ -1,0 +1,85 @@
+// The one reader of a response body: from a source (the HTTP request) into a sink (a file, or
+// memory), counting what came against what the response declared.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "platform/error.h"
+
+// Where a body comes from: the request once its headers have arrived.
+class BodySource {
+ public:
+  // The length the response declared, when it declared one.
+  virtual std::optional<uint64_t> DeclaredLength() const = 0;
+  // Up to size bytes of the body, as soon as any have arrived; 0 at its end. Throws AppError.
+  virtual uint32_t Read(void* buffer, uint32_t size) = 0;
+
+ protected:
+  ~BodySource() = default;
+};
+
+// Where a body goes, piece by piece.
+class BodySink {
+ public:
+  // Before the first byte, with the length the response declared; a sink may refuse it here.
+  virtual void Begin(std::optional<uint64_t> declaredLength) = 0;
+  // The next piece, as it arrived; its bytes are the sink's to copy, not to keep.
+  virtual void Write(const unsigned char* data, size_t size) = 0;
+  // The whole body has arrived.
+  virtual void End() = 0;
+
+ protected:
+  ~BodySink() = default;
+};
+
+// Told the bytes of the body so far and the declared length: once with 0 as the body begins,
+// then after every piece, so that a window can show them and repaint during a long body.
+using BodyProgress = std::function<void(uint64_t received, std::optional<uint64_t> declared)>;
+
+// WinHTTP's number for an answer that is not what the protocol promised.
+inline constexpr int32_t kErrorInvalidServerResponse = 12152;  // ERROR_WINHTTP_INVALID_SERVER_RESPONSE
+
+// A body that ended before the length its response declared: a cut, never a file.
+class BodyCutShort : public AppError {
+ public:
+  BodyCutShort(uint64_t received, uint64_t declared);
+  uint64_t received() const { return received_; }
+  uint64_t declared() const { return declared_; }
+
+ private:
+  uint64_t received_;
+  uint64_t declared_;
+};
+
+// A body longer than its sink takes.
+class BodyTooLarge : public std::exception {
+ public:
+  const char* what() const noexcept override { return "BodyTooLarge"; }
+};
+
+// "HTTP 404 Not Found" when the status is not a success (2xx); none when it is.
+std::optional<std::wstring> StatusRefusal(uint32_t status, std::wstring_view reason);
+
+// Reads the whole body from source into sink, each piece as soon as it has arrived. Returns the
+// count; throws BodyCutShort when it falls short of the declared length, and whatever the source
+// or the sink throws.
+uint64_t ReadBody(BodySource& source, BodySink& sink, const BodyProgress& progress = {});
+
+// The body in memory, up to a limit: for small files such as a release list.
+class MemorySink final : public BodySink {
+ public:
+  explicit MemorySink(size_t limit) : limit_(limit) {}
+  void Begin(std::optional<uint64_t> declaredLength) override;
+  void Write(const unsigned char* data, size_t size) override;
+  void End() override {}
+  std::string& bytes() { return bytes_; }
+
+ private:
+  size_t limit_;
+  std::string bytes_;
+};

@@ -1,0 +1,57 @@
+// A body into a file on disk as it arrives, with its SHA-256 computed alongside when asked.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "platform/error.h"
+#include "platform/scoped_win.h"
+#include "trust/background_sha256_win.h"
+#include "update/body_reader.h"
+
+// A failure of the file itself (creating, writing, flushing), as opposed to one of the body's source.
+class FileSinkError : public AppError {
+ public:
+  explicit FileSinkError(ErrorInfo info) : AppError(std::move(info)) {}
+};
+
+class FileSink final : public BodySink {
+ public:
+  // afterWrite is called each time a buffer has gone to the file (tests hold the download there).
+  FileSink(std::wstring path, bool withDigest, std::function<void()> afterWrite = {});
+  ~FileSink();
+
+  // Creates the file, or empties the one that is there.
+  void Begin(std::optional<uint64_t> declaredLength) override;
+  void Write(const unsigned char* data, size_t size) override;
+  void End() override;
+
+  // The first two bytes of the body, zeros where it is shorter.
+  const std::array<unsigned char, 2>& head() const { return head_; }
+  // The body's SHA-256, after End, when asked for.
+  const std::optional<Sha256Digest>& digest() const { return digest_; }
+  // Everything on disk, then the file closed: a rename after this never meets a torn file.
+  // Returns the file's size.
+  int64_t Close();
+  // Closes the file without a flush, ignoring failures: the failure path.
+  void Abandon() noexcept;
+
+ private:
+  void Flush();
+
+  std::wstring path_;
+  std::function<void()> afterWrite_;
+  UniqueFile file_;
+  // While the hashing thread reads one buffer, the next bytes gather in the other.
+  std::unique_ptr<unsigned char[]> buffers_[2];
+  int turn_ = 0;
+  size_t filled_ = 0;
+  uint64_t count_ = 0;
+  std::array<unsigned char, 2> head_{};
+  std::optional<BackgroundSha256> hasher_;  // after the buffers: it finishes with them before they go
+  std::optional<Sha256Digest> digest_;
+};
