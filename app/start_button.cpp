@@ -1,5 +1,6 @@
 #include "app/start_button.h"
 
+#include "platform/message_box.h"
 #include "platform/text.h"
 #include "update/file_name_rule.h"
 
@@ -10,8 +11,39 @@ std::optional<std::wstring> ProgramNameToClose(std::wstring_view slotName) {
   return std::wstring(slotName.substr(0, slotName.size() - 4));
 }
 
-void StartButtonPressed(const std::array<std::wstring, 5>& files, const std::wstring& programFolder,
-                        StartButtonWindow& window, const TerminateTaskFunction& terminateTask) noexcept {
+std::wstring FolderNotWritableText(const std::wstring& folder, const ErrorInfo& error) {
+  return L"Program klasörüne yazılamıyor, güncelleme yapılamaz:\r\n" + folder + L"\r\n\r\nHata " +
+         std::to_wstring(error.number) + L": " + error.description +
+         L"\r\n\r\nHiçbir program kapatılmadı. Güncelleyiciyi yönetici olarak çalıştırın (sağ tıklayıp "
+         L"\"Yönetici olarak çalıştır\") ya da yazılım firmanıza danışın.";
+}
+
+namespace {
+
+// A run that could never write its files must not close the shop's program and lose its work.
+bool FolderTakesFiles(const std::wstring& programFolder, StartButtonWindow& window,
+                      const FolderWriteCheck& checkFolder) noexcept {
+  std::optional<ErrorInfo> error;
+  try {
+    error = checkFolder(programFolder);
+  } catch (...) {
+    error = ErrorInfo{-1, L"The program folder could not be checked."};
+  }
+  if (!error) return true;
+  try {
+    window.LOG_YAZ(L"Program folder is not writable; folder=" + programFolder + L"; error=" +
+                   std::to_wstring(error->number) + L": " + error->description);
+  } catch (...) {
+  }
+  try {
+    ShowMessageBox(FolderNotWritableText(programFolder, *error), kProgramTitle, kBoxError);
+  } catch (...) {
+  }
+  return false;
+}
+
+void CloseRunningCopies(const std::array<std::wstring, 5>& files, const std::wstring& programFolder,
+                        const TerminateTaskFunction& terminateTask) noexcept {
   for (const std::wstring& name : files) {
     try {
       if (name.empty()) continue;
@@ -25,6 +57,15 @@ void StartButtonPressed(const std::array<std::wstring, 5>& files, const std::wst
       // A copy that could not be closed shows up later, when its file cannot be replaced.
     }
   }
+}
+
+}  // namespace
+
+void StartButtonPressed(const std::array<std::wstring, 5>& files, const std::wstring& programFolder,
+                        StartButtonWindow& window, const TerminateTaskFunction& terminateTask,
+                        const FolderWriteCheck& checkFolder) noexcept {
+  if (!FolderTakesFiles(programFolder, window, checkFolder)) return;
+  CloseRunningCopies(files, programFolder, terminateTask);
   try {
     window.SetStatus(kClosingFilesStatus);
   } catch (...) {
