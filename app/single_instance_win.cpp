@@ -73,10 +73,11 @@ void BringForward(HWND window) {
 
 void ReportOtherUpdater(const std::wstring& folder, const FileIdentity& identity, bool anotherUser) {
   const HWND window = anotherUser ? nullptr : OtherUpdaterWindow(identity, kFirstWindowWaitMs);
-  DiagnosticLog log(LogFilePath(folder));
+  const wchar_t* found = IsWindowVisible(window) ? L"brought forward" : L"still starting";
   const wchar_t* where = anotherUser ? L"another user's" : L"not on this desktop";
-  log.LOG_YAZ(L"Updater already running in this folder; folder=" + folder + L"; window=" +
-              (window ? L"brought forward" : where));
+  // Quietly: a log that cannot be written is the first updater's to report.
+  AppendLogLine(LogFilePath(folder), L"Updater already running in this folder; folder=" + folder +
+                                         L"; window=" + (window ? found : where));
   if (window) {
     BringForward(window);
   } else {
