@@ -11,14 +11,15 @@ std::optional<std::wstring> ProgramNameToClose(std::wstring_view slotName) {
   return std::wstring(slotName.substr(0, slotName.size() - 4));
 }
 
+namespace {
+
+// The box: the folder, the error and what to do.
 std::wstring FolderNotWritableText(const std::wstring& folder, const ErrorInfo& error) {
   return L"Program klasörüne yazılamıyor, güncelleme yapılamaz:\r\n" + folder + L"\r\n\r\nHata " +
          std::to_wstring(error.number) + L": " + error.description +
          L"\r\n\r\nHiçbir program kapatılmadı. Güncelleyiciyi yönetici olarak çalıştırın (sağ tıklayıp "
          L"\"Yönetici olarak çalıştır\") ya da yazılım firmanıza danışın.";
 }
-
-namespace {
 
 // A run that could never write its files must not close the shop's program and lose its work.
 bool FolderTakesFiles(const std::wstring& programFolder, StartButtonWindow& window,

@@ -40,9 +40,6 @@ inline constexpr unsigned kRunDelayMs = 2000;
 // files, and none when nothing is left to search for (a name like "EXE" or ".exe").
 std::optional<std::wstring> ProgramNameToClose(std::wstring_view slotName);
 
-// The box shown when the program's folder takes no new files: the folder, the error and what to do.
-std::wstring FolderNotWritableText(const std::wstring& folder, const ErrorInfo& error);
-
 // The click of cmdbaslat. First the folder: when it takes no new files, nothing is closed and no
 // run starts; the user is told why, one line is logged and the button stays enabled. Then each
 // step's failure is ignored and the next step runs; nothing escapes.
