@@ -87,10 +87,9 @@ class WineDesk:
         return int(lines[0]) if code == 0 and lines else None
 
     def visible_windows(self, title):
-        """The X windows on the display whose name begins with title, as many as are mapped."""
-        done = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "^" + title], env=self.env,
-                              capture_output=True, text=True, timeout=20)
-        return done.stdout.split()
+        """The mapped X windows on the display whose name begins with title."""
+        return subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "^" + title], env=self.env,
+                              capture_output=True, text=True, timeout=20).stdout.split()
 
     def press(self, title, button):
         code, _ = self.probe("press", title, button, "--timeout", "10")

