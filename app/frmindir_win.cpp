@@ -17,7 +17,6 @@
 
 namespace {
 
-constexpr wchar_t kWindowClass[] = L"frmindir";
 constexpr wchar_t kPanelClass[] = L"frmindir.Picture1";
 constexpr UINT_PTR kLabelSubclassId = 1;
 
@@ -74,14 +73,16 @@ frmindir::frmindir(HINSTANCE instance, std::wstring programFolder, unsigned dpi)
     ReleaseCapture();
     SendMessageW(hwnd_, WM_NCLBUTTONDOWN, HTCAPTION, 0);
   };
-  RegisterWindowClass(instance_, kWindowClass, WindowProc, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+  RegisterWindowClass(instance_, kFrmindirWindowClass, WindowProc,
+                      static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
   RegisterWindowClass(instance_, kPanelClass, PanelProc, nullptr);
   handPointer_ = LoadCursorW(instance_, MAKEINTRESOURCEW(IDR_POINTER_HAND));
   movePointer_ = LoadCursorW(instance_, MAKEINTRESOURCEW(IDR_POINTER_MOVE));
 
   const PixelRect client = ToPixels(kWindowClientTwips, 96);
-  hwnd_ = CreateWindowExW(0, kWindowClass, std::wstring(kDesignCaption).c_str(), WS_POPUP | WS_CLIPSIBLINGS,
-                          0, 0, client.width, client.height, nullptr, nullptr, instance_, this);
+  hwnd_ = CreateWindowExW(0, kFrmindirWindowClass, std::wstring(kDesignCaption).c_str(),
+                          WS_POPUP | WS_CLIPSIBLINGS, 0, 0, client.width, client.height, nullptr, nullptr,
+                          instance_, this);
   if (!hwnd_) ThrowLastError();
   try {
     CreateChildren();

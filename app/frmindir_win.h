@@ -19,6 +19,9 @@
 #include "platform/error.h"
 #include "platform/scoped_win.h"
 
+// The class of the window frmindir, by which another updater finds it.
+inline constexpr wchar_t kFrmindirWindowClass[] = L"frmindir";
+
 class frmindir : public Logger, private ProgressBarControl {
  public:
   // Creates the window hidden, with every element as designed. dpi 0 lays it out at the DPI

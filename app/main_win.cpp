@@ -3,6 +3,7 @@
 // After windows.h, which it needs.
 #include <commctrl.h>
 
+#include "app/single_instance_win.h"
 #include "app/updater_win.h"
 #include "platform/error.h"
 #include "platform/message_box.h"
@@ -12,17 +13,29 @@
 
 namespace {
 
-// An updater that replaced itself left its old file aside. It goes before anything else touches
-// the folder, quietly; while it is still in use (the old updater ending) the next start retries.
+// An updater that replaced itself left its old file aside, and a write probe may be left over.
+// They go before anything else touches the folder, quietly; while the old file is still in use
+// (the old updater ending) the next start retries.
 void RemoveOldUpdaterFiles() noexcept {
   IgnoringFailure([] { RemoveSetAsideFiles(ProgramFolder()); });
+}
+
+// A second updater in this folder ends before it touches it. The claim is held until the end.
+bool ClaimFolder() noexcept {
+  static UniqueHandle claim;
+  try {
+    return ClaimProgramFolder(ProgramFolder(), claim);
+  } catch (...) {
+    return true;
+  }
 }
 
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
-  RemoveOldUpdaterFiles();
   InstallSystemMessageBox();
+  if (!ClaimFolder()) return 0;
+  RemoveOldUpdaterFiles();
   ScopedCoInit com;
   INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&controls);

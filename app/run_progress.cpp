@@ -48,7 +48,11 @@ void RunProgress::StopAnimation() {
   animating_ = false;
 }
 
-void RunProgress::RunStopped() { ShowOnTaskbar(TaskbarState::kError, bar_.Progress()); }
+// The taskbar draws the error state only as far as its share: at 0 % nothing would show.
+void RunProgress::RunStopped() {
+  const int value = bar_.Progress();
+  ShowOnTaskbar(TaskbarState::kError, value > 0 ? value : 100);
+}
 
 void RunProgress::RunCompleted() { ShowOnTaskbar(TaskbarState::kNoProgress, 0); }
 

@@ -53,7 +53,8 @@ class RunProgress {
   void BodyReceived(uint64_t received, std::optional<uint64_t> declared);
   // tmrProgress stopped by the run.
   void StopAnimation();
-  // A failed file or an unexpected error: the bar keeps its value, the taskbar turns to error.
+  // A failed file or an unexpected error: the bar keeps its value, the taskbar turns to error
+  // at that share, or full when nothing had arrived.
   void RunStopped();
   // Every file in place.
   void RunCompleted();

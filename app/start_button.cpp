@@ -1,6 +1,7 @@
 #include "app/start_button.h"
 
 #include "platform/error.h"
+#include "platform/message_box.h"
 #include "platform/text.h"
 #include "update/file_name_rule.h"
 
@@ -11,8 +12,33 @@ std::optional<std::wstring> ProgramNameToClose(std::wstring_view slotName) {
   return std::wstring(slotName.substr(0, slotName.size() - 4));
 }
 
-void StartButtonPressed(const std::array<std::wstring, 5>& files, const std::wstring& programFolder,
-                        StartButtonWindow& window, const TerminateTaskFunction& terminateTask) noexcept {
+namespace {
+
+// The box: the folder, the error and what to do.
+std::wstring FolderNotWritableText(const std::wstring& folder, const ErrorInfo& error) {
+  return L"Program klasörüne yazılamıyor, güncelleme yapılamaz:\r\n" + folder + L"\r\n\r\n" +
+         ErrorText(error, L"Hata ") +
+         L"\r\n\r\nHiçbir program kapatılmadı. Güncelleyiciyi yönetici olarak çalıştırın (sağ tıklayıp "
+         L"\"Yönetici olarak çalıştır\") ya da yazılım firmanıza danışın.";
+}
+
+// A run that could never write its files must not close the shop's program and lose its work.
+bool FolderTakesFiles(const std::wstring& programFolder, StartButtonWindow& window,
+                      const FolderWriteCheck& checkFolder) noexcept {
+  std::optional<ErrorInfo> error = ErrorInfo{-1, L"The program folder could not be checked."};
+  IgnoringFailure([&] { error = checkFolder(programFolder); });
+  if (!error) return true;
+  IgnoringFailure([&] {
+    window.LOG_YAZ(L"Program folder is not writable; folder=" + programFolder + L"; error=" +
+                   ErrorText(*error, L""));
+  });
+  IgnoringFailure(
+      [&] { ShowMessageBox(FolderNotWritableText(programFolder, *error), kProgramTitle, kBoxError); });
+  return false;
+}
+
+void CloseRunningCopies(const std::array<std::wstring, 5>& files, const std::wstring& programFolder,
+                        const TerminateTaskFunction& terminateTask) noexcept {
   for (const std::wstring& name : files) {
     // A copy that could not be closed shows up later, when its file cannot be replaced.
     IgnoringFailure([&] {
@@ -25,6 +51,15 @@ void StartButtonPressed(const std::array<std::wstring, 5>& files, const std::wst
       terminateTask(*program, programFolder + L"\\" + file);
     });
   }
+}
+
+}  // namespace
+
+void StartButtonPressed(const std::array<std::wstring, 5>& files, const std::wstring& programFolder,
+                        StartButtonWindow& window, const TerminateTaskFunction& terminateTask,
+                        const FolderWriteCheck& checkFolder) noexcept {
+  if (!FolderTakesFiles(programFolder, window, checkFolder)) return;
+  CloseRunningCopies(files, programFolder, terminateTask);
   IgnoringFailure([&] { window.SetStatus(kClosingFilesStatus); });
   IgnoringFailure([&] { window.StartRunTimer(kRunDelayMs); });
   IgnoringFailure([&] { window.SetStartEnabled(false); });

@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/error.h"
+
 // What the start button does to the window.
 class StartButtonWindow {
  public:
@@ -18,11 +20,17 @@ class StartButtonWindow {
   virtual void StartRunTimer(unsigned intervalMs) = 0;
   // cmdbaslat as a whole.
   virtual void SetStartEnabled(bool enabled) = 0;
+  // One line of the diagnostic log.
+  virtual void LOG_YAZ(std::wstring_view message) = 0;
 };
 
 // TerminateTask of mdlTask, or a stand-in that counts the calls: the name searched for in window
 // titles, and the slot's file in the program's folder, which only its own running copies hold.
 using TerminateTaskFunction = std::function<bool(const std::wstring& name, const std::wstring& programFile)>;
+
+// Whether the program's folder takes new files: none when the updater could create and delete
+// a file of its own there, else the error. The write probe of the program, or a stand-in.
+using FolderWriteCheck = std::function<std::optional<ErrorInfo>(const std::wstring& folder)>;
 
 inline constexpr wchar_t kClosingFilesStatus[] = L"Açık dosyalar kapatılıyor...";
 inline constexpr unsigned kRunDelayMs = 2000;
@@ -32,11 +40,14 @@ inline constexpr unsigned kRunDelayMs = 2000;
 // files, and none when nothing is left to search for (a name like "EXE" or ".exe").
 std::optional<std::wstring> ProgramNameToClose(std::wstring_view slotName);
 
-// The click of cmdbaslat. Each step's failure is ignored and the next step runs; nothing escapes.
+// The click of cmdbaslat. First the folder: when it takes no new files, nothing is closed and no
+// run starts; the user is told why, one line is logged and the button stays enabled. Then each
+// step's failure is ignored and the next step runs; nothing escapes.
 // The names searched for are taken as stored; the file is the one the run will replace, the
 // trimmed name in programFolder (no separator at its end). A name the run refuses closes nothing.
 void StartButtonPressed(const std::array<std::wstring, 5>& files, const std::wstring& programFolder,
-                        StartButtonWindow& window, const TerminateTaskFunction& terminateTask) noexcept;
+                        StartButtonWindow& window, const TerminateTaskFunction& terminateTask,
+                        const FolderWriteCheck& checkFolder) noexcept;
 
 // A tick of tmrProgress: one step up to 100, then back to 0. It runs while a file of unknown
 // length arrives.

@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "app/folder_write_probe_win.h"
 #include "app/startup.h"
 #include "platform/odbc_win.h"
 #include "process/mdl_task_win.h"
@@ -14,7 +15,8 @@ UpdaterWindow::UpdaterWindow(HINSTANCE instance, std::wstring programFolder, Upd
       views_(*this),
       services_(parts.services ? *parts.services : windowsServices_),
       terminateTask_(parts.terminateTask ? std::move(parts.terminateTask)
-                                         : TerminateTaskFunction(TerminateTask)) {
+                                         : TerminateTaskFunction(TerminateTask)),
+      checkFolder_(parts.checkFolder ? std::move(parts.checkFolder) : FolderWriteCheck(FolderWriteError)) {
   SetStartHandler([this] { StartPressed(); });
   SetRunTickHandler([this] { RunTick(); });
 }
@@ -25,7 +27,7 @@ void UpdaterWindow::LoadSettingsAndManifest() {
 }
 
 void UpdaterWindow::StartPressed() {
-  StartButtonPressed(mdl_.manifest.files, programFolder(), views_, terminateTask_);
+  StartButtonPressed(mdl_.manifest.files, programFolder(), views_, terminateTask_, checkFolder_);
 }
 
 // The tick of tmrIndir: the whole run, with the window taking no input until it stops.

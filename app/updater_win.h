@@ -18,6 +18,7 @@ struct UpdaterParts {
   ConnectionFactory createConnection;    // cnBaglanti (ODBC when empty)
   UpdateServices* services = nullptr;    // downloads, program start, process end (Windows when null)
   TerminateTaskFunction terminateTask;   // mdlTask's TerminateTask when empty
+  FolderWriteCheck checkFolder;          // the write probe when empty
 };
 
 class UpdaterWindow final : public frmindir {
@@ -40,4 +41,5 @@ class UpdaterWindow final : public frmindir {
   WindowsUpdateServices windowsServices_;
   UpdateServices& services_;
   TerminateTaskFunction terminateTask_;
+  FolderWriteCheck checkFolder_;
 };

@@ -22,22 +22,27 @@ bool enumerationFailed = false;
 // The slot's file as the file system knows it; none when it is not there, so nothing runs it.
 std::optional<FileIdentity> targetIdentity;
 
-// The file a process was started from; none when the system will not say.
-std::optional<std::wstring> ImageOf(DWORD processId) {
-  const UniqueHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
-  if (!process) return std::nullopt;
+// The file a process was started from, asked through the handle that may end it; none when
+// the system will not say.
+std::optional<std::wstring> ImageOf(HANDLE process) {
   std::wstring path(32768, L'\0');
   DWORD size = static_cast<DWORD>(path.size());
-  if (!QueryFullProcessImageNameW(process.get(), 0, path.data(), &size)) return std::nullopt;
+  if (!QueryFullProcessImageNameW(process, 0, path.data(), &size)) return std::nullopt;
   path.resize(size);
   return path;
 }
 
 // Compared as files, not texts, so short names, letter case and other spellings still match.
-bool RunsTargetFile(DWORD processId) {
+bool RunsTargetFile(HANDLE process) {
   if (!targetIdentity) return false;
-  const std::optional<std::wstring> image = ImageOf(processId);
+  const std::optional<std::wstring> image = ImageOf(process);
   return image && IdentityOf(*image) == targetIdentity;
+}
+
+// An id freed and reused before the open names another program; once open, it cannot change.
+bool StillOwnsWindow(HWND window, DWORD processId) {
+  DWORD owner = 0;
+  return IsWindow(window) && GetWindowThreadProcessId(window, &owner) != 0 && owner == processId;
 }
 
 void WriteKillWarning() {
@@ -89,12 +94,13 @@ bool KillProcess(HWND window) noexcept {
     if (processId == 0) return true;
     // The updater never ends itself, whatever its own caption carries.
     if (processId == GetCurrentProcessId()) return true;
+    // One handle for the check and the end: while it is open, the id cannot pass to another
+    // program. A refusal (another user's or a higher process) leaves it running, without a report.
+    UniqueHandle process(OpenProcess(kProcessAllAccess, FALSE, processId));
+    if (!process || !StillOwnsWindow(window, processId)) return true;
     // Only a copy of the slot's own file blocks its replacement. Any other program, and one whose
     // image cannot be asked, keeps running with its unsaved work.
-    if (!RunsTargetFile(processId)) return true;
-    // A refusal (another user's or a higher process) leaves it running, without a report.
-    UniqueHandle process(OpenProcess(kProcessAllAccess, FALSE, processId));
-    if (!process) return true;
+    if (!RunsTargetFile(process.get())) return true;
     WriteKillWarning();
     TerminateProcess(process.get(), 0);
     return true;

@@ -5,6 +5,7 @@
 
 #include "platform/text.h"
 #include "update/set_aside_name.h"
+#include "update/updater_files.h"
 
 namespace {
 
@@ -154,9 +155,14 @@ std::optional<std::wstring> FileNameOutsideFolder(std::wstring_view name) {
   }
   const std::vector<std::wstring_view> segments = Segments(name);
   if (std::optional<std::wstring> why = SegmentsNotStoredAsWritten(segments)) return Reason(name, *why);
-  // The updater sets its old file aside under such names and the next start deletes them.
+  // The updater's own files (its old file set aside, its write probe) go by such names, and a
+  // start deletes some of them.
   for (const std::wstring_view segment : segments) {
     if (IsSetAsideName(segment)) return Reason(name, L"eski güncelleyiciye ayrılmış ad kullanılamaz.");
+    if (IsUpdaterFileName(segment)) {
+      return Reason(name,
+                    L"\".indir-\" ile başlayan uzantılar güncelleyicinin kendi dosyalarına ayrılmıştır.");
+    }
   }
   int depth = 0;
   for (const std::wstring_view segment : segments) {

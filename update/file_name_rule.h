@@ -15,8 +15,8 @@ std::optional<std::wstring> SegmentNotStoredAsWritten(std::wstring_view segment)
 // Empty when the name is a file inside the folder; otherwise the Turkish reason shown to the
 // user. Refused: rooted, drive, UNC or device paths, alternate data streams (any ':'), names whose
 // ".." steps leave the folder or that end in a step, and every segment that Windows would store
-// otherwise than written. Refused too: the names the updater sets its own old file aside under
-// (update/set_aside_name.h).
+// otherwise than written. Refused too: the updater's own files, every name whose last extension
+// begins with "indir-" (update/updater_files.h).
 std::optional<std::wstring> FileNameOutsideFolder(std::wstring_view name);
 
 // Empty when destination is a full path (drive "X:\" or share "\\server\share\") whose every

@@ -13,6 +13,7 @@
 #include "update/mdl_fso_win.h"
 #include "update/set_aside_name.h"
 #include "update/sharing_retry.h"
+#include "update/updater_files.h"
 
 namespace {
 
@@ -115,12 +116,12 @@ void ReplaceRunningUpdater(const std::wstring& newFile, const std::wstring& dest
 void RemoveSetAsideFiles(const std::wstring& folder) noexcept {
   IgnoringFailure([&] {
     WIN32_FIND_DATAW found{};
-    const std::wstring pattern = folder + L"\\*" + kSetAsideSuffix;
+    const std::wstring pattern = folder + L"\\*" + kUpdaterFileMark + L"*";
     UniqueFind search(FindFirstFileW(pattern.c_str(), &found));
     if (!search) return;
     do {
       // The pattern also meets short names; only the long name decides.
-      if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || !IsSetAsideName(found.cFileName)) continue;
+      if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || !IsClearedAtStart(found.cFileName)) continue;
       IgnoringFailure([&] { mdlFSO::DeleteFileForced(folder + L"\\" + found.cFileName); });
     } while (FindNextFileW(search.get(), &found));
   });

@@ -29,6 +29,6 @@ bool IsRunningUpdater(const std::wstring& path);
 void ReplaceRunningUpdater(const std::wstring& newFile, const std::wstring& destination, Logger& log,
                            const SelfReplaceSeams& seams = {});
 
-// Deletes every set-aside file in folder. Failures (an old updater still ending, say) are
-// ignored: the next start tries again.
+// Deletes every set-aside file and every other leftover that a start clears (update/updater_files.h)
+// in folder. Failures (an old updater still ending, say) are ignored: the next start tries again.
 void RemoveSetAsideFiles(const std::wstring& folder) noexcept;

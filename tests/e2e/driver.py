@@ -86,6 +86,11 @@ class WineDesk:
                                  "--timeout", str(timeout), timeout=timeout + 30)
         return int(lines[0]) if code == 0 and lines else None
 
+    def visible_windows(self, title):
+        """The mapped X windows on the display whose name begins with title."""
+        return subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "^" + title], env=self.env,
+                              capture_output=True, text=True, timeout=20).stdout.split()
+
     def press(self, title, button):
         code, _ = self.probe("press", title, button, "--timeout", "10")
         if code != 0:

@@ -168,6 +168,16 @@ class EndToEnd(unittest.TestCase):
         self.assertEqual(driver.sha256(self.folder / updater), driver.sha256(self.web / updater))
         self.assertTrue(driver.log_messages(self.folder)[len(messages)].startswith("Updater started; applicationPath="))
 
+    def test_d_a_second_start_in_the_same_folder_leaves_one_window_and_ends(self):
+        self.start_updater()
+        # The same folder spelled otherwise: its identity, not its text, makes it the same.
+        other_spelling = driver.win_path(self.folder).upper() + "\\.\\Zefra INDIR.exe"
+        second = self.desk.start(other_spelling, cwd=self.folder)
+        self.assertEqual(second.wait(timeout=30), 0, "the second updater ends by itself, with no box to answer")
+        self.assertEqual(len(self.desk.visible_windows(driver.UPDATER_TITLE)), 1)
+        messages = driver.log_messages(self.folder)
+        self.assertEqual(sum(m.startswith("Updater started;") for m in messages), 1, messages)
+        self.assertEqual(sum(m.startswith("Updater already running in this folder;") for m in messages), 1)
 
 if __name__ == "__main__":
     STATE, BUILD = sys.argv[1], sys.argv[2]

@@ -6,6 +6,8 @@
 #include <stdexcept>
 #include <vector>
 
+#include "platform/message_box.h"
+
 namespace {
 
 using ::testing::ElementsAre;
@@ -23,6 +25,7 @@ class RecordingWindow : public StartButtonWindow {
     if (failTimer) throw std::runtime_error("no timer");
   }
   void SetStartEnabled(bool enabled) override { steps.push_back(enabled ? L"enable" : L"disable"); }
+  void LOG_YAZ(std::wstring_view message) override { steps.push_back(L"log " + std::wstring(message)); }
 
   std::vector<std::wstring> steps;
   bool failStatus = false;
@@ -32,15 +35,25 @@ class RecordingWindow : public StartButtonWindow {
 struct Press {
   std::vector<std::wstring> closed;
   std::vector<std::wstring> files;  // the program file given with each name
+  std::optional<ErrorInfo> folderError;  // what the write check answers for the program's folder
+  std::vector<MessageBoxRequest> boxes;
   RecordingWindow window;
 
   void operator()(const std::array<std::wstring, 5>& slots) {
-    StartButtonPressed(slots, L"C:\\Zefra VUNO", window,
-                       [this](const std::wstring& name, const std::wstring& programFile) {
-                         closed.push_back(name);
-                         files.push_back(programFile);
-                         return true;
-                       });
+    MessageBoxHandler previous =
+        SetMessageBoxHandler([this](const MessageBoxRequest& box) { boxes.push_back(box); });
+    StartButtonPressed(
+        slots, L"C:\\Zefra VUNO", window,
+        [this](const std::wstring& name, const std::wstring& programFile) {
+          closed.push_back(name);
+          files.push_back(programFile);
+          return true;
+        },
+        // Any other folder than the program's is refused, so asking about the wrong one shows.
+        [this](const std::wstring& folder) {
+          return folder == L"C:\\Zefra VUNO" ? folderError : ErrorInfo{};
+        });
+    SetMessageBoxHandler(std::move(previous));
   }
 };
 
@@ -95,12 +108,14 @@ TEST(StartButton, EveryStepsFailureIsIgnored) {
   window.failStatus = true;
   window.failTimer = true;
   std::vector<std::wstring> closed;
-  StartButtonPressed({L"Bir.exe", L"Iki.exe", L"", L"", L"Uc.exe"}, L"C:\\Zefra", window,
-                     [&](const std::wstring& name, const std::wstring&) -> bool {
-                       closed.push_back(name);
-                       if (name == L"Bir") throw std::runtime_error("enumeration failed");
-                       return false;  // the result is not looked at
-                     });
+  StartButtonPressed(
+      {L"Bir.exe", L"Iki.exe", L"", L"", L"Uc.exe"}, L"C:\\Zefra", window,
+      [&](const std::wstring& name, const std::wstring&) -> bool {
+        closed.push_back(name);
+        if (name == L"Bir") throw std::runtime_error("enumeration failed");
+        return false;  // the result is not looked at
+      },
+      [](const std::wstring&) { return std::optional<ErrorInfo>(); });
   EXPECT_THAT(closed, ElementsAre(L"Bir", L"Iki", L"Uc"));
   EXPECT_THAT(window.steps, ElementsAre(L"status Açık dosyalar kapatılıyor...", L"timer 2000", L"disable"));
 }
@@ -113,6 +128,22 @@ TEST(StartButton, APressAfterAFailedRunStartsAgainFromSlotOne) {
   press(files);
   EXPECT_THAT(press.closed, ElementsAre(L"Zefra VUNO", L"Yardim", L"Zefra VUNO", L"Yardim"));
   EXPECT_EQ(press.window.steps.back(), L"disable");
+}
+
+// Closing the shop's program for an update that can never be written would only lose its work.
+TEST(StartButton, AFolderThatTakesNoFilesClosesNothingAndSaysWhy) {
+  Press press;
+  press.folderError = ErrorInfo{5, L"Access denied."};
+  press({L"Zefra VUNO.exe", L"Rapor.exe", L"", L"", L""});
+  EXPECT_THAT(press.closed, IsEmpty());
+  EXPECT_THAT(
+      press.window.steps,
+      ElementsAre(L"log Program folder is not writable; folder=C:\\Zefra VUNO; error=5: Access denied."));
+  ASSERT_EQ(press.boxes.size(), 1u);
+  for (const wchar_t* part :
+       {L"yazılamıyor", L"C:\\Zefra VUNO", L"Hata 5: Access denied.", L"yönetici olarak"}) {
+    EXPECT_NE(press.boxes[0].text.find(part), std::wstring::npos) << part;
+  }
 }
 
 TEST(ProgressTimer, StepsUpToAHundredThenStartsOver) {

@@ -11,6 +11,7 @@
 #include "update/set_aside_name.h"
 #include "update/sharing_retry.h"
 #include "update/size_text.h"
+#include "update/updater_files.h"
 
 namespace {
 
@@ -102,7 +103,9 @@ TEST(FileNameRule, NamesInsideTheFolderPass) {
                               L"Zefra INDIR.exe.old",
                               L"x.indir-old.dll",
                               L"x.indirold",
-                              L"indir-old"}) {
+                              L"indir-old",
+                              L"x.indir-probe.dll",
+                              L"x.indir"}) {
     EXPECT_EQ(FileNameOutsideFolder(name), std::nullopt) << name;
   }
 }
@@ -135,6 +138,8 @@ TEST(FileNameRule, HostileNamesAreRefusedWithATurkishReasonNamingWhy) {
     {L"boş klasör adı", {L"a\\\\b.dll", L"a//b.dll", L"a\\/b.dll", L"sub\\", L"sub/", L""}},
     {L"eski güncelleyiciye ayrılmış ad", {L"Zefra INDIR.exe.1-0.indir-old", L"x.INDIR-Old", L"sub\\x.indir-old",
                                            L"x.indir-old\\y.dll"}},
+    {L"güncelleyicinin kendi dosyalarına", {WriteProbeName(SetAsideTag(1234, 0)), L"x.INDIR-Probe",
+                                             L"x.indir-", L"x.dll.indir-resume", L"a.Indir-x\\b.dll"}},
   };
   // clang-format on
   for (const auto& [why, names] : cases) {

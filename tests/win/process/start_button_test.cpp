@@ -4,6 +4,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "app/folder_write_probe_win.h"
+#include "platform/encoding_win.h"
+#include "platform/scoped_win.h"
 #include "process/mdl_task_win.h"
 #include "standin.h"
 
@@ -16,6 +19,7 @@ class Window : public StartButtonWindow {
   void SetStatus(const std::wstring& text) override { steps.push_back(text); }
   void StartRunTimer(unsigned intervalMs) override { steps.push_back(std::to_wstring(intervalMs)); }
   void SetStartEnabled(bool enabled) override { steps.push_back(enabled ? L"enabled" : L"disabled"); }
+  void LOG_YAZ(std::wstring_view message) override { steps.push_back(std::wstring(message)); }
   std::vector<std::wstring> steps;
 };
 
@@ -36,11 +40,13 @@ TEST(StartButtonWithRunningCopies, ClosesTheListedProgramsAndSchedulesTheRun) {
   std::vector<std::wstring> closed;
   const std::array<std::wstring, 5> files{application + L".exe", L"ortak.dll", helper + L".ExE", L".exe",
                                           L"Bekleyen.exe  "};
-  StartButtonPressed(files, programFolder.path(), window,
-                     [&](const std::wstring& name, const std::wstring& programFile) {
-                       closed.push_back(name);
-                       return TerminateTask(name, programFile);
-                     });
+  StartButtonPressed(
+      files, programFolder.path(), window,
+      [&](const std::wstring& name, const std::wstring& programFile) {
+        closed.push_back(name);
+        return TerminateTask(name, programFile);
+      },
+      FolderWriteError);
   SetEventLogWriter(std::move(previous));
 
   EXPECT_THAT(closed, ElementsAre(application, helper));
@@ -50,6 +56,41 @@ TEST(StartButtonWithRunningCopies, ClosesTheListedProgramsAndSchedulesTheRun) {
   EXPECT_FALSE(bystander->HasEnded());
   EXPECT_EQ(entries.size(), 2u);
   EXPECT_THAT(window.steps, ElementsAre(L"Açık dosyalar kapatılıyor...", L"2000", L"disabled"));
+}
+
+// The names in a folder, to see that nothing was left in it or taken from it.
+std::vector<std::wstring> NamesIn(const std::wstring& folder) {
+  std::vector<std::wstring> names;
+  WIN32_FIND_DATAW found{};
+  UniqueFind search(FindFirstFileW((folder + L"\\*").c_str(), &found));
+  for (bool more = bool(search); more; more = FindNextFileW(search.get(), &found))
+    names.push_back(found.cFileName);
+  return names;
+}
+
+// A folder mounted read-only, as Program Files is to a user without administrator rights.
+TEST(StartButtonWithRunningCopies, AFolderThatTakesNoFilesKeepsTheProgramRunning) {
+  const std::wstring folder = TestEnv(L"ZEFRA_TEST_READONLY_WIN");
+  if (folder.empty())
+    GTEST_SKIP() << "no read-only folder: " << ToUtf8(TestEnv(L"ZEFRA_TEST_READONLY_UNAVAILABLE"));
+  const std::wstring application = UniqueName(L"Zefra VUNO ");
+  // Copied in through the writable side of the mount, started from the read-only one.
+  CopyStandIn(TestEnv(L"ZEFRA_TEST_READONLY_SOURCE_WIN"), application + L".exe");
+  auto main = StartStandInFrom(folder + L"\\" + application + L".exe", application);
+  const std::vector<std::wstring> before = NamesIn(folder);
+
+  Window window;
+  RecordedMessageBoxes boxes;
+  StartButtonPressed({application + L".exe", L"", L"", L"", L""}, folder, window, TerminateTask,
+                     FolderWriteError);
+
+  EXPECT_FALSE(main->HasEnded(1000));
+  EXPECT_EQ(NamesIn(folder), before);
+  ASSERT_EQ(window.steps.size(), 1u) << "no status, no timer, the button left enabled";
+  EXPECT_EQ(window.steps[0].rfind(L"Program folder is not writable; folder=" + folder + L"; error=5: ", 0),
+            0u);
+  ASSERT_EQ(boxes.shown().size(), 1u);
+  EXPECT_NE(boxes.shown()[0].text.find(folder + L"\r\n\r\nHata 5: "), std::wstring::npos);
 }
 
 }  // namespace

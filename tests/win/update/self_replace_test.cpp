@@ -99,8 +99,9 @@ TEST_F(SelfReplace, WhenTheNewFileCannotMoveInTheOldOneIsPutBackAndALaterRunRepl
 
 TEST(SetAsideFiles, EveryOneGoesAtStartButOneStillInUseIsLeftForTheNextStart) {
   ScratchFolder folder;
-  const std::wstring gone[] = {L"Zefra INDIR.exe.1-0.indir-old", L"read only.INDIR-OLD"};
-  const std::wstring kept[] = {L"Zefra INDIR.exe", L"x.indir-old.txt", L"indir-old"};
+  const std::wstring gone[] = {L"Zefra INDIR.exe.1-0.indir-old", L"read only.INDIR-OLD",
+                               L"Zefra INDIR.1-0.indir-probe"};
+  const std::wstring kept[] = {L"Zefra INDIR.exe", L"x.indir-old.txt", L"indir-old", L"x.indir-probe.dll"};
   for (const std::wstring& name : gone) WriteBytes(folder / name, "MZ old");
   for (const std::wstring& name : kept) WriteBytes(folder / name, "MZ keep");
   ASSERT_TRUE(SetFileAttributesW((folder / gone[1]).c_str(), FILE_ATTRIBUTE_READONLY));
