@@ -100,7 +100,8 @@ bool PrepareWindowThread();
 // Runs the thread's messages for the given time, the way the program's loop does.
 void PumpFor(DWORD milliseconds);
 
-// What the HTTP fixture has logged so far: one "GET <target> <status>" line per request.
+// What the HTTP fixture has logged so far: a "GET <target> <status>" line per request and an
+// "END <target> <status> sent=<body bytes>" line when its response has ended (http_server.py).
 std::string HttpFixtureLog();
 
 // Runs SQL on the MariaDB fixture as its administrator, through ODBC.
