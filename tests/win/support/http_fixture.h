@@ -10,7 +10,8 @@
 std::wstring HttpFixtureUrl();
 // Where the HTTP fixture serves its files from (a Windows path).
 std::wstring HttpFixtureRoot();
-// What the HTTP fixture has logged so far: one "GET <target> <status>" line per request.
+// What the HTTP fixture has logged so far: a "GET <target> <status>" line per request and an
+// "END <target> <status> sent=<body bytes>" line when its response has ended (http_server.py).
 std::string HttpFixtureLog();
 
 // Puts a file below the fixture's root (name may hold spaces) and returns its address.
