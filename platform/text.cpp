@@ -77,3 +77,29 @@ std::optional<std::wstring> DecodeUtf8(std::string_view bytes) {
   }
   return out;
 }
+
+std::string EncodeUtf8(std::wstring_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    char32_t c = static_cast<char32_t>(text[i]);
+    if constexpr (sizeof(wchar_t) == 2) {
+      const bool high = c >= 0xD800 && c <= 0xDBFF;
+      const bool paired = high && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF;
+      if (paired) {
+        c = 0x10000 + ((c - 0xD800) << 10) + (static_cast<char32_t>(text[++i]) - 0xDC00);
+      } else if (c >= 0xD800 && c <= 0xDFFF) {
+        c = 0xFFFD;
+      }
+    }
+    if (c < 0x80) {
+      out += static_cast<char>(c);
+      continue;
+    }
+    const int extra = c < 0x800 ? 1 : c < 0x10000 ? 2 : 3;
+    static constexpr unsigned char kLead[] = {0, 0xC0, 0xE0, 0xF0};
+    out += static_cast<char>(kLead[extra] | (c >> (6 * extra)));
+    for (int k = extra - 1; k >= 0; --k) out += static_cast<char>(0x80 | ((c >> (6 * k)) & 0x3F));
+  }
+  return out;
+}

@@ -1,5 +1,6 @@
 #include "update/body_reader.h"
 
+#include <algorithm>
 #include <memory>
 
 namespace {
@@ -22,7 +23,6 @@ std::optional<std::wstring> StatusRefusal(uint32_t status, std::wstring_view rea
 
 uint64_t ReadBody(BodySource& source, BodySink& sink, const BodyProgress& progress) {
   const std::optional<uint64_t> declared = source.DeclaredLength();
-  sink.Begin(declared);
   const std::unique_ptr<unsigned char[]> piece = std::make_unique<unsigned char[]>(kReadSize);
   uint64_t received = 0;
   if (progress) progress(received, declared);
@@ -38,9 +38,9 @@ uint64_t ReadBody(BodySource& source, BodySink& sink, const BodyProgress& progre
   return received;
 }
 
-void MemorySink::Begin(std::optional<uint64_t> declaredLength) {
-  if (declaredLength && *declaredLength > limit_) throw BodyTooLarge();
-  bytes_.clear();
+void MemorySink::Begin(uint64_t offset, std::optional<uint64_t> declaredLength) {
+  bytes_.resize(std::min<uint64_t>(offset, bytes_.size()));
+  if (declaredLength && *declaredLength > limit_ - bytes_.size()) throw BodyTooLarge();
 }
 
 void MemorySink::Write(const unsigned char* data, size_t size) {

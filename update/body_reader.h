@@ -23,15 +23,22 @@ class BodySource {
   ~BodySource() = default;
 };
 
-// Where a body goes, piece by piece.
+// Where a file's bodies go, piece by piece: one response's, or several that continue each other.
 class BodySink {
  public:
-  // Before the first byte, with the length the response declared; a sink may refuse it here.
-  virtual void Begin(std::optional<uint64_t> declaredLength) = 0;
+  // Before a response's first byte: where its body begins in the file (0 replaces whatever the
+  // sink holds; anything else is what Keep() said) and the length it declared, which a sink may
+  // refuse here.
+  virtual void Begin(uint64_t offset, std::optional<uint64_t> declaredLength) = 0;
   // The next piece, as it arrived; its bytes are the sink's to copy, not to keep.
   virtual void Write(const unsigned char* data, size_t size) = 0;
-  // The whole body has arrived.
+  // The whole file has arrived.
   virtual void End() = 0;
+  // After a response that ended early: the bytes the sink holds of the file, each one handed to
+  // where it lives, for the next response to continue.
+  virtual uint64_t Keep() = 0;
+  // False for a sink that starts over with every response.
+  virtual bool CanResume() const = 0;
 
  protected:
   ~BodySink() = default;
@@ -65,18 +72,21 @@ class BodyTooLarge : public std::exception {
 // "HTTP 404 Not Found" when the status is not a success (2xx); none when it is.
 std::optional<std::wstring> StatusRefusal(uint32_t status, std::wstring_view reason);
 
-// Reads the whole body from source into sink, each piece as soon as it has arrived. Returns the
-// count; throws BodyCutShort when it falls short of the declared length, and whatever the source
-// or the sink throws.
+// Reads the whole body from source into a sink already begun, each piece as soon as it has
+// arrived. Returns the count; throws BodyCutShort when it falls short of the declared length,
+// and whatever the source or the sink throws.
 uint64_t ReadBody(BodySource& source, BodySink& sink, const BodyProgress& progress = {});
 
 // The body in memory, up to a limit: for small files such as a release list.
 class MemorySink final : public BodySink {
  public:
   explicit MemorySink(size_t limit) : limit_(limit) {}
-  void Begin(std::optional<uint64_t> declaredLength) override;
+  void Begin(uint64_t offset, std::optional<uint64_t> declaredLength) override;
   void Write(const unsigned char* data, size_t size) override;
   void End() override {}
+  uint64_t Keep() override { return bytes_.size(); }
+  // The files it holds are small: each response brings them whole.
+  bool CanResume() const override { return false; }
   std::string& bytes() { return bytes_; }
 
  private:

@@ -14,6 +14,9 @@ inline constexpr wchar_t kUpdaterFileMark[] = L".indir-";
 // Made by the start button to learn whether the folder takes new files, and deleted at once.
 inline constexpr wchar_t kWriteProbeSuffix[] = L".indir-probe";
 
+// Beside a part that a later attempt may continue: how to continue it ("VunoRapor.dll.indir-resume").
+inline constexpr wchar_t kResumeRecordSuffix[] = L".indir-resume";
+
 struct UpdaterFileKind {
   const wchar_t* suffix;  // begins with kUpdaterFileMark
   bool clearedAtStart;    // a leftover is deleted before anything else touches the folder
@@ -22,6 +25,7 @@ struct UpdaterFileKind {
 inline constexpr UpdaterFileKind kUpdaterFileKinds[] = {
     {kSetAsideSuffix, true},
     {kWriteProbeSuffix, true},
+    {kResumeRecordSuffix, false},  // a later press continues the part it belongs to
 };
 
 // True when one path segment, as Windows resolves it (trailing dots and spaces dropped, letter
