@@ -99,8 +99,15 @@ void frmindir::cmdbaslat_Click() {
 
 void frmindir::cmdKapat_Click() { Form_Unload(); }
 
-// However the window is closed, the program ends at once: nothing is asked, saved or logged.
-void frmindir::Form_Unload() { IgnoringFailure(endProgram_); }
+// However the window is closed, the program ends at once: nothing is asked or saved. During a
+// run the run is asked to stop instead; it ends the program at its next wait, with a log line.
+void frmindir::Form_Unload() {
+  if (busy_) {
+    cancelRequested_ = true;
+    return;
+  }
+  IgnoringFailure(endProgram_);
+}
 
 // Only the left button alone drags; the shift keys do not matter.
 void frmindir::lblsurukle_MouseMove(WPARAM buttons) {
@@ -198,7 +205,10 @@ void DropQueuedInput() {
 
 }  // namespace
 
-void frmindir::BeginBusy() { busy_ = true; }
+void frmindir::BeginBusy() {
+  busy_ = true;
+  cancelRequested_ = false;
+}
 
 void frmindir::EndBusy() {
   DropQueuedInput();
@@ -212,7 +222,11 @@ void frmindir::PumpWhileBusy() {
       PostQuitMessage(static_cast<int>(message.wParam));
       return;
     }
-    if (IsUserInput(message.message)) continue;
+    if (IsUserInput(message.message)) {
+      // The keys that close, and the close button itself (pressed, or Space on it), still act.
+      if (PreTranslateMessage(message) || message.hwnd != Control(L"cmdKapat")) continue;
+      TranslateMessage(&message);
+    }
     DispatchMessageW(&message);
   }
 }

@@ -32,6 +32,7 @@ class FrmindirViews final : public ManifestWindow, public UpdateRunWindow, publi
   void ShowRunStopped() override { window_.runProgress().RunStopped(); }
   void ShowRunCompleted() override { window_.runProgress().RunCompleted(); }
   void PumpWhileBusy() override { window_.PumpWhileBusy(); }
+  bool CancelRequested() const override { return window_.CancelRequested(); }
 
  private:
   frmindir& window_;

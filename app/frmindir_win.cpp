@@ -56,7 +56,7 @@ DWORD LabelStyle(const Element& element) {
   DWORD style = WS_CHILD | WS_VISIBLE | SS_NOPREFIX;
   style |= element.align == TextAlign::kCenter  ? SS_CENTER
            : element.align == TextAlign::kRight ? SS_RIGHT
-                                             : SS_LEFT;
+                                                : SS_LEFT;
   if (element.frame) style |= WS_BORDER;
   // A transparent label must not be clipped by the transparent drag strip lying over it.
   if (!element.transparent) style |= WS_CLIPSIBLINGS;
@@ -197,7 +197,8 @@ void frmindir::ScalePictures() {
       if (element.kind != ElementKind::kPicture || source == decoded_.end()) continue;
       const PixelRect rect = ToPixels(element.rect, dpi_);
       PixelImage image = Resample(source->second, rect.width, rect.height);
-      const COLORREF under = element.parent == ElementParent::kPanel ? GetSysColor(COLOR_WINDOW) : RGB(0, 0, 0);
+      const COLORREF under =
+          element.parent == ElementParent::kPanel ? GetSysColor(COLOR_WINDOW) : RGB(0, 0, 0);
       CompositeOver(image, (GetRValue(under) << 16) | (GetGValue(under) << 8) | GetBValue(under));
       try {
         scaled_[element.name] = MakeBitmap(image);
@@ -363,8 +364,8 @@ LRESULT frmindir::HandlePanelMessage(HWND panel, UINT message, WPARAM wParam, LP
       return TRUE;
     }
     case WM_COMMAND:
-      if (HIWORD(wParam) == BN_CLICKED && !busy_) {
-        if (reinterpret_cast<HWND>(lParam) == Control(L"cmdbaslat")) cmdbaslat_Click();
+      if (HIWORD(wParam) == BN_CLICKED) {
+        if (reinterpret_cast<HWND>(lParam) == Control(L"cmdbaslat") && !busy_) cmdbaslat_Click();
         if (reinterpret_cast<HWND>(lParam) == Control(L"cmdKapat")) cmdKapat_Click();
       }
       return 0;
@@ -388,11 +389,8 @@ LRESULT frmindir::HandleWindowMessage(UINT message, WPARAM wParam, LPARAM lParam
       if (!busy_ && wParam == kRunTimerId) tmrIndir_Timer();
       if (wParam == kProgressTimerId) tmrProgress_Timer();
       return 0;
-    case WM_SYSCOMMAND:
-      if ((wParam & 0xFFF0) == SC_CLOSE && busy_) return 0;
-      break;
     case WM_CLOSE:
-      if (!busy_) Form_Unload();
+      Form_Unload();
       return 0;
     case WM_ACTIVATE:
       if (LOWORD(wParam) == WA_INACTIVE) {

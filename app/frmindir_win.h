@@ -79,13 +79,17 @@ class frmindir : public Logger, private ProgressBarControl {
   void SetStartDrag(std::function<void()> startDrag) { startDrag_ = std::move(startDrag); }
 
   // --- A long operation on the window's thread (the update run).
-  // While busy the window takes no input and ignores close requests.
+  // While busy the window takes no input but the user's way out: the close button, Alt+K,
+  // Alt+F4 and closing from the taskbar ask the operation to stop (CancelRequested), and it ends
+  // the program once it has.
   void BeginBusy();
   // Drops whatever input queued up meanwhile, so that no click acts afterwards.
   void EndBusy();
   bool Busy() const { return busy_; }
-  // Handles paint and other waiting messages, dropping keyboard and mouse input; call it
-  // often during the operation so that the system never takes the window for hung.
+  bool CancelRequested() const { return cancelRequested_; }
+  // Handles paint and other waiting messages and the way out, dropping any other keyboard and
+  // mouse input; call it often during the operation so that the system never takes the window
+  // for hung.
   void PumpWhileBusy();
 
   class BusyScope {
@@ -159,6 +163,7 @@ class frmindir : public Logger, private ProgressBarControl {
   HCURSOR movePointer_ = nullptr;
   HWND savedFocus_ = nullptr;
   bool busy_ = false;
+  bool cancelRequested_ = false;
   bool LogWarningShown_ = false;
   std::function<void()> onStart_;
   std::function<void()> onRunTick_;

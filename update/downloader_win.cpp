@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <memory>
+#include <random>
 
 #include "platform/text.h"
 #include "platform/win_error_win.h"
@@ -10,7 +11,11 @@
 #include "update/file_name_rule.h"
 #include "update/file_sink_win.h"
 #include "update/mdl_fso_win.h"
+#include "update/resume_record.h"
+#include "update/retrying_fetch.h"
 #include "update/self_replace_win.h"
+#include "update/updater_files.h"
+#include "update/watched_request_win.h"
 
 namespace {
 
@@ -36,14 +41,20 @@ bool EndsInExe(const std::wstring& path) {
   return AsciiUpper(path.substr(path.size() < 4 ? 0 : path.size() - 4)) == L".EXE";
 }
 
-class Download {
+class Download final : public FetchHost {
  public:
   Download(const std::wstring& url, const std::wstring& destination, Logger& log,
            const DownloadOptions& options, const std::optional<DigestCheck>& digest)
-      : url_(url), destination_(destination), log_(log), options_(options), digest_(digest) {}
+      : url_(url),
+        destination_(destination),
+        log_(log),
+        options_(options),
+        digest_(digest),
+        attempt_{options.timeouts, options.stall, options.window},
+        random_(static_cast<uint32_t>(GetTickCount64() ^ (uint64_t{GetCurrentProcessId()} << 20))) {}
 
-  // The steps in order; throws AppError for a failing step and CheckFailed for a failed check.
-  // bytes is set once the temporary file holds the whole body.
+  // The steps in order; throws AppError for a failing step and CheckFailed for a failed check,
+  // and what the attempts throw. bytes is set once the temporary file holds the whole body.
   void Run(int64_t& bytes) {
     stage_ = kStagePrepare;
     requestAddress_ = RequestAddress(url_);
@@ -56,22 +67,12 @@ class Download {
 
     stage_ = kStageCheckTemporary;
     temporaryPath_ = destination_ + kTemporarySuffix;
-    if (mdlFSO::FileExists(temporaryPath_)) mdlFSO::DeleteFileForced(temporaryPath_);
+    recordPath_ = destination_ + kResumeRecordSuffix;
+    const std::optional<ResumePoint> kept = KeptPart();
 
-    stage_ = kStageCreateRequest;
-    HttpRequest request(requestAddress_, options_.timeouts);
-
-    stage_ = kStageSend;
-    request.Send();
-    const uint32_t status = request.Status();
-    const std::wstring reason = request.StatusText();
-    log_.LOG_YAZ(L"HTTP response; status=" + std::to_wstring(status) + L"; statusText=" + reason);
-    if (std::optional<std::wstring> refused = StatusRefusal(status, reason)) throw CheckFailed{*refused};
-
-    stage_ = kStageReadBody;
-    temporary_ = std::make_unique<FileSink>(temporaryPath_, digest_.has_value(),
+    temporary_ = std::make_unique<FileSink>(temporaryPath_, digest_.has_value(), kept ? keptBytes_ : 0,
                                             [this] { Hold(DownloadPoint::kBodyChunkWritten); });
-    const uint64_t count = ReadBody(request, *temporary_, options_.progress);
+    const uint64_t count = FetchWithRetries(*this, *temporary_, options_.retry, kept);
     log_.LOG_YAZ(L"HTTP body received; bytes=" + std::to_wstring(count));
     if (count < 2) throw CheckFailed{L"Sunucu boş veya eksik dosya döndürdü."};
 
@@ -100,6 +101,8 @@ class Download {
     } else {
       mdlFSO::MoveFileOver(temporaryPath_, destination_);
     }
+    // A file in place needs no record of how to continue it.
+    IgnoringFailure([&] { RemoveIfThere(recordPath_); });
     log_.LOG_YAZ(L"Download complete; destination=" + destination_ + L"; bytes=" + std::to_wstring(bytes));
   }
 
@@ -109,22 +112,123 @@ class Download {
     return StageErrorText(stage_, error);
   }
 
-  // The failure exit: log, then clean up ignoring every error.
-  void Fail(const std::wstring& details) noexcept {
+  // The failure exit: log, then clean up ignoring every error. A part that a later press can
+  // continue (a passing failure, with a record of how) stays; anything else goes.
+  void Fail(const std::wstring& details, bool passing) noexcept {
     IgnoringFailure([&] {
       log_.LOG_YAZ(L"Download failed; stage=" + stage_ + L"; url=" + requestAddress_ + L"; reason=" +
                    details);
     });
-    if (temporary_) temporary_->Abandon();
-    IgnoringFailure([&] {
-      if (!temporaryPath_.empty() && mdlFSO::FileExists(temporaryPath_))
-        mdlFSO::DeleteFileForced(temporaryPath_);
-    });
+    if (temporaryPath_.empty()) return;
+    const bool keep = passing && mdlFSO::FileExists(recordPath_);
+    uint64_t kept = 0;
+    if (temporary_) {
+      if (keep) IgnoringFailure([&] { kept = temporary_->Keep(); });
+      temporary_->Abandon();
+    }
+    if (keep) {
+      IgnoringFailure([&] {
+        log_.LOG_YAZ(L"Download part kept; path=" + temporaryPath_ + L"; bytes=" + std::to_wstring(kept));
+      });
+      return;
+    }
+    IgnoringFailure([&] { RemoveIfThere(temporaryPath_); });
+    IgnoringFailure([&] { RemoveIfThere(recordPath_); });
   }
 
   const std::wstring& stage() const { return stage_; }
 
+  // --- What the attempts need of the download.
+  std::unique_ptr<FetchAttempt> NewAttempt() override {
+    return std::make_unique<WatchedRequest>(requestAddress_, attempt_);
+  }
+
+  void Step(FetchStep step) override {
+    stage_ = step == FetchStep::kCreateRequest ? kStageCreateRequest
+             : step == FetchStep::kSend        ? kStageSend
+                                               : kStageReadBody;
+  }
+
+  void Response(const ResponseHead& head) override {
+    log_.LOG_YAZ(L"HTTP response; status=" + std::to_wstring(head.status) + L"; statusText=" + head.reason);
+  }
+
+  void Resumable(const std::optional<ResumePoint>& point) override {
+    if (point) {
+      WriteResumeRecord(*point);
+    } else {
+      RemoveIfThere(recordPath_);
+    }
+  }
+
+  void Retrying(const RetryNotice& notice) override {
+    log_.LOG_YAZ(L"Download retry; attempt=" + std::to_wstring(notice.attempt) + L"; reason=" +
+                 notice.reason + L"; resumeFrom=" + std::to_wstring(notice.resumeFrom) + L"; waitMs=" +
+                 std::to_wstring(notice.waitMs));
+    if (options_.window) options_.window->ShowRetry(notice);
+  }
+
+  void Progress(uint64_t received, std::optional<uint64_t> total) override {
+    if (options_.window) options_.window->ShowProgress(received, total);
+  }
+
+  bool Wait(uint64_t ms) override { return WaitWatched(ms, options_.window); }
+  uint64_t Now() override { return GetTickCount64(); }
+  double Jitter() override { return std::uniform_real_distribution<double>(0.0, 1.0)(random_); }
+
  private:
+  // A part an earlier run left, with the record of how to continue it; without a record for
+  // this very address it goes, as any stale temporary file does.
+  std::optional<ResumePoint> KeptPart() {
+    WIN32_FILE_ATTRIBUTE_DATA part{};
+    const bool found = GetFileAttributesExW(temporaryPath_.c_str(), GetFileExInfoStandard, &part) &&
+                       !(part.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
+    std::optional<ResumePoint> point;
+    if (found && !(part.dwFileAttributes & FILE_ATTRIBUTE_READONLY)) point = ReadResumeRecord();
+    if (!point) {
+      if (mdlFSO::FileExists(temporaryPath_)) mdlFSO::DeleteFileForced(temporaryPath_);
+      RemoveIfThere(recordPath_);
+      return std::nullopt;
+    }
+    keptBytes_ = (uint64_t{part.nFileSizeHigh} << 32) | part.nFileSizeLow;
+    log_.LOG_YAZ(L"Download part found; path=" + temporaryPath_ + L"; bytes=" + std::to_wstring(keptBytes_));
+    return point;
+  }
+
+  std::optional<ResumePoint> ReadResumeRecord() {
+    UniqueFile file(
+        CreateFileW(recordPath_.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    if (!file) return std::nullopt;
+    char text[4096];
+    DWORD got = 0;
+    if (!ReadFile(file.get(), text, sizeof text, &got, nullptr)) return std::nullopt;
+    return ParseResumeRecord(std::string_view(text, got), requestAddress_);
+  }
+
+  // Written whole beside the part, then moved over the old record in one rename.
+  void WriteResumeRecord(const ResumePoint& point) {
+    const std::string text = ResumeRecordText(requestAddress_, point);
+    const std::wstring fresh = recordPath_ + L"-new";
+    {
+      UniqueFile file(CreateFileW(fresh.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+      if (!file) throw FileSinkError(LastErrorInfo());
+      DWORD written = 0;
+      if (!WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) ||
+          written != text.size()) {
+        throw FileSinkError(LastErrorInfo());
+      }
+    }
+    if (!MoveFileExW(fresh.c_str(), recordPath_.c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+      throw FileSinkError(LastErrorInfo());
+    }
+  }
+
+  static void RemoveIfThere(const std::wstring& path) {
+    if (mdlFSO::FileExists(path)) mdlFSO::DeleteFileForced(path);
+  }
+
   // The file must be the one the vendor signed: listed, with the very same digest.
   void VerifyDigest(const DigestCheck& check, const Sha256Digest& digest) {
     if (!check.listed) throw CheckFailed{L"Dosya imzalı sürüm listesinde yok."};
@@ -146,9 +250,13 @@ class Download {
   Logger& log_;
   const DownloadOptions& options_;
   const std::optional<DigestCheck>& digest_;
+  const AttemptOptions attempt_;
+  std::mt19937 random_;
   std::wstring stage_;
   std::wstring requestAddress_;
   std::wstring temporaryPath_;
+  std::wstring recordPath_;
+  uint64_t keptBytes_ = 0;
   std::unique_ptr<FileSink> temporary_;
 };
 
@@ -159,11 +267,21 @@ bool DOSYA_INDIR(const std::wstring& url, const std::wstring& destination, int64
                  const std::optional<DigestCheck>& digest) {
   Download download(url, destination, log, options, digest);
   std::wstring failure;
+  bool passing = false;  // a failure a later press may get past: the part can stay
   try {
     download.Run(bytes);
     return true;
   } catch (const CheckFailed& check) {
     failure = check.details;
+  } catch (const StatusRefused& refused) {
+    failure = refused.text();
+    passing = refused.transient();
+  } catch (const RetriesExhausted& exhausted) {
+    failure = StageErrorText(download.stage(), exhausted.info());
+    passing = true;
+  } catch (const TransferCancelled&) {
+    failure = L"İndirme kullanıcının isteğiyle durduruldu.";
+    passing = true;
   } catch (const FileSinkError& error) {
     failure = download.FailedWriting(error.info());
   } catch (const AppError& error) {
@@ -173,6 +291,6 @@ bool DOSYA_INDIR(const std::wstring& url, const std::wstring& destination, int64
     failure = StageErrorText(download.stage(), ErrorInfoFromCode(ERROR_NOT_ENOUGH_MEMORY));
   }
   details = failure;
-  download.Fail(details);
+  download.Fail(details, passing);
   return false;
 }

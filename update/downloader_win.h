@@ -8,9 +8,11 @@
 
 #include "diag/logger.h"
 #include "trust/release_list.h"
-#include "update/body_reader.h"
 #include "update/http_request_win.h"
+#include "update/retry_rules.h"
 #include "update/self_replace_win.h"
+#include "update/stall_watch.h"
+#include "update/transfer_window.h"
 
 // Points at which a test may hold the download, to end the process there.
 enum class DownloadPoint {
@@ -26,17 +28,22 @@ struct DownloadSeams {
 
 struct DownloadOptions {
   DownloadTimeouts timeouts;
-  BodyProgress progress;
+  StallLimits stall;
+  RetryLimits retry;
+  // What the window shows and answers meanwhile; none: nothing shown, nothing to cancel.
+  TransferWindow* window = nullptr;
   DownloadSeams seams;
 };
 
 // Fetches url (spaces sent as "%20", '#' as "%23") into destination + ".download", checks it and
 // moves it over destination (the running updater's own file is set aside first). A destination
 // that Windows would store otherwise than written fails at once, before any request or file
-// operation. With a digest (a signed release), the body's SHA-256 is computed as it streams and
-// must be the one the verified list gives, or the file is refused before the replace.
-// True when the file is in place; bytes is then its size. On failure details holds the reason and
-// the destination is as it was; on success details is not touched.
+// operation. A line that drops or stalls is tried again, continuing the part already received
+// when the server can be trusted to send the same file; a file that fails for such a reason keeps
+// its part for the next press. With a digest (a signed release), the body's SHA-256 is computed
+// as it streams and must be the one the verified list gives, or the file is refused before the
+// replace. True when the file is in place; bytes is then its size. On failure details holds the
+// reason and the destination is as it was; on success details is not touched.
 // Every step is logged; nothing is thrown.
 bool DOSYA_INDIR(const std::wstring& url, const std::wstring& destination, int64_t& bytes,
                  std::wstring& details, Logger& log, const DownloadOptions& options = {},

@@ -17,10 +17,10 @@ constexpr size_t kBufferSize = 256 * 1024;
 
 }  // namespace
 
-FileSink::FileSink(std::wstring path, bool withDigest, std::function<void()> afterWrite)
-    : path_(std::move(path)), afterWrite_(std::move(afterWrite)) {
+FileSink::FileSink(std::wstring path, bool withDigest, uint64_t keptBytes, std::function<void()> afterWrite)
+    : path_(std::move(path)), withDigest_(withDigest), afterWrite_(std::move(afterWrite)), count_(keptBytes) {
   buffers_[0] = std::make_unique<unsigned char[]>(kBufferSize);
-  if (withDigest) {
+  if (withDigest_) {
     buffers_[1] = std::make_unique<unsigned char[]>(kBufferSize);
     hasher_.emplace();
   }
@@ -28,10 +28,69 @@ FileSink::FileSink(std::wstring path, bool withDigest, std::function<void()> aft
 
 FileSink::~FileSink() { Abandon(); }
 
-void FileSink::Begin(std::optional<uint64_t>) {
-  file_.reset(CreateFileW(path_.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+// The part is opened when the first body begins, so a refused response leaves no file behind.
+void FileSink::Begin(uint64_t offset, std::optional<uint64_t>) {
+  if (!file_) Open(offset > 0);
+  if (offset == 0) {
+    Empty();
+    return;
+  }
+  if (offset != count_ || filled_ != 0) {
+    throw FileSinkError(ErrorInfo{ERROR_INVALID_DATA, L"The part holds " + std::to_wstring(count_) +
+                                                          L" bytes, not the " + std::to_wstring(offset) +
+                                                          L" that the response continues."});
+  }
+  HashKeptBytes(offset);
+  MoveTo(offset);
+}
+
+void FileSink::Open(bool keepExisting) {
+  file_.reset(CreateFileW(path_.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                          keepExisting ? OPEN_EXISTING : CREATE_ALWAYS,
                           FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
   if (!file_) ThrowFileError();
+  if (!keepExisting) count_ = 0;
+  DWORD got = 0;
+  if (count_ > 0 && !ReadFile(file_.get(), head_.data(), static_cast<DWORD>(head_.size()), &got, nullptr)) {
+    ThrowFileError();
+  }
+}
+
+// The whole file again: nothing of what was kept may stay in the file or in the digest.
+void FileSink::Empty() {
+  MoveTo(0);
+  if (!SetEndOfFile(file_.get())) ThrowFileError();
+  count_ = hashed_ = 0;
+  filled_ = 0;
+  turn_ = 0;
+  head_ = {};
+  if (withDigest_) {
+    hasher_.reset();
+    hasher_.emplace();
+  }
+}
+
+// A part kept from an earlier run is hashed from disk before the body continues it, so the
+// digest still covers the whole file.
+void FileSink::HashKeptBytes(uint64_t upTo) {
+  if (!hasher_ || hashed_ >= upTo) return;
+  MoveTo(hashed_);
+  while (hashed_ < upTo) {
+    unsigned char* buffer = buffers_[turn_].get();
+    const DWORD want = static_cast<DWORD>(std::min<uint64_t>(kBufferSize, upTo - hashed_));
+    DWORD got = 0;
+    if (!ReadFile(file_.get(), buffer, want, &got, nullptr)) ThrowFileError();
+    if (got == 0) throw FileSinkError(ErrorInfoFromCode(ERROR_HANDLE_EOF));
+    hasher_->Add(buffer, got);
+    turn_ = 1 - turn_;
+    hashed_ += got;
+  }
+}
+
+void FileSink::MoveTo(uint64_t offset) {
+  LARGE_INTEGER position{};
+  position.QuadPart = static_cast<LONGLONG>(offset);
+  if (!SetFilePointerEx(file_.get(), position, nullptr, FILE_BEGIN)) ThrowFileError();
 }
 
 void FileSink::Write(const unsigned char* data, size_t size) {
@@ -52,6 +111,11 @@ void FileSink::End() {
   if (hasher_) digest_ = hasher_->Finish();
 }
 
+uint64_t FileSink::Keep() {
+  if (file_) Flush();
+  return count_;
+}
+
 void FileSink::Flush() {
   if (filled_ == 0) return;
   const unsigned char* data = buffers_[turn_].get();
@@ -60,6 +124,7 @@ void FileSink::Flush() {
   if (written != filled_) throw FileSinkError(ErrorInfoFromCode(ERROR_WRITE_FAULT));
   if (hasher_) {
     hasher_->Add(data, filled_);
+    hashed_ += filled_;
     turn_ = 1 - turn_;
   }
   filled_ = 0;

@@ -61,6 +61,11 @@ HttpRequest::HttpRequest(const std::wstring& address, const DownloadTimeouts& ti
                              sizeof responseTimeout));
 }
 
+void HttpRequest::AddHeaders(const std::wstring& headers) {
+  CheckBool(WinHttpAddRequestHeaders(request_.get(), headers.c_str(), static_cast<DWORD>(headers.size()),
+                                     WINHTTP_ADDREQ_FLAG_ADD | WINHTTP_ADDREQ_FLAG_REPLACE));
+}
+
 void HttpRequest::Send() {
   if (!WinHttpSendRequest(request_.get(), WINHTTP_NO_ADDITIONAL_HEADERS, 0, WINHTTP_NO_REQUEST_DATA, 0, 0,
                           0) ||
@@ -78,6 +83,18 @@ uint32_t HttpRequest::Status() const {
 }
 
 std::wstring HttpRequest::StatusText() const { return Header(WINHTTP_QUERY_STATUS_TEXT).value_or(L""); }
+
+ResponseHead HttpRequest::Head() const {
+  ResponseHead head;
+  head.status = Status();
+  head.reason = StatusText();
+  head.length = DeclaredLength();
+  head.contentRange = Header(WINHTTP_QUERY_CONTENT_RANGE).value_or(L"");
+  head.etag = Header(WINHTTP_QUERY_ETAG).value_or(L"");
+  head.lastModified = Header(WINHTTP_QUERY_LAST_MODIFIED).value_or(L"");
+  head.retryAfter = Header(WINHTTP_QUERY_RETRY_AFTER).value_or(L"");
+  return head;
+}
 
 bool HttpRequest::Chunked() const {
   const std::optional<std::wstring> coding = Header(WINHTTP_QUERY_TRANSFER_ENCODING);

@@ -11,6 +11,7 @@
 
 #include "platform/scoped_win.h"
 #include "update/body_reader.h"
+#include "update/retrying_fetch.h"
 
 struct DownloadTimeouts {
   int resolveMs = 30000;
@@ -33,11 +34,16 @@ class HttpRequest final : public BodySource {
   // https keeps the platform's certificate checks; redirects follow WinHTTP's default policy.
   HttpRequest(const std::wstring& address, const DownloadTimeouts& timeouts);
 
+  // Request headers to send along ("Name: value" lines joined by CR LF), before Send.
+  void AddHeaders(const std::wstring& headers);
+
   // Sends the request and waits for the status line and headers.
   void Send();
 
   uint32_t Status() const;
   std::wstring StatusText() const;
+  // What the retries judge the response by.
+  ResponseHead Head() const;
   bool Chunked() const;
   // The Content-Length the server declared, when it declared one and the body is not chunked.
   std::optional<uint64_t> DeclaredLength() const override;
@@ -45,9 +51,10 @@ class HttpRequest final : public BodySource {
   // Up to size bytes of the body, as soon as any have arrived; 0 at its end.
   uint32_t Read(void* buffer, uint32_t size) override;
 
- private:
+  // A response header by its WINHTTP_QUERY_ number; none when the response has none.
   std::optional<std::wstring> Header(DWORD query) const;
 
+ private:
   UniqueInternet session_;
   UniqueInternet connection_;
   UniqueInternet request_;

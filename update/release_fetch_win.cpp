@@ -1,23 +1,69 @@
 #include "update/release_fetch_win.h"
 
+#include <windows.h>
+
+#include <random>
+
 #include "trust/release_verify_win.h"
 #include "update/body_reader.h"
 #include "update/file_address.h"
+#include "update/retrying_fetch.h"
+#include "update/watched_request_win.h"
 
 namespace {
 
-// One of the two release files, whole, or the reason why not.
-std::string FetchReleaseFile(const std::wstring& url, const std::wstring& fileName,
-                             const DownloadTimeouts& timeouts) {
-  try {
-    HttpRequest request(RequestAddress(url), timeouts);
-    request.Send();
-    if (std::optional<std::wstring> refused = StatusRefusal(request.Status(), request.StatusText())) {
-      throw ReleaseRefused(fileName + L": " + *refused);
-    }
+// The attempts at one release file: retried and watched like a download, logged only when they
+// fail, and brought whole each time (the files are small).
+class ReleaseFileFetch final : public FetchHost {
+ public:
+  ReleaseFileFetch(const std::wstring& url, Logger& log, const DownloadOptions& options)
+      : address_(RequestAddress(url)),
+        log_(log),
+        options_(options),
+        attempt_{options.timeouts, options.stall, options.window},
+        random_(static_cast<uint32_t>(GetTickCount64())) {}
+
+  std::string Fetch() {
     MemorySink body(kReleaseFileLimit);
-    ReadBody(request, body);
+    FetchWithRetries(*this, body, options_.retry);
     return std::move(body.bytes());
+  }
+
+  std::unique_ptr<FetchAttempt> NewAttempt() override {
+    return std::make_unique<WatchedRequest>(address_, attempt_);
+  }
+  void Retrying(const RetryNotice& notice) override {
+    log_.LOG_YAZ(L"Release file retry; url=" + address_ + L"; attempt=" + std::to_wstring(notice.attempt) +
+                 L"; reason=" + notice.reason + L"; waitMs=" + std::to_wstring(notice.waitMs));
+    if (options_.window) options_.window->ShowRetry(notice);
+  }
+  void Progress(uint64_t, std::optional<uint64_t>) override {
+    if (options_.window) options_.window->Pump();
+  }
+  bool Wait(uint64_t ms) override { return WaitWatched(ms, options_.window); }
+  uint64_t Now() override { return GetTickCount64(); }
+  double Jitter() override { return std::uniform_real_distribution<double>(0.0, 1.0)(random_); }
+
+ private:
+  const std::wstring address_;
+  Logger& log_;
+  const DownloadOptions& options_;
+  const AttemptOptions attempt_;
+  std::mt19937 random_;
+};
+
+// One of the two release files, whole, or the reason why not.
+std::string FetchReleaseFile(const std::wstring& url, const std::wstring& fileName, Logger& log,
+                             const DownloadOptions& options) {
+  try {
+    try {
+      return ReleaseFileFetch(url, log, options).Fetch();
+    } catch (const RetriesExhausted& exhausted) {
+      // The reason is the last failure itself, as when a single attempt fails.
+      std::rethrow_exception(exhausted.last());
+    }
+  } catch (const StatusRefused& refused) {
+    throw ReleaseRefused(fileName + L": " + refused.text());
   } catch (const BodyTooLarge&) {
     throw ReleaseRefused(fileName + L": 1 MiB sınırını aşıyor.");
   } catch (const BodyCutShort& cut) {
@@ -31,8 +77,9 @@ std::string FetchReleaseFile(const std::wstring& url, const std::wstring& fileNa
 }  // namespace
 
 ReleaseList FetchVerifiedReleaseList(const std::wstring& listUrl, const std::wstring& signatureUrl,
-                                     std::string_view publicKey, const DownloadTimeouts& timeouts) {
-  const std::string list = FetchReleaseFile(listUrl, kReleaseListName, timeouts);
-  const std::string signature = FetchReleaseFile(signatureUrl, kReleaseSignatureName, timeouts);
+                                     std::string_view publicKey, Logger& log,
+                                     const DownloadOptions& options) {
+  const std::string list = FetchReleaseFile(listUrl, kReleaseListName, log, options);
+  const std::string signature = FetchReleaseFile(signatureUrl, kReleaseSignatureName, log, options);
   return VerifyReleaseList(list, signature, publicKey);
 }

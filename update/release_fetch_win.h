@@ -4,11 +4,12 @@
 #include <string>
 #include <string_view>
 
+#include "diag/logger.h"
 #include "trust/release_list.h"
-#include "update/http_request_win.h"
+#include "update/downloader_win.h"
 
-// Fetches the list and its signature into memory (same request, time-outs and checks as a
-// download) and has them verified with publicKey. Throws ReleaseRefused with the reason when any
-// of it fails.
+// Fetches the list and its signature into memory, with the retries, stall watch and cancel of a
+// download (options), and has them verified with publicKey. Throws ReleaseRefused with the
+// reason when any of it fails, and TransferCancelled when the user closed the window meanwhile.
 ReleaseList FetchVerifiedReleaseList(const std::wstring& listUrl, const std::wstring& signatureUrl,
-                                     std::string_view publicKey, const DownloadTimeouts& timeouts);
+                                     std::string_view publicKey, Logger& log, const DownloadOptions& options);

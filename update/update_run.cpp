@@ -7,6 +7,7 @@
 #include "platform/text.h"
 #include "update/file_address.h"
 #include "update/file_name_rule.h"
+#include "update/retrying_fetch.h"
 #include "update/size_text.h"
 
 namespace {
@@ -27,6 +28,7 @@ class UpdateRun {
     for (const std::wstring& slot : files) {
       if (!FetchSlot(TrimSpaces(slot))) return;
     }
+    if (Cancelled()) return;
     Finish();
   }
 
@@ -49,9 +51,14 @@ class UpdateRun {
   bool CheckRelease() {
     const std::wstring listUrl = URL_OLUSTUR(baseUrl_, kReleaseListName);
     try {
-      release_ = services_.VerifiedReleaseList(listUrl, URL_OLUSTUR(baseUrl_, kReleaseSignatureName));
+      release_ =
+          services_.VerifiedReleaseList(listUrl, URL_OLUSTUR(baseUrl_, kReleaseSignatureName), window_);
     } catch (const ReleaseRefused& refused) {
+      if (Cancelled()) return false;
       ReportRefusedRelease(listUrl, refused.reason());
+      return false;
+    } catch (const TransferCancelled&) {
+      Cancelled();
       return false;
     }
     if (release_) {
@@ -71,8 +78,18 @@ class UpdateRun {
     ShowMessageBox(status + L"\r\n" + listUrl + L"\r\n" + reason, kProgramTitle, kBoxError);
   }
 
-  // One slot; false when its file failed.
+  // The user closed the window during the run: the file being fetched keeps its old version, and
+  // the program ends as closing the window always does, with a line in the log.
+  bool Cancelled() {
+    if (!window_.CancelRequested()) return false;
+    window_.LOG_YAZ(L"Update cancelled by the user; stage=" + stage_);
+    services_.EndProcess();
+    return true;
+  }
+
+  // One slot; false when its file failed or the run was cancelled.
   bool FetchSlot(const std::wstring& name) {
+    if (Cancelled()) return false;
     if (name.empty()) {
       window_.SetStatus(L"İndirilecek dosya yok...");
       return true;
@@ -98,7 +115,7 @@ class UpdateRun {
       fetched = services_.Download(url, programFolder_ + L"\\" + name, bytes, details, window_, digest);
     }
     if (!fetched) {
-      ReportFailedFile(name, url, details);
+      if (!Cancelled()) ReportFailedFile(name, url, details);
       return false;
     }
     window_.LOG_YAZ(L"File reported downloaded; name=" + name + L"; bytes=" + std::to_wstring(bytes));

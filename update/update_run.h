@@ -28,9 +28,11 @@ class UpdateRunWindow : public Logger {
   virtual void ShowRunStopped() = 0;
   // Every file is in place: the completion message comes next.
   virtual void ShowRunCompleted() = 0;
-  // Called between body chunks of a download: lets the window repaint and answer the system,
-  // while mouse and keyboard input is dropped, so the run keeps the thread to itself.
+  // Called while a download waits: lets the window repaint and answer the system, and the user
+  // reach the close button; any other input is dropped.
   virtual void PumpWhileBusy() = 0;
+  // True once the user has asked to close the window during the run.
+  virtual bool CancelRequested() const = 0;
 
  protected:
   ~UpdateRunWindow() = default;
@@ -40,11 +42,14 @@ class UpdateRunWindow : public Logger {
 class UpdateServices {
  public:
   // With a release key built in: fetches and verifies the vendor's signed list, or throws
-  // ReleaseRefused. Without one: fetches nothing and gives no list.
+  // ReleaseRefused (TransferCancelled when the user closed the window meanwhile). Without one:
+  // fetches nothing and gives no list.
   virtual std::optional<ReleaseList> VerifiedReleaseList(const std::wstring& listUrl,
-                                                         const std::wstring& signatureUrl) = 0;
+                                                         const std::wstring& signatureUrl,
+                                                         UpdateRunWindow& window) = 0;
   // DOSYA_INDIR: true when the file is in place; bytes and details as the downloader sets them.
-  // For a signed release, digest says what the verified list holds for the file.
+  // For a signed release, digest says what the verified list holds for the file. A download the
+  // user cancelled returns false, with the window's CancelRequested set.
   virtual bool Download(const std::wstring& url, const std::wstring& destination, int64_t& bytes,
                         std::wstring& details, UpdateRunWindow& window,
                         const std::optional<DigestCheck>& digest) = 0;

@@ -8,20 +8,56 @@
 #include "platform/win_error_win.h"
 #include "update/mdl_fso_win.h"
 
+namespace {
+
+// The run's window as a transfer sees it. After a retry the status line tells of it until the
+// next attempt brings a new byte.
+class RunTransferWindow final : public TransferWindow {
+ public:
+  explicit RunTransferWindow(UpdateRunWindow& window) : window_(window) {}
+
+  void ShowProgress(uint64_t received, std::optional<uint64_t> total) override {
+    if (retryShown_ && received > retryFrom_) {
+      retryShown_ = false;
+      window_.SetStatus(window_.FileName() + L" Dosyası indiriliyor...");
+    }
+    window_.ShowBodyProgress(received, total);
+    window_.PumpWhileBusy();
+  }
+  void ShowRetry(const RetryNotice& notice) override {
+    const std::wstring name = window_.FileName();
+    // Before the first file the release list is what is being fetched.
+    window_.SetStatus(RetryStatusText(name.empty() ? L"Güncelleme listesi" : name, notice));
+    retryShown_ = !name.empty();
+    retryFrom_ = notice.resumeFrom;
+  }
+  void Pump() override { window_.PumpWhileBusy(); }
+  bool CancelRequested() const override { return window_.CancelRequested(); }
+
+ private:
+  UpdateRunWindow& window_;
+  bool retryShown_ = false;
+  uint64_t retryFrom_ = 0;
+};
+
+}  // namespace
+
 std::optional<ReleaseList> WindowsUpdateServices::VerifiedReleaseList(const std::wstring& listUrl,
-                                                                      const std::wstring& signatureUrl) {
+                                                                      const std::wstring& signatureUrl,
+                                                                      UpdateRunWindow& window) {
   if (!releaseKey_) return std::nullopt;
-  return FetchVerifiedReleaseList(listUrl, signatureUrl, *releaseKey_, options_.timeouts);
+  RunTransferWindow transfer(window);
+  DownloadOptions options = options_;
+  options.window = &transfer;
+  return FetchVerifiedReleaseList(listUrl, signatureUrl, *releaseKey_, window, options);
 }
 
 bool WindowsUpdateServices::Download(const std::wstring& url, const std::wstring& destination, int64_t& bytes,
                                      std::wstring& details, UpdateRunWindow& window,
                                      const std::optional<DigestCheck>& digest) {
+  RunTransferWindow transfer(window);
   DownloadOptions options = options_;
-  options.progress = [&window](uint64_t received, std::optional<uint64_t> declared) {
-    window.ShowBodyProgress(received, declared);
-    window.PumpWhileBusy();
-  };
+  options.window = &transfer;
   return DOSYA_INDIR(url, destination, bytes, details, window, options, digest);
 }
 

@@ -18,9 +18,10 @@ class WindowsUpdateServices : public UpdateServices {
       : options_(std::move(options)), releaseKey_(std::move(releaseKey)) {}
 
   std::optional<ReleaseList> VerifiedReleaseList(const std::wstring& listUrl,
-                                                 const std::wstring& signatureUrl) override;
-  // DOSYA_INDIR, logging through the window, showing it the body's progress and letting it
-  // repaint between body chunks.
+                                                 const std::wstring& signatureUrl,
+                                                 UpdateRunWindow& window) override;
+  // DOSYA_INDIR, logging through the window, showing it the body's progress and the retries,
+  // letting it repaint and the user close it while the download waits.
   bool Download(const std::wstring& url, const std::wstring& destination, int64_t& bytes,
                 std::wstring& details, UpdateRunWindow& window,
                 const std::optional<DigestCheck>& digest) override;

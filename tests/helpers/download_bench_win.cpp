@@ -44,6 +44,21 @@ class BarValue : public ProgressBarControl {
   int value_ = 0;
 };
 
+// The window's side of a download: its progress through the bar's throttle, nothing to pump.
+class BarWindow : public TransferWindow {
+ public:
+  explicit BarWindow(BarValue& bar) : progress_(bar, [] { return GetTickCount64(); }) {}
+  void ShowProgress(uint64_t received, std::optional<uint64_t> total) override {
+    progress_.BodyReceived(received, total);
+  }
+  void ShowRetry(const RetryNotice&) override {}
+  void Pump() override {}
+  bool CancelRequested() const override { return false; }
+
+ private:
+  RunProgress progress_;
+};
+
 int64_t BareLoop(const std::wstring& url) {
   HttpRequest request(url, DownloadTimeouts{});
   request.Send();
@@ -70,11 +85,9 @@ int wmain(int argc, wchar_t** argv) {
       SilentLog log;
       std::wstring details;
       BarValue bar;
-      RunProgress progress(bar, [] { return GetTickCount64(); });
+      BarWindow window(bar);
       DownloadOptions options;
-      options.progress = [&](uint64_t received, std::optional<uint64_t> declared) {
-        progress.BodyReceived(received, declared);
-      };
+      options.window = &window;
       std::optional<DigestCheck> digest;
       if (mode == L"signed") digest = ListedDigest(argv[4]);
       if (!DOSYA_INDIR(argv[2], argv[3], bytes, details, log, options, digest)) {

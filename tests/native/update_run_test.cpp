@@ -9,6 +9,7 @@
 #include "platform/error.h"
 #include "platform/message_box.h"
 #include "recorded_message_boxes.h"
+#include "update/retrying_fetch.h"
 
 namespace {
 
@@ -31,9 +32,11 @@ class FakeWindow : public UpdateRunWindow {
   void ShowRunStopped() override { Record(L"run stopped"); }
   void ShowRunCompleted() override { Record(L"run completed"); }
   void PumpWhileBusy() override {}
+  bool CancelRequested() const override { return cancelled; }
 
   std::vector<std::wstring> events;
-  std::wstring failOn;  // an event that throws, as a failing window call would
+  bool cancelled = false;  // the user closed the window
+  std::wstring failOn;     // an event that throws, as a failing window call would
 
  private:
   void Record(std::wstring event) {
@@ -47,6 +50,7 @@ struct DownloadResult {
   bool ok = true;
   int64_t bytes = 0;
   std::wstring details;
+  bool userCloses = false;  // the user closes the window while it downloads
 };
 
 class FakeServices : public UpdateServices {
@@ -54,10 +58,15 @@ class FakeServices : public UpdateServices {
   explicit FakeServices(FakeWindow& window) : window_(window) {}
 
   std::optional<ReleaseList> VerifiedReleaseList(const std::wstring& listUrl,
-                                                 const std::wstring& signatureUrl) override {
+                                                 const std::wstring& signatureUrl,
+                                                 UpdateRunWindow&) override {
     if (!release) return std::nullopt;
     window_.events.push_back(L"release " + listUrl + L" " + signatureUrl);
     if (!refusal.empty()) throw ReleaseRefused(refusal);
+    if (userClosesDuringList) {
+      window_.cancelled = true;
+      throw TransferCancelled();
+    }
     return ReleaseList::Parse(*release, [](std::wstring_view name) { return std::wstring(name); });
   }
   bool Download(const std::wstring& url, const std::wstring& destination, int64_t& bytes,
@@ -68,6 +77,7 @@ class FakeServices : public UpdateServices {
     EXPECT_EQ(bytes, 0);
     EXPECT_EQ(details, L"");
     const DownloadResult result = results[url];
+    window_.cancelled = result.userCloses;
     bytes = result.bytes;
     if (!result.ok) details = result.details;
     return result.ok;
@@ -85,6 +95,7 @@ class FakeServices : public UpdateServices {
   bool startFails = false;
   std::optional<std::string> release;  // the signed list, when the program carries a key
   std::wstring refusal;                // why the list is refused, when it is
+  bool userClosesDuringList = false;
 
  private:
   FakeWindow& window_;
@@ -188,6 +199,24 @@ TEST_F(UpdateRunTest, ARefusedReleaseStopsTheRunBeforeAnyFile) {
                   L"log Release signature check failed; url=http://h/up/SHA256SUMS; reason=SHA256SUMS.sig: "
                   L"HTTP 404 Not Found",
                   L"box 16 " + status + L"\r\nhttp://h/up/SHA256SUMS\r\nSHA256SUMS.sig: HTTP 404 Not Found"));
+}
+
+// Closing the window during a run stops it where it is, says so in the log and ends the program;
+// nothing is reported as a failure.
+TEST_F(UpdateRunTest, ClosingTheWindowDuringTheRunEndsItWithALogLineAndNoBox) {
+  services.results[L"http://h/up/a.dll"] = {true, 10};
+  services.results[L"http://h/up/b.dll"] = {false, 0, L"İndirme kullanıcının isteğiyle durduruldu.", true};
+  Run({L"a.dll", L"b.dll", L"c.dll", L"", L""});
+  EXPECT_THAT(std::vector<std::wstring>(window.events.end() - 3, window.events.end()),
+              ElementsAre(L"download http://h/up/b.dll -> C:\\Zefra\\b.dll",
+                          L"log Update cancelled by the user; stage=download file b.dll", L"end"));
+
+  window.events.clear();
+  services.release = "";
+  services.userClosesDuringList = true;
+  Run({L"a.dll", L"", L"", L"", L""});
+  EXPECT_THAT(std::vector<std::wstring>(window.events.end() - 2, window.events.end()),
+              ElementsAre(L"log Update cancelled by the user; stage=start update timer", L"end"));
 }
 
 TEST_F(UpdateRunTest, AHostileNameFailsBeforeAnyRequest) {

@@ -340,7 +340,8 @@ TEST_F(UpdateThroughTheWindow, AResetMidBodyLeavesTheBarWhereItStoodUntilTheNext
   const std::string library = PatternBytes(4 << 20, "MZ");
   const std::wstring site = Publish(L"app-reset", {{L"VunoRapor.dll", library}});
   SetManifest({L"VunoRapor.dll", L"", L"", L"", L""}, site);
-  services_.query = L"?reset=2500000&delay_ms=15";
+  // The retry after the reset finds the file gone: the file fails there, before a second body.
+  services_.query = L"?reset=2500000&delay_ms=15&then=app-reset/gone.dll";
   RecordingTaskbar taskbar;
   UpdaterWindow& window = Load();
   window.SetTaskbarButton(taskbar);
@@ -375,6 +376,39 @@ TEST_F(UpdateThroughTheWindow, AResetMidBodyLeavesTheBarWhereItStoodUntilTheNext
   EXPECT_TRUE(ReadBytes(folder_ / L"VunoRapor.dll") == library);
   EXPECT_EQ(window.Progress(), 100);
   EXPECT_EQ(taskbar.states.back(), L"none");
+}
+
+// The close button while a body has stopped flowing ends the program promptly: the old file
+// stays, and only the part and its record are left for the next press.
+TEST_F(UpdateThroughTheWindow, TheCloseButtonDuringAStalledBodyEndsTheProgramAndKeepsTheOldFile) {
+  const std::wstring site = Publish(L"app-stall", {{L"VunoRapor.dll", PatternBytes(1 << 20, "MZ")}});
+  SetManifest({L"VunoRapor.dll", L"", L"", L"", L""}, site);
+  services_.query = L"?stallbody=60&after=300000";
+  WriteBytes(folder_ / L"VunoRapor.dll", "old");
+  UpdaterWindow& window = Load();
+  window.Show();
+  std::atomic<ULONGLONG> pressed{0};
+  std::thread user([&] {
+    for (int i = 0; i < 1000 && !FileExists(folder_ / L"VunoRapor.dll.indir-resume"); ++i) Sleep(20);
+    Sleep(700);  // the body stands still by now
+    pressed = GetTickCount64();
+    PostMessageW(window.Control(L"cmdKapat"), BM_CLICK, 0, 0);
+  });
+  Press(L"cmdbaslat");
+  const bool ended = PumpUntil([&] { return services_.ends > 0; }, 40000);
+  user.join();
+  ASSERT_TRUE(ended) << "the program did not end";
+  EXPECT_LT(GetTickCount64() - pressed, 3000u) << "not promptly";
+  EXPECT_EQ(ReadBytes(folder_ / L"VunoRapor.dll"), "old");
+  EXPECT_TRUE(boxes_.empty());
+  EXPECT_TRUE(InOrder(LogMessages(), {L"Download failed; stage=read HTTP response body",
+                                      L"Download part kept; path=" + folder_ / L"VunoRapor.dll.download",
+                                      L"Update cancelled by the user; stage=download file VunoRapor.dll"}));
+  std::vector<std::wstring> names;
+  for (const auto& [name, bytes] : FolderContents(folder_.path())) names.push_back(name);
+  EXPECT_EQ(names, (std::vector<std::wstring>{L"VunoRapor.dll", L"VunoRapor.dll.download",
+                                              L"VunoRapor.dll.indir-resume", L"Zefra INDIR-update.log",
+                                              L"ayar.xml"}));
 }
 
 }  // namespace

@@ -18,6 +18,7 @@
 
 class RecordingServices final : public WindowsUpdateServices {
  public:
+  RecordingServices() : WindowsUpdateServices(QuickRetries()) {}
   bool Download(const std::wstring& url, const std::wstring& destination, int64_t& bytes,
                 std::wstring& details, UpdateRunWindow& window,
                 const std::optional<DigestCheck>& digest) override {

@@ -19,6 +19,14 @@ bool HasRequestLine(const std::string& log, const std::string& target, int statu
 
 }  // namespace
 
+DownloadOptions QuickRetries() {
+  DownloadOptions options;
+  options.retry.firstBackoffMs = 10;
+  options.retry.longestBackoffMs = 40;
+  options.retry.afterProgressMs = 0;
+  return options;
+}
+
 std::wstring HttpFixtureUrl() { return L"http://127.0.0.1:" + TestEnv(L"ZEFRA_TEST_HTTP_PORT"); }
 
 std::wstring HttpFixtureRoot() { return TestEnv(L"ZEFRA_TEST_HTTP_ROOT_WIN"); }
@@ -64,6 +72,26 @@ FixtureRequestsFromNow::FixtureRequestsFromNow() : start_(HttpFixtureLog().size(
 
 bool FixtureRequestsFromNow::Received(const std::string& target, int status) const {
   return HasRequestLine(HttpFixtureLog(), target, status, start_);
+}
+
+int FixtureRequestsFromNow::Requests(const std::string& target) const {
+  const std::string log = Log();
+  int count = 0;
+  for (size_t at = 0; (at = log.find("GET " + target + " ", at)) != std::string::npos; ++at) {
+    count += at == 0 || log[at - 1] == '\n';
+  }
+  return count;
+}
+
+uint64_t FixtureRequestsFromNow::BytesSent(const std::string& target) const {
+  const std::string log = Log();
+  const std::string line = "END " + target + " ";
+  uint64_t sent = 0;
+  for (size_t at = log.find(line); at != std::string::npos; at = log.find(line, at + 1)) {
+    const size_t field = log.find(" sent=", at);
+    if (field != std::string::npos) sent += std::stoull(log.substr(field + 6));
+  }
+  return sent;
 }
 
 std::string FixtureRequestsFromNow::Log() const {

@@ -6,6 +6,11 @@
 #include <utility>
 #include <vector>
 
+#include "update/downloader_win.h"
+
+// Downloads retried as a shop's are, but without the waits between attempts.
+DownloadOptions QuickRetries();
+
 // "http://127.0.0.1:<port>" of the HTTP fixture.
 std::wstring HttpFixtureUrl();
 // Where the HTTP fixture serves its files from (a Windows path).
@@ -41,6 +46,9 @@ class FixtureRequestsFromNow {
   bool Received(const std::string& target, int status) const;
   // Everything logged since.
   std::string Log() const;
+  // How many GET requests of exactly this target, and the body bytes the fixture sent for it.
+  int Requests(const std::string& target) const;
+  uint64_t BytesSent(const std::string& target) const;
 
  private:
   size_t start_;

@@ -5,6 +5,7 @@
 
 #include "http_fixture.h"
 #include "recording_log.h"
+#include "recording_transfer_window.h"
 #include "test_support.h"
 #include "update/downloader_win.h"
 #include "update/file_name_rule.h"
@@ -24,16 +25,16 @@ struct Outcome {
   std::vector<std::pair<uint64_t, int64_t>> reports;
 };
 
-Outcome Fetch(const std::wstring& url, const std::wstring& destination, DownloadOptions options = {},
-              const std::wstring& details = L"") {
+Outcome Fetch(const std::wstring& url, const std::wstring& destination,
+              DownloadOptions options = QuickRetries(), const std::wstring& details = L"") {
   Outcome outcome;
   outcome.details = details;
-  options.progress = [&](uint64_t received, std::optional<uint64_t> declared) {
-    outcome.reports.emplace_back(received, declared ? static_cast<int64_t>(*declared) : -1);
-  };
+  RecordingTransferWindow window;
+  if (!options.window) options.window = &window;
   RecordingLog log;
   outcome.ok = DOSYA_INDIR(url, destination, outcome.bytes, outcome.details, log, options);
   outcome.log = log.lines;
+  outcome.reports = window.reports;
   return outcome;
 }
 
@@ -233,14 +234,16 @@ TEST_F(DownloaderTest, ABodyCutShortOfItsLengthOrResetIsAnErrorAndReplacesNothin
   Serve(L"cut.dll", PatternBytes(1024 * 1024));
   const std::wstring destination = OldDestination(L"cut.dll");
 
-  const Outcome shortBody = Fetch(FixtureAddress(L"cut.dll?short=300000"), destination);
+  // Without a validator no attempt continues another: every retry is cut alike, and the last cut
+  // is the reason.
+  const Outcome shortBody = Fetch(FixtureAddress(L"cut.dll?short=300000&novalidator=1"), destination);
   EXPECT_FALSE(shortBody.ok);
   EXPECT_THAT(shortBody.details, StartsWith(L"Stage read HTTP response body - Error 12152: "));
   EXPECT_NE(shortBody.details.find(L"300000 of 1048576 bytes"), std::wstring::npos) << shortBody.details;
   EXPECT_THAT(shortBody.log.back(), StartsWith(L"Download failed; stage=read HTTP response body; url="));
   ExpectUntouched(destination);
 
-  const Outcome reset = Fetch(FixtureAddress(L"cut.dll?reset=300000"), destination);
+  const Outcome reset = Fetch(FixtureAddress(L"cut.dll?reset=300000&novalidator=1"), destination);
   EXPECT_FALSE(reset.ok);
   EXPECT_THAT(reset.details, StartsWith(L"Stage read HTTP response body - Error 12030: "));
   ExpectUntouched(destination);
@@ -298,7 +301,8 @@ TEST_F(DownloaderTest, OverHttpsAFileArrivesByteIdenticalAndABodyCutShortIsStill
   // The server ends TLS cleanly (close_notify) before the declared length: only our own count
   // can tell that from the end of the body.
   WriteBytes(destination, kOld);
-  const Outcome cut = Fetch(SecureFixtureAddress(kTrustedPort, L"secure.dll?short=300000"), destination);
+  const Outcome cut =
+      Fetch(SecureFixtureAddress(kTrustedPort, L"secure.dll?short=300000&novalidator=1"), destination);
   EXPECT_FALSE(cut.ok);
   EXPECT_THAT(cut.details, StartsWith(L"Stage read HTTP response body - Error 12152: "));
   EXPECT_NE(cut.details.find(L"300000 of " + std::to_wstring(body.size()) + L" bytes"), std::wstring::npos)
@@ -358,15 +362,17 @@ TEST_F(DownloaderTest, ARedirectIsFollowedUpFromHttpToHttpsButNeverDownFromHttps
 TEST_F(DownloaderTest, TimeOutsEndASilentServerInTheStageThatWaited) {
   Serve(L"slow.dll", PatternBytes(200 * 1024));
   const std::wstring destination = OldDestination(L"slow.dll");
-  DownloadOptions quick;
+  DownloadOptions quick = QuickRetries();
   quick.timeouts = {2000, 2000, 2000, 1000};
+  quick.retry.attemptsWithoutProgress = 1;
 
   const Outcome noAnswer = Fetch(FixtureAddress(L"slow.dll?stall=4"), destination, quick);
   EXPECT_FALSE(noAnswer.ok);
   EXPECT_THAT(noAnswer.details, StartsWith(L"Stage send HTTP GET - Error 12002: "));
   ExpectUntouched(destination);
 
-  const Outcome stalledBody = Fetch(FixtureAddress(L"slow.dll?stallbody=4&after=1000"), destination, quick);
+  const Outcome stalledBody =
+      Fetch(FixtureAddress(L"slow.dll?stallbody=4&after=1000&novalidator=1"), destination, quick);
   EXPECT_FALSE(stalledBody.ok);
   EXPECT_THAT(stalledBody.details, StartsWith(L"Stage read HTTP response body - Error 12002: "));
   ExpectUntouched(destination);
@@ -446,6 +452,118 @@ TEST_F(DownloaderTest, AReadOnlyDestinationFailsTheReplacement) {
   EXPECT_FALSE(got.ok);
   EXPECT_THAT(got.details, StartsWith(L"Stage copy temporary file to destination - Error 5: "));
   ExpectUntouched(destination);
+}
+
+std::string Ascii(const std::wstring& text) { return std::string(text.begin(), text.end()); }
+
+// Lines that drop, stall, trickle or answer "later": one press, and the file arrives whole,
+// each retry continuing where the last stopped, within the stall window and not after the
+// per-read time-out.
+TEST_F(DownloaderTest, ALineThatDropsStallsOrTricklesIsRetriedFromWhereItStopped) {
+  const struct {
+    const wchar_t* name;
+    size_t size;
+    const wchar_t* faults;
+    const wchar_t* reason;  // of the first retry
+    uint64_t firstResume;
+  } cases[] = {
+      {L"reset-twice.dll", 16 << 20, L"reset=5000000&faults=2", L"Error 12030: ", 5000000},
+      {L"stalled.dll", 2 << 20, L"stallbody=60&after=100000&faults=1", L"Error 12002: Bağlantı durdu",
+       100000},
+      {L"trickle.dll", 2 << 20, L"trickle=200&after=100000&faults=1", L"Error 12002: Bağlantı çok yavaş", 0},
+      {L"busy.dll", 300 << 10, L"status=503&retry_after=1&faults=1", L"HTTP 503 Service Unavailable", 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string body = PatternBytes(c.size);
+    Serve(c.name, body);
+    const std::wstring destination = OldDestination(c.name);
+    DownloadOptions options = QuickRetries();
+    options.stall = {1500, 3000, 1024};
+    const FixtureRequestsFromNow requests;
+    const ULONGLONG start = GetTickCount64();
+    const Outcome got = Fetch(FixtureAddress(std::wstring(c.name) + L"?" + c.faults), destination, options);
+    const ULONGLONG took = GetTickCount64() - start;
+
+    ASSERT_TRUE(got.ok) << got.details;
+    EXPECT_TRUE(ReadBytes(destination) == body);
+    EXPECT_FALSE(FileExists(destination + L".download") || FileExists(destination + L".indir-resume"));
+    const std::wstring retry = L"Download retry; attempt=2; reason=" + std::wstring(c.reason);
+    EXPECT_TRUE(
+        std::ranges::any_of(got.log, [&](const std::wstring& line) { return line.starts_with(retry); }));
+    if (c.firstResume > 0) {
+      const std::string target = "/" + Ascii(std::wstring(c.name)) + "?" + Ascii(c.faults);
+      EXPECT_NE(requests.Log().find(target + " 206 range=bytes=" + std::to_string(c.firstResume) + "-"),
+                std::string::npos);
+      EXPECT_LE(requests.BytesSent(target), body.size() * 115 / 100) << "a retry started over";
+    }
+    EXPECT_LT(took, 20000u) << "the stall was not given up within its window";
+  }
+}
+
+// A server that sends another file, ignores or refuses ranges, or answers one that does not
+// fit: the download starts over and ends whole, never with two versions spliced.
+TEST_F(DownloaderTest, AFileThatChangesOrARangeThatIsRefusedStartsOverAndEndsWhole) {
+  const std::string first = PatternBytes(1 << 20, "V1"), second = PatternBytes(3 << 19, "V2");
+  Serve(L"changing-v2.dll", second);
+  const std::pair<const wchar_t*, const std::string*> cases[] = {
+      {L"reset=300000&faults=1&then=changing-v2.dll", &second},
+      {L"reset=300000&faults=1&norange=1", &first},
+      {L"reset=300000&faults=2&range416=1", &first},
+      {L"reset=300000&faults=2&badrange=1", &first},
+  };
+  for (const auto& [faults, expected] : cases) {
+    SCOPED_TRACE(faults);
+    Serve(L"changing.dll", first);
+    const std::wstring destination = OldDestination(L"changing.dll");
+    const Outcome got = Fetch(FixtureAddress(L"changing.dll?" + std::wstring(faults)), destination);
+    ASSERT_TRUE(got.ok) << got.details;
+    EXPECT_TRUE(ReadBytes(destination) == *expected) << "spliced or stale";
+  }
+}
+
+TEST_F(DownloaderTest, AFinalFailureMakesExactlyOneRequest) {
+  Serve(L"once.exe", "not an executable");
+  Serve(L"once.dll", "MZ listed otherwise");
+  const std::pair<const wchar_t*, std::optional<DigestCheck>> cases[] = {
+      {L"once-missing.dll", std::nullopt},
+      {L"once.exe", std::nullopt},
+      {L"once.dll", DigestCheck{Sha256Digest{}}},
+  };
+  for (const auto& [name, digest] : cases) {
+    SCOPED_TRACE(name);
+    const FixtureRequestsFromNow requests;
+    RecordingLog log;
+    int64_t bytes = 0;
+    std::wstring details;
+    EXPECT_FALSE(
+        DOSYA_INDIR(FixtureAddress(name), folder / name, bytes, details, log, QuickRetries(), digest));
+    EXPECT_EQ(requests.Requests("/" + Ascii(name)), 1) << requests.Log();
+  }
+}
+
+// Closed mid-body, the part stays with its record; the next press continues it with a range
+// and leaves neither behind.
+TEST_F(DownloaderTest, APartKeptByACancelIsContinuedByTheNextPressAndThenGone) {
+  const std::string body = PatternBytes(1 << 20);
+  const std::wstring url = Serve(L"kept.dll", body);
+  const std::wstring destination = OldDestination(L"kept.dll");
+  RecordingTransferWindow closing;
+  closing.onProgress = [&] { closing.cancel = closing.reports.size() > 2; };
+  DownloadOptions options = QuickRetries();
+  options.window = &closing;
+  const Outcome cancelled = Fetch(FixtureAddress(L"kept.dll?delay_ms=30"), destination, options);
+  EXPECT_FALSE(cancelled.ok);
+  EXPECT_TRUE(ReadBytes(destination) == kOld);
+  ASSERT_TRUE(FileExists(destination + L".download") && FileExists(destination + L".indir-resume"));
+
+  const FixtureRequestsFromNow requests;
+  const Outcome resumed = Fetch(FixtureAddress(L"kept.dll?delay_ms=30"), destination);
+  ASSERT_TRUE(resumed.ok) << resumed.details;
+  EXPECT_TRUE(ReadBytes(destination) == body);
+  EXPECT_NE(requests.Log().find("GET /kept.dll?delay_ms=30 206 range=bytes="), std::string::npos)
+      << requests.Log();
+  EXPECT_FALSE(FileExists(destination + L".download") || FileExists(destination + L".indir-resume"));
 }
 
 }  // namespace

@@ -40,6 +40,7 @@ class RecordingWindow : public UpdateRunWindow {
   void ShowRunStopped() override {}
   void ShowRunCompleted() override {}
   void PumpWhileBusy() override { ++pumps; }
+  bool CancelRequested() const override { return false; }
 
   std::vector<std::wstring> statuses, sizeTexts;
   std::vector<int> progress;
