@@ -7,8 +7,15 @@ release key runs it, DOSYA_INDIR checking the body's SHA-256 as a program with a
 bare loop. Prints the median wall times, each side's ratio to the bare loop and the peak working
 sets; curl's time for the same file is for reference. Targets, for both DOSYA_INDIR sides: ratio
 <= 1.10 for the 256 MiB file (for 16 MiB the fixed cost of a file's creation, flush and rename
-weighs more and the ratio is shown only), peak working set <= 24 MiB for both files. Exit code 1
-when a target is missed.
+weighs more and the ratio is shown only), peak working set <= 24 MiB for both files.
+
+Then a flaky line: 64 MiB whose connection is reset after every 8 MiB of each response, so that
+DOSYA_INDIR gets it in eight attempts, each continuing where the last was cut. Against the same
+download uncut, in the same run and alternating: the bytes the server sent divided by the file's
+size (target <= 1.05) and the wall time (target <= 1.5, the waits between attempts included).
+The resets come without the fixture's usual pause before them, as a real line drops.
+
+Exit code 1 when a target is missed.
 
   tools/bench.py [--runs N] [--build build/win32]
 """
@@ -27,6 +34,45 @@ ROOT = Path(__file__).resolve().parent.parent
 SIZES = {"16 MiB": (16 << 20, False), "256 MiB": (256 << 20, True)}
 RATIO_TARGET = 1.10
 PEAK_TARGET = 24 << 20
+FLAKY_SIZE, FLAKY_CUT = 64 << 20, 8 << 20
+SENT_TARGET, FLAKY_TARGET = 1.05, 1.50
+
+
+def sent_for(target):
+    """The body bytes the fixture sent for one target, from its request log."""
+    log = Path(os.environ["ZEFRA_TEST_STATE"]) / "http-requests.log"
+    total = 0
+    for line in log.read_text(errors="replace").splitlines():
+        fields = line.split(" ")
+        if fields[0] == "END" and fields[1] == target:
+            total += int(fields[-1].removeprefix("sent="))
+    return total
+
+
+def flaky_line(run, base, root, scratch_win, runs):
+    """The flaky-line row; True when its targets are met."""
+    name = "bench-flaky.bin"
+    (root / name).write_bytes(os.urandom(FLAKY_SIZE))
+    destination = f"{scratch_win}\\{name}"
+    cuts = FLAKY_SIZE // FLAKY_CUT - 1
+    uncut, flaky, sent = [], [], []
+    for i in range(runs):
+        target = f"/{name}?reset={FLAKY_CUT}&faults={cuts}&settle_ms=0&run={i}"
+        order = ("uncut", "flaky") if i % 2 == 0 else ("flaky", "uncut")
+        for side in order:
+            if side == "uncut":
+                uncut.append(run("indir", f"{base}/{name}", destination)[0])
+            else:
+                flaky.append(run("indir", base + target, destination)[0])
+                sent.append(sent_for(target) / FLAKY_SIZE)
+        print(f"   flaky run {i + 1}: uncut {uncut[-1]:.0f} ms, flaky {flaky[-1]:.0f} ms, "
+              f"ratio {flaky[-1] / uncut[-1]:.2f}, sent {sent[-1]:.3f} x the file")
+    ratio = statistics.median(flaky) / statistics.median(uncut)
+    print(f"   flaky line, 64 MiB reset every 8 MiB: median ratio {ratio:.2f} (target <= {FLAKY_TARGET:.2f}), "
+          f"sent at most {max(sent):.3f} x the file (target <= {SENT_TARGET:.2f})")
+    (root / name).unlink()
+    Path(os.environ["ZEFRA_TEST_SCRATCH"], name).unlink(missing_ok=True)
+    return ratio <= FLAKY_TARGET and max(sent) <= SENT_TARGET
 
 
 def inner(args):
@@ -83,6 +129,9 @@ def inner(args):
         Path(os.environ["ZEFRA_TEST_SCRATCH"], name).unlink(missing_ok=True)
     print(f"targets (256 MiB ratio <= {RATIO_TARGET:.2f}, peak <= {PEAK_TARGET >> 20} MiB, with and without "
           "the digest): " + ("met" if ok else "MISSED"))
+    flaky_ok = flaky_line(run, base, root, scratch_win, args.runs)
+    print("flaky-line targets: " + ("met" if flaky_ok else "MISSED"))
+    ok = ok and flaky_ok
     return 0 if ok else 1
 
 
