@@ -39,7 +39,7 @@ bool EndsInExe(const std::wstring& path) {
 class Download {
  public:
   Download(const std::wstring& url, const std::wstring& destination, Logger& log,
-           const DownloadOptions& options, const std::optional<DigestCheck>& digest)
+           const DownloadOptions& options, const std::optional<ListedFile>& digest)
       : url_(url), destination_(destination), log_(log), options_(options), digest_(digest) {}
 
   // The steps in order; throws AppError for a failing step and CheckFailed for a failed check.
@@ -126,12 +126,11 @@ class Download {
 
  private:
   // The file must be the one the vendor signed: listed, with the very same digest.
-  void VerifyDigest(const DigestCheck& check, const Sha256Digest& digest) {
-    if (!check.listed) throw CheckFailed{L"Dosya imzalı sürüm listesinde yok."};
-    if (*check.listed != digest) {
+  void VerifyDigest(const ListedFile& listed, const Sha256Digest& digest) {
+    if (listed.digest != digest) {
       // The heads of both digests tell the vendor which file arrived, without filling the box.
       throw CheckFailed{L"Dosyanın SHA-256 özeti imzalı sürüm listesindekiyle uyuşmuyor (liste: " +
-                        DigestHex(*check.listed).substr(0, 16) + L"…, gelen: " +
+                        DigestHex(listed.digest).substr(0, 16) + L"…, gelen: " +
                         DigestHex(digest).substr(0, 16) + L"…)."};
     }
     log_.LOG_YAZ(L"File digest verified; sha256=" + DigestHex(digest));
@@ -145,7 +144,7 @@ class Download {
   const std::wstring& destination_;
   Logger& log_;
   const DownloadOptions& options_;
-  const std::optional<DigestCheck>& digest_;
+  const std::optional<ListedFile>& digest_;
   std::wstring stage_;
   std::wstring requestAddress_;
   std::wstring temporaryPath_;
@@ -156,7 +155,7 @@ class Download {
 
 bool DOSYA_INDIR(const std::wstring& url, const std::wstring& destination, int64_t& bytes,
                  std::wstring& details, Logger& log, const DownloadOptions& options,
-                 const std::optional<DigestCheck>& digest) {
+                 const std::optional<ListedFile>& digest) {
   Download download(url, destination, log, options, digest);
   std::wstring failure;
   try {

@@ -33,11 +33,11 @@ struct DownloadOptions {
 // Fetches url (spaces sent as "%20", '#' as "%23") into destination + ".download", checks it and
 // moves it over destination (the running updater's own file is set aside first). A destination
 // that Windows would store otherwise than written fails at once, before any request or file
-// operation. With a digest (a signed release), the body's SHA-256 is computed as it streams and
-// must be the one the verified list gives, or the file is refused before the replace.
+// operation. With a listed file (a signed release), the body's SHA-256 is computed as it streams
+// and must be the one the verified list gives, or the file is refused before the replace.
 // True when the file is in place; bytes is then its size. On failure details holds the reason and
 // the destination is as it was; on success details is not touched.
 // Every step is logged; nothing is thrown.
 bool DOSYA_INDIR(const std::wstring& url, const std::wstring& destination, int64_t& bytes,
                  std::wstring& details, Logger& log, const DownloadOptions& options = {},
-                 const std::optional<DigestCheck>& digest = std::nullopt);
+                 const std::optional<ListedFile>& listed = std::nullopt);

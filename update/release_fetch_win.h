@@ -4,11 +4,11 @@
 #include <string>
 #include <string_view>
 
-#include "trust/release_list.h"
+#include "trust/release_order.h"
 #include "update/http_request_win.h"
 
 // Fetches the list and its signature into memory (same request, time-outs and checks as a
 // download) and has them verified with publicKey. Throws ReleaseRefused with the reason when any
 // of it fails.
-ReleaseList FetchVerifiedReleaseList(const std::wstring& listUrl, const std::wstring& signatureUrl,
+VerifiedRelease FetchVerifiedReleaseList(const std::wstring& listUrl, const std::wstring& signatureUrl,
                                      std::string_view publicKey, const DownloadTimeouts& timeouts);

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <set>
 
 #include "platform/error.h"
 #include "platform/message_box.h"
@@ -53,24 +54,35 @@ class FakeServices : public UpdateServices {
  public:
   explicit FakeServices(FakeWindow& window) : window_(window) {}
 
-  std::optional<ReleaseList> VerifiedReleaseList(const std::wstring& listUrl,
-                                                 const std::wstring& signatureUrl) override {
+  std::optional<VerifiedRelease> VerifiedReleaseList(const std::wstring& listUrl,
+                                                     const std::wstring& signatureUrl) override {
     if (!release) return std::nullopt;
     window_.events.push_back(L"release " + listUrl + L" " + signatureUrl);
     if (!refusal.empty()) throw ReleaseRefused(refusal);
-    return ReleaseList::Parse(*release, [](std::wstring_view name) { return std::wstring(name); });
+    return VerifiedRelease{ReleaseList::Parse(*release, [](std::wstring_view name) { return std::wstring(name); }),
+                           listSha256};
   }
   bool Download(const std::wstring& url, const std::wstring& destination, int64_t& bytes,
-                std::wstring& details, UpdateRunWindow&, const std::optional<DigestCheck>& digest) override {
+                std::wstring& details, UpdateRunWindow&, const std::optional<ListedFile>& listed) override {
     window_.events.push_back(L"download " + url + L" -> " + destination);
-    if (digest)
-      window_.events.push_back(digest->listed ? L"digest " + DigestHex(*digest->listed) : L"unlisted");
+    if (listed) window_.events.push_back(L"listed " + std::to_wstring(listed->size) + L" " + DigestHex(listed->digest));
     EXPECT_EQ(bytes, 0);
     EXPECT_EQ(details, L"");
     const DownloadResult result = results[url];
     bytes = result.bytes;
     if (!result.ok) details = result.details;
     return result.ok;
+  }
+  bool FileIsCurrent(const std::wstring& path, const ListedFile&, UpdateRunWindow&) override {
+    window_.events.push_back(L"check " + path);
+    return current.count(path) > 0;
+  }
+  std::optional<std::string> ReadSmallFile(const std::wstring& path) override {
+    if (keptUnreadable) throw AppError(5, L"Access is denied.");
+    return path == L"C:\\Zefra\\Zefra INDIR.indir-release" ? kept : std::nullopt;
+  }
+  void WriteFileAtomically(const std::wstring& path, const std::string& bytes) override {
+    window_.events.push_back(L"write " + path + L" " + std::wstring(bytes.begin(), bytes.end()));
   }
   bool FileExists(const std::wstring& path) override { return path == existing; }
   void StartProgram(const std::wstring& path) override {
@@ -85,6 +97,10 @@ class FakeServices : public UpdateServices {
   bool startFails = false;
   std::optional<std::string> release;  // the signed list, when the program carries a key
   std::wstring refusal;                // why the list is refused, when it is
+  Sha256Digest listSha256{0x11};       // the SHA-256 of the list's bytes
+  std::optional<std::string> kept;     // the kept release file's bytes
+  bool keptUnreadable = false;
+  std::set<std::wstring> current;      // the files already as listed
 
  private:
   FakeWindow& window_;
@@ -159,19 +175,96 @@ TEST_F(UpdateRunTest, AFailedFileStopsTheRunWithThreeReports) {
     EXPECT_EQ(event.find(L"c.dll"), std::wstring::npos) << event;
 }
 
-TEST_F(UpdateRunTest, ASignedReleaseIsCheckedFirstAndEachFileGetsItsListedDigest) {
-  const std::string digest(64, 'a');
-  services.release = digest + "  a.dll\n";
-  services.results[L"http://h/up/a.dll"] = {true, 10};
-  services.results[L"http://h/up/b.dll"] = {false, 0, L"Dosya imzalı sürüm listesinde yok."};
-  Run({L"a.dll", L"b.dll", L"", L"", L""}, L"http://h/up//");
+// A list of the new form naming a.dll and b.dll; kOtherSha is another list's SHA-256.
+const std::string kHeader = "# product Zefra VUNO\n# release 20261209\n# size 10 a.dll\n# size 20 b.dll\n";
+const std::string kDigests = std::string(64, 'a') + "  a.dll\n" + std::string(64, 'b') + "  b.dll\n";
+const std::wstring kKeptPath = L"C:\\Zefra\\Zefra INDIR.indir-release";
+const std::string kListSha = "1100000000000000000000000000000000000000000000000000000000000000";
+const std::string kOtherSha = "2200000000000000000000000000000000000000000000000000000000000000";
 
-  EXPECT_THAT(std::vector<std::wstring>(window.events.begin(), window.events.begin() + 5),
-              ElementsAre(L"log Update started; baseUrl=http://h/up//", L"stop run timer", L"progress 0",
-                          L"release http://h/up/SHA256SUMS http://h/up/SHA256SUMS.sig",
-                          L"log Release signature verified; url=http://h/up/SHA256SUMS; files=1"));
-  EXPECT_THAT(window.events, testing::Contains(L"digest " + std::wstring(64, L'a')));
-  EXPECT_THAT(window.events, testing::Contains(L"unlisted"));
+TEST_F(UpdateRunTest, ASignedReleaseIsKeptBeforeAnyFileAndACurrentFileIsNotFetched) {
+  services.release = kHeader + kDigests;
+  services.current = {L"C:\\Zefra\\a.dll"};
+  services.results[L"http://h/up/b.dll"] = {true, 20};
+  Run({L"a.dll", L" b.dll", L"", L"", L""}, L"http://h/up//");
+
+  const std::wstring b = std::wstring(64, L'b');
+  EXPECT_THAT(
+      std::vector<std::wstring>(window.events.begin(), window.events.begin() + 22),
+      ElementsAre(L"log Update started; baseUrl=http://h/up//", L"stop run timer", L"progress 0",
+                  L"release http://h/up/SHA256SUMS http://h/up/SHA256SUMS.sig",
+                  L"log Release signature verified; url=http://h/up/SHA256SUMS; files=2",
+                  L"log Release accepted; release=20261209; kept=0",
+                  L"write " + kKeptPath + L" release 20261209\r\nsha256 " + std::wstring(kListSha.begin(), kListSha.end()) + L"\r\n",
+                  L"log Kept release written; path=" + kKeptPath + L"; release=20261209; sha256=" +
+                      std::wstring(kListSha.begin(), kListSha.end()),
+                  L"log File selected from database; name=a.dll", L"name a.dll",
+                  L"status a.dll Dosyası denetleniyor...", L"check C:\\Zefra\\a.dll",
+                  L"log File already current; name=a.dll; sha256=" + std::wstring(64, L'a'), L"size 000",
+                  L"status a.dll Dosyası güncel...", L"stop progress timer", L"progress 100",
+                  L"log File selected from database; name=b.dll", L"name b.dll",
+                  L"status b.dll Dosyası denetleniyor...", L"check C:\\Zefra\\b.dll",
+                  L"status b.dll Dosyası indirilmeye başladı..."));
+  EXPECT_THAT(window.events, testing::Contains(L"listed 20 " + b));
+  EXPECT_THAT(window.events, testing::Not(testing::Contains(L"download http://h/up/a.dll -> C:\\Zefra\\a.dll")));
+  EXPECT_EQ(window.events.back(), L"end");
+}
+
+std::string Kept(const std::string& number, const std::string& sha) {
+  return "release " + number + "\r\nsha256 " + sha + "\r\n";
+}
+
+// Rows: the list, the kept file, the slots; then the refusal, or for an accepted list whether
+// the kept file is written and what the log says of the kept one.
+TEST_F(UpdateRunTest, AListIsRefusedBeforeAnyFileUnlessItIsNewerThanTheKeptOneAndNamesEverySlot) {
+  const std::optional<std::string> none;
+  const struct {
+    std::string list;
+    std::optional<std::string> kept;
+    bool keptUnreadable;
+    std::wstring slot2;
+    const wchar_t* refusal;  // null when accepted
+    bool written;
+    const wchar_t* log;
+  } cases[] = {
+      {kDigests, none, false, L"", L"SHA256SUMS eski biçimde", false, nullptr},
+      {"# product Zefra VUNO\n# release 5\n" + kDigests, none, false, L"", L"SHA256SUMS eski biçimde", false, nullptr},
+      {"# product Zefra VUNO\n# size 10 a.dll\n# size 20 b.dll\n" + kDigests, none, false, L"", L"eski biçimde", false, nullptr},
+      {"# product Zefra BAŞKA\n# release 30000000\n# size 10 a.dll\n# size 20 b.dll\n" + kDigests, none, false, L"",
+       L"başka bir ürünün sürümü: \"Zefra BAŞKA\" (beklenen: \"Zefra VUNO\")", false, nullptr},
+      {"# release 30000000\n# size 10 a.dll\n# size 20 b.dll\n" + kDigests, none, false, L"",
+       L"başka bir ürünün sürümü: \"\"", false, nullptr},
+      {kHeader + kDigests, Kept("20261210", kListSha), false, L"",
+       L"Bu sürüm (20261209) kurulu sürümden (20261210) eski", false, nullptr},
+      {kHeader + kDigests, Kept("20261209", kOtherSha), false, L"", L"Sürüm 20261209 daha önce başka bir SHA256SUMS ile kuruldu", false, nullptr},
+      {kHeader + kDigests, none, false, L" c.dll ", L"Dosya imzalı sürüm listesinde yok: c.dll", false, nullptr},
+      {kHeader + kDigests, Kept("20261209", kListSha), false, L"b.dll", nullptr, false, L"Release accepted; release=20261209; kept=20261209"},
+      {kHeader + kDigests, Kept("20261208", kOtherSha), false, L" b.dll", nullptr, true, L"Release accepted; release=20261209; kept=20261208"},
+      {kHeader + kDigests, Kept("20261210", kListSha), true, L"", nullptr, true,
+       L"Kept release unreadable, counted as 0; path=C:\\Zefra\\Zefra INDIR.indir-release; reason=Error 5: Access is denied."},
+      {kHeader + kDigests, "release 20261210\nsha256 " + kListSha + "\n", false, L"", nullptr, true,
+       L"Kept release unreadable, counted as 0; path=C:\\Zefra\\Zefra INDIR.indir-release; reason=not in the form"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::PrintToString(c.list) + " kept " + testing::PrintToString(c.kept));
+    window.events.clear();
+    services.release = c.list;
+    services.kept = c.kept;
+    services.keptUnreadable = c.keptUnreadable;
+    Run({L"a.dll", c.slot2, L"", L"", L""});
+    const auto has = [&](const std::wstring& prefix) {
+      return std::any_of(window.events.begin(), window.events.end(), [&](const std::wstring& e) { return e.starts_with(prefix); });
+    };
+    EXPECT_EQ(has(L"download "), c.refusal == nullptr);
+    EXPECT_EQ(has(L"write " + kKeptPath), c.written);
+    if (c.refusal) {
+      EXPECT_FALSE(has(L"check ")) << "nothing of the folder is read for a refused list";
+      EXPECT_TRUE(has(L"log Release signature check failed; url=http://h/up/SHA256SUMS; reason="));
+      EXPECT_NE(window.events.back().find(c.refusal), std::wstring::npos) << testing::PrintToString(window.events.back());
+    } else if (c.log) {
+      EXPECT_TRUE(has(L"log " + std::wstring(c.log)));
+    }
+  }
 }
 
 TEST_F(UpdateRunTest, ARefusedReleaseStopsTheRunBeforeAnyFile) {
