@@ -121,7 +121,8 @@ void ReadHeaderLine(std::string_view line, size_t lineNumber, const FileNameKey&
     header.release = ParseNumber(value, lineNumber);
   } else if (name == "size") {
     const size_t gap = value.find(' ');
-    if (gap == std::string_view::npos) Malformed(lineNumber, L"boyut satırı \"# size BAYT AD\" biçiminde olmalı.");
+    if (gap == std::string_view::npos)
+      Malformed(lineNumber, L"boyut satırı \"# size BAYT AD\" biçiminde olmalı.");
     const uint64_t bytes = ParseNumber(value.substr(0, gap), lineNumber);
     const std::wstring file = DecodeName(value.substr(gap + 1), true, lineNumber);
     if (!header.sizes.emplace(key(file), std::pair{file, bytes}).second) {
@@ -153,7 +154,8 @@ ReleaseList ReleaseList::Parse(std::string_view text, FileNameKey key) {
   const std::vector<std::string_view> lines = Lines(text);
   Header header;
   size_t i = 0;
-  for (; i < lines.size() && lines[i].starts_with('#'); ++i) ReadHeaderLine(lines[i], i + 1, list.key_, header);
+  for (; i < lines.size() && lines[i].starts_with('#'); ++i)
+    ReadHeaderLine(lines[i], i + 1, list.key_, header);
   list.product_ = std::move(header.product);
   list.release_ = header.release;
   list.hasSizes_ = !header.sizes.empty();

@@ -6,7 +6,7 @@
 #include "trust/ecdsa_signature.h"
 
 VerifiedRelease VerifyReleaseList(std::string_view listBytes, std::string_view signatureBytes,
-                              std::string_view publicKey) {
+                                  std::string_view publicKey) {
   const EcdsaP256Signature signature = EcdsaP256FromDer(signatureBytes);
   bool valid = false;
   Sha256Digest listSha256{};

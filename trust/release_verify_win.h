@@ -9,4 +9,4 @@
 // P-256 point X‖Y) ECDSA signature of listBytes and the list reads strictly, names compared as
 // Windows does. Throws ReleaseRefused with the reason otherwise.
 VerifiedRelease VerifyReleaseList(std::string_view listBytes, std::string_view signatureBytes,
-                              std::string_view publicKey);
+                                  std::string_view publicKey);

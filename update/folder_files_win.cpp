@@ -18,8 +18,9 @@ constexpr DWORD kPieceSize = 256 * 1024;
 // The file opened for reading, sharing everything, as others may be using it; empty when there
 // is no such file. Throws AppError for any other failure.
 UniqueFile OpenForReading(const std::wstring& path) {
-  UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                              nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+  UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                              FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
   if (!file) {
     const DWORD error = GetLastError();
     if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND) ThrowWin32Error(error);
@@ -66,8 +67,8 @@ std::optional<std::string> ReadSmallFile(const std::wstring& path, size_t limit)
 void WriteFileAtomically(const std::wstring& path, const std::string& bytes) {
   const std::wstring temporary = path + L"-new";
   try {
-    UniqueFile file(CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                                nullptr));
+    UniqueFile file(CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) ThrowLastError();
     DWORD written = 0;
     CheckBool(WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr));

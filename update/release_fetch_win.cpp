@@ -31,7 +31,7 @@ std::string FetchReleaseFile(const std::wstring& url, const std::wstring& fileNa
 }  // namespace
 
 VerifiedRelease FetchVerifiedReleaseList(const std::wstring& listUrl, const std::wstring& signatureUrl,
-                                     std::string_view publicKey, const DownloadTimeouts& timeouts) {
+                                         std::string_view publicKey, const DownloadTimeouts& timeouts) {
   const std::string list = FetchReleaseFile(listUrl, kReleaseListName, timeouts);
   const std::string signature = FetchReleaseFile(signatureUrl, kReleaseSignatureName, timeouts);
   return VerifyReleaseList(list, signature, publicKey);

@@ -11,4 +11,4 @@
 // download) and has them verified with publicKey. Throws ReleaseRefused with the reason when any
 // of it fails.
 VerifiedRelease FetchVerifiedReleaseList(const std::wstring& listUrl, const std::wstring& signatureUrl,
-                                     std::string_view publicKey, const DownloadTimeouts& timeouts);
+                                         std::string_view publicKey, const DownloadTimeouts& timeouts);

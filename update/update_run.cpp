@@ -67,7 +67,8 @@ class UpdateRun {
   // that an older list can never follow it and a run cut short can be run again.
   void AcceptRelease(const VerifiedRelease& verified, const std::array<std::wstring, 5>& files) {
     const KeptRelease kept = ReadKeptRelease();
-    if (std::optional<std::wstring> refused = ReleaseOrderRefusal(verified, kept)) throw ReleaseRefused(*refused);
+    if (std::optional<std::wstring> refused = ReleaseOrderRefusal(verified, kept))
+      throw ReleaseRefused(*refused);
     for (const std::wstring& slot : files) {
       const std::wstring name = TrimSpaces(slot);
       if (!name.empty() && !verified.list.Find(name)) {
@@ -80,8 +81,8 @@ class UpdateRun {
     if (number == kept.number && kept.listSha256) return;
     stage_ = L"keep release number";
     services_.WriteFileAtomically(KeptReleasePath(), KeptReleaseText(number, verified.listSha256));
-    window_.LOG_YAZ(L"Kept release written; path=" + KeptReleasePath() + L"; release=" + std::to_wstring(number) +
-                    L"; sha256=" + DigestHex(verified.listSha256));
+    window_.LOG_YAZ(L"Kept release written; path=" + KeptReleasePath() + L"; release=" +
+                    std::to_wstring(number) + L"; sha256=" + DigestHex(verified.listSha256));
   }
 
   // A kept file that cannot be read counts as no release at all, and the log says why.
@@ -95,7 +96,8 @@ class UpdateRun {
     } catch (const AppError& error) {
       problem = ErrorText(error.info());
     }
-    window_.LOG_YAZ(L"Kept release unreadable, counted as 0; path=" + KeptReleasePath() + L"; reason=" + problem);
+    window_.LOG_YAZ(L"Kept release unreadable, counted as 0; path=" + KeptReleasePath() + L"; reason=" +
+                    problem);
     return KeptRelease{};
   }
 

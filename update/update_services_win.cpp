@@ -31,7 +31,8 @@ bool WindowsUpdateServices::FileIsCurrent(const std::wstring& path, const Listed
   try {
     return FileHasListedContent(path, listed, [&window] { window.PumpWhileBusy(); });
   } catch (const AppError& error) {
-    window.LOG_YAZ(L"File could not be checked, fetching it; path=" + path + L"; error=" + ErrorText(error.info()));
+    window.LOG_YAZ(L"File could not be checked, fetching it; path=" + path + L"; error=" +
+                   ErrorText(error.info()));
     return false;
   }
 }

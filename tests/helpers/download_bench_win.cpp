@@ -30,7 +30,9 @@ class SilentLog : public Logger {
 ListedFile Listed(const std::wstring& hex, const std::wstring& size) {
   const std::string list = "# size " + std::string(size.begin(), size.end()) + " file\n" +
                            std::string(hex.begin(), hex.end()) + "  file\n";
-  return ReleaseList::Parse(list, [](std::wstring_view name) { return std::wstring(name); }).Find(L"file").value();
+  return ReleaseList::Parse(list, [](std::wstring_view name) { return std::wstring(name); })
+      .Find(L"file")
+      .value();
 }
 
 // The progress bar without a window.

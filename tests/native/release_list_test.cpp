@@ -42,7 +42,8 @@ TEST(ReleaseList, ReadsWhatSha256sumWrites) {
   const ReleaseList list = ReleaseList::Parse(text, TestKey);
   EXPECT_EQ(list.size(), 5u);
   EXPECT_EQ(DigestHex(list.Find(L"zefra vuno.EXE")->digest), std::wstring(kHexA.begin(), kHexA.end()));
-  EXPECT_EQ(list.Find(L"LIB\\rapor 2.dll")->digest, DigestOf(kHexB)) << "upper-case hex, '*', either separator";
+  EXPECT_EQ(list.Find(L"LIB\\rapor 2.dll")->digest, DigestOf(kHexB))
+      << "upper-case hex, '*', either separator";
   EXPECT_EQ(list.Find(L"sub/alt/x.dll")->digest, DigestOf(kHexA));
   EXPECT_EQ(list.Find(L"kaçış\\y.dll")->digest, DigestOf(kHexB)) << "sha256sum's escaped form";
   EXPECT_EQ(list.Find(L"Müşteri Listesi.txt")->digest, DigestOf(kHexA));
@@ -52,14 +53,16 @@ TEST(ReleaseList, ReadsWhatSha256sumWrites) {
   EXPECT_EQ(ReleaseList::Parse(kHexA + "  a.dll", TestKey).size(), 1u);
   EXPECT_FALSE(list.release() || list.product() || list.HasSizes()) << "the old form still reads";
 
-  const ReleaseList signed_ = ReleaseList::Parse("# product Zefra VUNO\r\n# release 18446744073709551615\n"
-                                                 "# size 0 a.dll\n# size 307207 kaçış\\\\y.dll\n" +
-                                                     kHexA + "  A.dll\n\\" + kHexB + "  kaçış\\\\y.dll\n",
-                                                 TestKey);
+  const ReleaseList signed_ = ReleaseList::Parse(
+      "# product Zefra VUNO\r\n# release 18446744073709551615\n"
+      "# size 0 a.dll\n# size 307207 kaçış\\\\y.dll\n" +
+          kHexA + "  A.dll\n\\" + kHexB + "  kaçış\\\\y.dll\n",
+      TestKey);
   EXPECT_EQ(signed_.product(), L"Zefra VUNO");
   EXPECT_EQ(signed_.release(), UINT64_MAX);
   EXPECT_EQ(signed_.Find(L"a.dll").value().size, 0u);
-  EXPECT_EQ(signed_.Find(L"kaçış/Y.DLL").value().size, 307207u) << "a size line names the file as its digest line";
+  EXPECT_EQ(signed_.Find(L"kaçış/Y.DLL").value().size, 307207u)
+      << "a size line names the file as its digest line";
 }
 
 TEST(ReleaseList, AMalformedLineOrARepeatedNameRefusesTheWholeList) {
@@ -104,7 +107,8 @@ TEST(ReleaseList, AMalformedLineOrARepeatedNameRefusesTheWholeList) {
       {"# size 1 a.dll\n" + good + kHexB + "  b.dll\n", L"\"b.dll\" için boyut satırı içermiyor"},
       {"# size 1 a.dll\n# size 1 b.dll\n" + good, L"\"b.dll\" için boyut veriyor ama özetini vermiyor"},
       {"# size 1 a\\b.dll\n" + kHexA + "  a\\b.dll\n", L"kaçış"},
-      {"# size 1 a.dll\n" + good + "# release 3\n", L"satır 3 bozuk: başlık satırları özet satırlarından önce"},
+      {"# size 1 a.dll\n" + good + "# release 3\n",
+       L"satır 3 bozuk: başlık satırları özet satırlarından önce"},
       {"# product Zefra\x01VUNO\n" + good, L"denetim karakteri"},
   };
   for (const auto& c : cases) {
@@ -166,9 +170,10 @@ TEST(EcdsaDer, AnythingButStrictDerIsRefused) {
 // and a signature is accepted only in its one strict encoding.
 TEST(ReleaseFuzz, HundredThousandRandomAndMutatedInputs) {
   std::mt19937 random(20261209);
-  const std::string list = "# product Zefra VUNO\n# release 20261209153000\n# size 307207 a.dll\n# size 0 sub/b c.dll\n"
-                           "# size 18446744073709551615 d\\\\e.dll\n" +
-                           kHexA + "  a.dll\r\n" + kHexB + " *sub/b c.dll\n\\" + kHexA + "  d\\\\e.dll\n";
+  const std::string list =
+      "# product Zefra VUNO\n# release 20261209153000\n# size 307207 a.dll\n# size 0 sub/b c.dll\n"
+      "# size 18446744073709551615 d\\\\e.dll\n" +
+      kHexA + "  a.dll\r\n" + kHexB + " *sub/b c.dll\n\\" + kHexA + "  d\\\\e.dll\n";
   const std::string der = DerSignature(std::string(32, '\x91'), std::string(31, '\x05'));
   const auto mutate = [&](std::string input) {
     const int edits = 1 + static_cast<int>(random() % 4);

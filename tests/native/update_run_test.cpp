@@ -59,13 +59,14 @@ class FakeServices : public UpdateServices {
     if (!release) return std::nullopt;
     window_.events.push_back(L"release " + listUrl + L" " + signatureUrl);
     if (!refusal.empty()) throw ReleaseRefused(refusal);
-    return VerifiedRelease{ReleaseList::Parse(*release, [](std::wstring_view name) { return std::wstring(name); }),
-                           listSha256};
+    return VerifiedRelease{
+        ReleaseList::Parse(*release, [](std::wstring_view name) { return std::wstring(name); }), listSha256};
   }
   bool Download(const std::wstring& url, const std::wstring& destination, int64_t& bytes,
                 std::wstring& details, UpdateRunWindow&, const std::optional<ListedFile>& listed) override {
     window_.events.push_back(L"download " + url + L" -> " + destination);
-    if (listed) window_.events.push_back(L"listed " + std::to_wstring(listed->size) + L" " + DigestHex(listed->digest));
+    if (listed)
+      window_.events.push_back(L"listed " + std::to_wstring(listed->size) + L" " + DigestHex(listed->digest));
     EXPECT_EQ(bytes, 0);
     EXPECT_EQ(details, L"");
     const DownloadResult result = results[url];
@@ -100,7 +101,7 @@ class FakeServices : public UpdateServices {
   Sha256Digest listSha256{0x11};       // the SHA-256 of the list's bytes
   std::optional<std::string> kept;     // the kept release file's bytes
   bool keptUnreadable = false;
-  std::set<std::wstring> current;      // the files already as listed
+  std::set<std::wstring> current;  // the files already as listed
 
  private:
   FakeWindow& window_;
@@ -189,24 +190,25 @@ TEST_F(UpdateRunTest, ASignedReleaseIsKeptBeforeAnyFileAndACurrentFileIsNotFetch
   Run({L"a.dll", L" b.dll", L"", L"", L""}, L"http://h/up//");
 
   const std::wstring b = std::wstring(64, L'b');
-  EXPECT_THAT(
-      std::vector<std::wstring>(window.events.begin(), window.events.begin() + 22),
-      ElementsAre(L"log Update started; baseUrl=http://h/up//", L"stop run timer", L"progress 0",
-                  L"release http://h/up/SHA256SUMS http://h/up/SHA256SUMS.sig",
-                  L"log Release signature verified; url=http://h/up/SHA256SUMS; files=2",
-                  L"log Release accepted; release=20261209; kept=0",
-                  L"write " + kKeptPath + L" release 20261209\r\nsha256 " + std::wstring(kListSha.begin(), kListSha.end()) + L"\r\n",
-                  L"log Kept release written; path=" + kKeptPath + L"; release=20261209; sha256=" +
-                      std::wstring(kListSha.begin(), kListSha.end()),
-                  L"log File selected from database; name=a.dll", L"name a.dll",
-                  L"status a.dll Dosyası denetleniyor...", L"check C:\\Zefra\\a.dll",
-                  L"log File already current; name=a.dll; sha256=" + std::wstring(64, L'a'), L"size 000",
-                  L"status a.dll Dosyası güncel...", L"stop progress timer", L"progress 100",
-                  L"log File selected from database; name=b.dll", L"name b.dll",
-                  L"status b.dll Dosyası denetleniyor...", L"check C:\\Zefra\\b.dll",
-                  L"status b.dll Dosyası indirilmeye başladı..."));
+  EXPECT_THAT(std::vector<std::wstring>(window.events.begin(), window.events.begin() + 22),
+              ElementsAre(L"log Update started; baseUrl=http://h/up//", L"stop run timer", L"progress 0",
+                          L"release http://h/up/SHA256SUMS http://h/up/SHA256SUMS.sig",
+                          L"log Release signature verified; url=http://h/up/SHA256SUMS; files=2",
+                          L"log Release accepted; release=20261209; kept=0",
+                          L"write " + kKeptPath + L" release 20261209\r\nsha256 " +
+                              std::wstring(kListSha.begin(), kListSha.end()) + L"\r\n",
+                          L"log Kept release written; path=" + kKeptPath + L"; release=20261209; sha256=" +
+                              std::wstring(kListSha.begin(), kListSha.end()),
+                          L"log File selected from database; name=a.dll", L"name a.dll",
+                          L"status a.dll Dosyası denetleniyor...", L"check C:\\Zefra\\a.dll",
+                          L"log File already current; name=a.dll; sha256=" + std::wstring(64, L'a'),
+                          L"size 000", L"status a.dll Dosyası güncel...", L"stop progress timer",
+                          L"progress 100", L"log File selected from database; name=b.dll", L"name b.dll",
+                          L"status b.dll Dosyası denetleniyor...", L"check C:\\Zefra\\b.dll",
+                          L"status b.dll Dosyası indirilmeye başladı..."));
   EXPECT_THAT(window.events, testing::Contains(L"listed 20 " + b));
-  EXPECT_THAT(window.events, testing::Not(testing::Contains(L"download http://h/up/a.dll -> C:\\Zefra\\a.dll")));
+  EXPECT_THAT(window.events,
+              testing::Not(testing::Contains(L"download http://h/up/a.dll -> C:\\Zefra\\a.dll")));
   EXPECT_EQ(window.events.back(), L"end");
 }
 
@@ -228,22 +230,30 @@ TEST_F(UpdateRunTest, AListIsRefusedBeforeAnyFileUnlessItIsNewerThanTheKeptOneAn
     const wchar_t* log;
   } cases[] = {
       {kDigests, none, false, L"", L"SHA256SUMS eski biçimde", false, nullptr},
-      {"# product Zefra VUNO\n# release 5\n" + kDigests, none, false, L"", L"SHA256SUMS eski biçimde", false, nullptr},
-      {"# product Zefra VUNO\n# size 10 a.dll\n# size 20 b.dll\n" + kDigests, none, false, L"", L"eski biçimde", false, nullptr},
-      {"# product Zefra BAŞKA\n# release 30000000\n# size 10 a.dll\n# size 20 b.dll\n" + kDigests, none, false, L"",
-       L"başka bir ürünün sürümü: \"Zefra BAŞKA\" (beklenen: \"Zefra VUNO\")", false, nullptr},
+      {"# product Zefra VUNO\n# release 5\n" + kDigests, none, false, L"", L"SHA256SUMS eski biçimde", false,
+       nullptr},
+      {"# product Zefra VUNO\n# size 10 a.dll\n# size 20 b.dll\n" + kDigests, none, false, L"",
+       L"eski biçimde", false, nullptr},
+      {"# product Zefra BAŞKA\n# release 30000000\n# size 10 a.dll\n# size 20 b.dll\n" + kDigests, none,
+       false, L"", L"başka bir ürünün sürümü: \"Zefra BAŞKA\" (beklenen: \"Zefra VUNO\")", false, nullptr},
       {"# release 30000000\n# size 10 a.dll\n# size 20 b.dll\n" + kDigests, none, false, L"",
        L"başka bir ürünün sürümü: \"\"", false, nullptr},
       {kHeader + kDigests, Kept("20261210", kListSha), false, L"",
        L"Bu sürüm (20261209) kurulu sürümden (20261210) eski", false, nullptr},
-      {kHeader + kDigests, Kept("20261209", kOtherSha), false, L"", L"Sürüm 20261209 daha önce başka bir SHA256SUMS ile kuruldu", false, nullptr},
-      {kHeader + kDigests, none, false, L" c.dll ", L"Dosya imzalı sürüm listesinde yok: c.dll", false, nullptr},
-      {kHeader + kDigests, Kept("20261209", kListSha), false, L"b.dll", nullptr, false, L"Release accepted; release=20261209; kept=20261209"},
-      {kHeader + kDigests, Kept("20261208", kOtherSha), false, L" b.dll", nullptr, true, L"Release accepted; release=20261209; kept=20261208"},
+      {kHeader + kDigests, Kept("20261209", kOtherSha), false, L"",
+       L"Sürüm 20261209 daha önce başka bir SHA256SUMS ile kuruldu", false, nullptr},
+      {kHeader + kDigests, none, false, L" c.dll ", L"Dosya imzalı sürüm listesinde yok: c.dll", false,
+       nullptr},
+      {kHeader + kDigests, Kept("20261209", kListSha), false, L"b.dll", nullptr, false,
+       L"Release accepted; release=20261209; kept=20261209"},
+      {kHeader + kDigests, Kept("20261208", kOtherSha), false, L" b.dll", nullptr, true,
+       L"Release accepted; release=20261209; kept=20261208"},
       {kHeader + kDigests, Kept("20261210", kListSha), true, L"", nullptr, true,
-       L"Kept release unreadable, counted as 0; path=C:\\Zefra\\Zefra INDIR.indir-release; reason=Error 5: Access is denied."},
+       L"Kept release unreadable, counted as 0; path=C:\\Zefra\\Zefra INDIR.indir-release; reason=Error 5: "
+       L"Access is denied."},
       {kHeader + kDigests, "release 20261210\nsha256 " + kListSha + "\n", false, L"", nullptr, true,
-       L"Kept release unreadable, counted as 0; path=C:\\Zefra\\Zefra INDIR.indir-release; reason=not in the form"},
+       L"Kept release unreadable, counted as 0; path=C:\\Zefra\\Zefra INDIR.indir-release; reason=not in the "
+       L"form"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::PrintToString(c.list) + " kept " + testing::PrintToString(c.kept));
@@ -253,14 +263,16 @@ TEST_F(UpdateRunTest, AListIsRefusedBeforeAnyFileUnlessItIsNewerThanTheKeptOneAn
     services.keptUnreadable = c.keptUnreadable;
     Run({L"a.dll", c.slot2, L"", L"", L""});
     const auto has = [&](const std::wstring& prefix) {
-      return std::any_of(window.events.begin(), window.events.end(), [&](const std::wstring& e) { return e.starts_with(prefix); });
+      return std::any_of(window.events.begin(), window.events.end(),
+                         [&](const std::wstring& e) { return e.starts_with(prefix); });
     };
     EXPECT_EQ(has(L"download "), c.refusal == nullptr);
     EXPECT_EQ(has(L"write " + kKeptPath), c.written);
     if (c.refusal) {
       EXPECT_FALSE(has(L"check ")) << "nothing of the folder is read for a refused list";
       EXPECT_TRUE(has(L"log Release signature check failed; url=http://h/up/SHA256SUMS; reason="));
-      EXPECT_NE(window.events.back().find(c.refusal), std::wstring::npos) << testing::PrintToString(window.events.back());
+      EXPECT_NE(window.events.back().find(c.refusal), std::wstring::npos)
+          << testing::PrintToString(window.events.back());
     } else if (c.log) {
       EXPECT_TRUE(has(L"log " + std::wstring(c.log)));
     }

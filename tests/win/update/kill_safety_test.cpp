@@ -88,7 +88,8 @@ TEST(KillSafety, TheKeptReleaseIsAlwaysTheOldOrTheNewWhereverItsWriteIsKilled) {
   }
   std::mt19937 random(20261211);
   for (int kill = 0; kill < 25; ++kill) {
-    const std::wstring eventName = L"zefra-kept-" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(kill);
+    const std::wstring eventName =
+        L"zefra-kept-" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(kill);
     UniqueHandle started(CreateEventW(nullptr, TRUE, FALSE, eventName.c_str()));
     UniqueHandle probe = StartHelper(L"zefra_kept_release_probe.exe", L"\"" + path + L"\" " + eventName);
     ASSERT_TRUE(probe);
@@ -98,7 +99,8 @@ TEST(KillSafety, TheKeptReleaseIsAlwaysTheOldOrTheNewWhereverItsWriteIsKilled) {
     ASSERT_TRUE(TerminateProcess(probe.get(), 9));
     ASSERT_EQ(WaitForSingleObject(probe.get(), 30000), WAIT_OBJECT_0);
     const std::string kept = ReadBytes(path);
-    ASSERT_TRUE(kept == texts[0] || kept == texts[1]) << "kill " << kill << ": " << testing::PrintToString(kept);
+    ASSERT_TRUE(kept == texts[0] || kept == texts[1])
+        << "kill " << kill << ": " << testing::PrintToString(kept);
   }
 }
 

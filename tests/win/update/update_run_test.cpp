@@ -331,7 +331,8 @@ TEST_F(SignedRelease, WithoutAKeyNothingOfTheSignatureIsAskedFor) {
   EXPECT_EQ(std::count(requests.begin(), requests.end(), '\n'), 1) << requests;
   std::vector<std::wstring> names;
   for (const auto& [name, bytes] : FolderContents(folder.path())) names.push_back(name);
-  EXPECT_EQ(names, (std::vector<std::wstring>{L"Zefra INDIR-update.log", L"a.dll", L"c.dll", L"sub\\", L"sub\\b.dll"}));
+  EXPECT_EQ(names, (std::vector<std::wstring>{L"Zefra INDIR-update.log", L"a.dll", L"c.dll", L"sub\\",
+                                              L"sub\\b.dll"}));
 }
 
 // Installed releases in one folder: what is not newer is refused before any file, what is
@@ -397,9 +398,12 @@ TEST(FolderFiles, AFileIsCurrentOnlyWithTheListedSizeAndDigest) {
     bool current;
     int pieces;
   } cases[] = {
-      {L"f.dll", bytes.size(), bytes, true, 3},     {L"F.DLL", bytes.size(), other, false, 3},
-      {L"f.dll", bytes.size() + 1, bytes, false, 0}, {L"f.dll", bytes.size() - 1, bytes, false, 0},
-      {L"none.dll", 0, bytes, false, 0},            {L"no\\such.dll", 0, bytes, false, 0},
+      {L"f.dll", bytes.size(), bytes, true, 3},
+      {L"F.DLL", bytes.size(), other, false, 3},
+      {L"f.dll", bytes.size() + 1, bytes, false, 0},
+      {L"f.dll", bytes.size() - 1, bytes, false, 0},
+      {L"none.dll", 0, bytes, false, 0},
+      {L"no\\such.dll", 0, bytes, false, 0},
   };
   for (const auto& c : cases) {
     int pieces = 0;
