@@ -185,60 +185,47 @@ std::string Kept(const std::string& number, const std::string& sha) {
   return "release " + number + "\r\nsha256 " + sha + "\r\n";
 }
 
-TEST_F(UpdateRunTest, ASignedReleaseIsKeptBeforeAnyFileAndACurrentFileIsNotFetched) {
+TEST_F(UpdateRunTest, ASignedReleaseIsCheckedFirstAndEachFileGetsItsListedDigest) {
   services.release = kHeader + kDigests;
-  services.current = {L"C:\\Zefra\\a.dll"};
-  services.results[L"http://h/up/b.dll"] = {true, 20};
-  Run({L"a.dll", L" b.dll", L"", L"", L""});
+  services.results[L"http://h/up/a.dll"] = {true, 10};
+  Run({L"a.dll", L"", L"", L"", L""}, L"http://h/up//");
 
-  const std::string kept = Kept("20261209", kListSha);
-  EXPECT_THAT(
-      std::vector<std::wstring>(window.events.begin() + 5, window.events.begin() + 17),
-      ElementsAre(L"log Release accepted; release=20261209; kept=0",
-                  L"write C:\\Zefra\\Zefra INDIR.indir-release " + std::wstring(kept.begin(), kept.end()),
-                  L"log Kept release written; path=C:\\Zefra\\Zefra INDIR.indir-release; release=20261209; "
-                  L"sha256=" +
-                      std::wstring(kListSha.begin(), kListSha.end()),
-                  L"log File selected from database; name=a.dll", L"name a.dll",
-                  L"status a.dll Dosyası denetleniyor...", L"check C:\\Zefra\\a.dll",
-                  L"log File already current; name=a.dll; sha256=" + std::wstring(64, L'a'), L"size 000",
-                  L"status a.dll Dosyası güncel...", L"stop progress timer", L"progress 100"));
-  EXPECT_THAT(window.events, testing::Contains(L"listed 20 " + std::wstring(64, L'b')));
-  EXPECT_THAT(window.events,
-              testing::Not(testing::Contains(testing::StartsWith(L"download http://h/up/a.dll"))));
-  EXPECT_EQ(window.events.back(), L"end");
+  EXPECT_THAT(std::vector<std::wstring>(window.events.begin(), window.events.begin() + 5),
+              ElementsAre(L"log Update started; baseUrl=http://h/up//", L"stop run timer", L"progress 0",
+                          L"release http://h/up/SHA256SUMS http://h/up/SHA256SUMS.sig",
+                          L"log Release signature verified; url=http://h/up/SHA256SUMS; files=2"));
+  EXPECT_THAT(window.events, testing::Contains(L"listed 10 " + std::wstring(64, L'a')));
 }
 
 // One list and kept release, each row changing one of them ("!": a kept file that cannot be read).
-// A refused list reads and asks for no file; an accepted one is kept unless it already was.
+// A refused list reads and asks for no file. An accepted one is kept (unless it already was) before
+// the first file; a.dll is already current, b.dll is fetched with its listed size.
 TEST_F(UpdateRunTest, AListIsRefusedBeforeAnyFileUnlessItIsNewerThanTheKeptOneAndNamesEverySlot) {
-  const std::string sizes = "# size 10 a.dll\n# size 20 b.dll\n", vuno = "# product Zefra VUNO\n";
+  const std::string sizes = "# size 10 a.dll\n# size 20 b.dll\n", vuno = "# product Zefra VUNO\n",
+                    h = kHeader;
+  const std::string k9 = Kept("20261209", kListSha);
   const struct {
     std::string header, kept;
-    std::wstring slot2;
+    const wchar_t* slot2;
     bool refused, written;
     const wchar_t* says;  // in the box of a refused list, in the log of an accepted one
   } cases[] = {
       {"", "", L"", true, false, L"SHA256SUMS eski biçimde"},
       {vuno + "# release 5\n", "", L"", true, false, L"SHA256SUMS eski biçimde"},
       {vuno + sizes, "", L"", true, false, L"SHA256SUMS eski biçimde"},
-      {"# product Zefra BAŞKA\n# release 9\n" + sizes, "", L"", true, false,
-       L"ürünün sürümü: \"Zefra BAŞKA\""},
-      {"# release 9\n" + sizes, "", L"", true, false,
-       L"başka bir ürünün sürümü: \"\" (beklenen: \"Zefra VUNO\")"},
-      {kHeader, Kept("20261210", kListSha), L"", true, false,
-       L"Bu sürüm (20261209) kurulu sürümden (20261210)"},
-      {kHeader, Kept("20261209", kOtherSha), L"", true, false,
-       L"Sürüm 20261209 daha önce başka bir SHA256SUMS"},
-      {kHeader, "", L" c.dll ", true, false, L"Dosya imzalı sürüm listesinde yok: c.dll"},
-      {kHeader, Kept("20261209", kListSha), L"b.dll", false, false,
-       L"accepted; release=20261209; kept=20261209"},
-      {kHeader, Kept("20261208", kOtherSha), L" b.dll", false, true,
-       L"accepted; release=20261209; kept=20261208"},
-      {kHeader, "!", L"", false, true,
-       L"counted as 0; path=C:\\Zefra\\Zefra INDIR.indir-release; reason=Error 5"},
-      {kHeader, "release 20261210\nsha256 " + kListSha + "\n", L"", false, true, L"counted as 0; path="},
+      {"# product Zefra X\n# release 9\n" + sizes, "", L"", true, false, L"ürünün sürümü: \"Zefra X\""},
+      {"# release 9\n" + sizes, "", L"", true, false, L"ürünün sürümü: \"\" (beklenen: \"Zefra VUNO\")"},
+      {h, Kept("20261210", kListSha), L"", true, false, L"Bu sürüm (20261209) kurulu sürümden (20261210)"},
+      {h, Kept("20261209", kOtherSha), L"", true, false, L"Sürüm 20261209 daha önce başka bir SHA256SUMS"},
+      {h, "", L" c.dll ", true, false, L"Dosya imzalı sürüm listesinde yok: c.dll"},
+      {h, k9, L" b.dll", false, false, L"Release accepted; release=20261209; kept=20261209"},
+      {h, Kept("20261208", kOtherSha), L"b.dll", false, true, L"accepted; release=20261209; kept=20261208"},
+      {h, "", L"b.dll", false, true, L"Kept release written; path=C:\\Zefra\\Zefra INDIR.indir-release;"},
+      {h, "!", L"b.dll", false, true, L"unreadable, counted as 0; path=C:\\Zefra\\Zefra INDIR.indir-release"},
+      {h, "release 20261210\nsha256 " + kListSha + "\n", L"b.dll", false, true, L"counted as 0; path="},
   };
+  services.current = {L"C:\\Zefra\\a.dll"};
+  services.results[L"http://h/up/b.dll"] = {true, 20};
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::PrintToString(c.header) + " kept " + testing::PrintToString(c.kept));
     window.events.clear();
@@ -246,14 +233,21 @@ TEST_F(UpdateRunTest, AListIsRefusedBeforeAnyFileUnlessItIsNewerThanTheKeptOneAn
     services.kept = c.kept.empty() ? std::nullopt : std::optional(c.kept);
     services.keptUnreadable = c.kept == "!";
     Run({L"a.dll", c.slot2, L"", L"", L""});
-    const auto has = [&](const std::wstring& text) {
-      return std::any_of(window.events.begin(), window.events.end(),
-                         [&](const std::wstring& e) { return e.find(text) != std::wstring::npos; });
+    const auto at = [&](const std::wstring& text) {
+      return std::find_if(window.events.begin(), window.events.end(),
+                          [&](const std::wstring& e) { return e.find(text) != std::wstring::npos; }) -
+             window.events.begin();
     };
+    const auto has = [&](const std::wstring& text) { return at(text) < std::ssize(window.events); };
     EXPECT_EQ(has(L"check C:") || has(L"download "), !c.refused);
-    EXPECT_EQ(has(L"write C:\\Zefra\\Zefra INDIR.indir-release"), c.written);
+    EXPECT_EQ(has(L"write C:\\Zefra\\Zefra INDIR.indir-release release 20261209\r\nsha256 11"), c.written);
     EXPECT_EQ(has(L"log Release signature check failed; url=http://h/up/SHA256SUMS; reason="), c.refused);
     EXPECT_TRUE(c.refused ? window.events.back().find(c.says) != std::wstring::npos : has(c.says));
+    if (c.refused) continue;
+    if (c.written) EXPECT_LT(at(L"write "), at(L"check "));
+    EXPECT_TRUE(has(L"log File already current; name=a.dll; sha256=" + std::wstring(64, L'a')));
+    EXPECT_FALSE(has(L"download http://h/up/a.dll"));
+    EXPECT_TRUE(has(L"listed 20 " + std::wstring(64, L'b')));
   }
 }
 
