@@ -80,12 +80,13 @@ TEST(KillSafety, KilledMidBodyOrBeforeTheReplaceTheOldFileStaysWholeThenANewRunR
 TEST(KillSafety, TheKeptReleaseIsAlwaysTheOldOrTheNewWhereverItsWriteIsKilled) {
   ScratchFolder folder;
   const std::wstring path = folder / kKeptReleaseName;
-  std::string texts[2];
-  for (uint8_t number : {1, 2}) {
+  // As the probe writes them: each release's digest is its number in every byte.
+  const auto text = [](uint8_t number) {
     Sha256Digest digest{};
     digest.fill(number);
-    texts[number - 1] = KeptReleaseText(number, digest);
-  }
+    return KeptReleaseText(number, digest);
+  };
+  const std::string texts[] = {text(1), text(2)};
   std::mt19937 random(20261211);
   for (int kill = 0; kill < 25; ++kill) {
     const std::wstring eventName =
