@@ -106,7 +106,7 @@ def inner(args):
         times = {"indir": [], "signed": [], "bare": []}
         peaks = {"indir": [], "signed": [], "bare": []}
         for _ in range(args.runs):
-            for mode, more in (("indir", [destination]), ("signed", [destination, digest]), ("bare", [])):
+            for mode, more in (("indir", [destination]), ("signed", [destination, digest, str(size)]), ("bare", [])):
                 ms, peak = run(mode, url, *more)
                 times[mode].append(ms)
                 peaks[mode].append(peak)

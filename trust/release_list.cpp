@@ -50,8 +50,19 @@ bool HasControlCharacter(std::wstring_view name) {
   return false;
 }
 
-[[noreturn]] void Malformed(size_t lineNumber, const wchar_t* what) {
-  throw ReleaseRefused(L"SHA256SUMS satır " + std::to_wstring(lineNumber) + L" bozuk: " + what);
+[[noreturn]] void Malformed(size_t lineNumber, std::wstring_view what) {
+  throw ReleaseRefused(L"SHA256SUMS satır " + std::to_wstring(lineNumber) + L" bozuk: " + std::wstring(what));
+}
+
+// A name as sha256sum writes it after the marker: escaped when its line began with "\".
+std::wstring DecodeName(std::string_view written, bool escaped, size_t lineNumber) {
+  std::optional<std::string> bytes(std::string{written});
+  if (escaped) bytes = Unescape(*bytes);
+  if (!bytes) Malformed(lineNumber, L"dosya adında geçersiz kaçış dizisi.");
+  const std::optional<std::wstring> name = DecodeUtf8(*bytes);
+  if (!name) Malformed(lineNumber, L"dosya adı geçerli UTF-8 değil.");
+  if (HasControlCharacter(*name)) Malformed(lineNumber, L"dosya adında denetim karakteri var.");
+  return *name;
 }
 
 struct Entry {
@@ -60,6 +71,7 @@ struct Entry {
 };
 
 Entry ParseLine(std::string_view line, size_t lineNumber) {
+  if (line.starts_with('#')) Malformed(lineNumber, L"başlık satırları özet satırlarından önce gelmeli.");
   const bool escaped = !line.empty() && line.front() == '\\';
   if (escaped) line.remove_prefix(1);
   if (line.size() < kHexDigits + 3) Malformed(lineNumber, L"özet, ayraç ve dosya adı beklenir.");
@@ -67,13 +79,58 @@ Entry ParseLine(std::string_view line, size_t lineNumber) {
   if (!digest) Malformed(lineNumber, L"özet 64 onaltılık rakam olmalı.");
   const std::string_view marker = line.substr(kHexDigits, 2);
   if (marker != "  " && marker != " *") Malformed(lineNumber, L"özetten sonra \"  \" ya da \" *\" gelmeli.");
-  std::optional<std::string> bytes(std::string(line.substr(kHexDigits + 2)));
-  if (escaped) bytes = Unescape(*bytes);
-  if (!bytes) Malformed(lineNumber, L"dosya adında geçersiz kaçış dizisi.");
-  const std::optional<std::wstring> name = DecodeUtf8(*bytes);
-  if (!name) Malformed(lineNumber, L"dosya adı geçerli UTF-8 değil.");
-  if (HasControlCharacter(*name)) Malformed(lineNumber, L"dosya adında denetim karakteri var.");
-  return Entry{*name, *digest};
+  return Entry{DecodeName(line.substr(kHexDigits + 2), escaped, lineNumber), *digest};
+}
+
+// Decimal digits without a leading zero (but "0" itself) that fit in 64 bits.
+uint64_t ParseNumber(std::string_view digits, size_t lineNumber) {
+  const wchar_t* const refused = L"sayı, başında sıfır olmadan, 64 bite sığan bir ondalık sayı olmalı.";
+  if (digits.empty() || (digits.size() > 1 && digits[0] == '0')) Malformed(lineNumber, refused);
+  uint64_t value = 0;
+  for (const char c : digits) {
+    if (c < '0' || c > '9') Malformed(lineNumber, refused);
+    const auto digit = static_cast<uint64_t>(c - '0');
+    if (value > (UINT64_MAX - digit) / 10) Malformed(lineNumber, refused);
+    value = value * 10 + digit;
+  }
+  return value;
+}
+
+struct Header {
+  std::optional<std::wstring> product;
+  std::optional<uint64_t> release;
+  std::map<std::wstring, std::pair<std::wstring, uint64_t>> sizes;  // by name key: name, bytes
+};
+
+// "# product NAME", "# release NUMBER" or "# size BYTES NAME", the name with "\" doubled.
+void ReadHeaderLine(std::string_view line, size_t lineNumber, const FileNameKey& key, Header& header) {
+  const size_t space = line.find(' ', 2);
+  if (!line.starts_with("# ") || space == std::string_view::npos || space + 1 == line.size()) {
+    Malformed(lineNumber, L"başlık satırı \"# anahtar değer\" biçiminde olmalı.");
+  }
+  const std::string_view name = line.substr(2, space - 2), value = line.substr(space + 1);
+  const std::wstring shown = DecodeUtf8(name).value_or(L"?");
+  const auto once = [&](bool seen) {
+    if (seen) Malformed(lineNumber, L"\"" + shown + L"\" başlığı ikinci kez yazılmış.");
+  };
+  if (name == "product") {
+    once(header.product.has_value());
+    header.product = DecodeName(value, false, lineNumber);
+  } else if (name == "release") {
+    once(header.release.has_value());
+    header.release = ParseNumber(value, lineNumber);
+  } else if (name == "size") {
+    const size_t gap = value.find(' ');
+    if (gap == std::string_view::npos)
+      Malformed(lineNumber, L"boyut satırı \"# size BAYT AD\" biçiminde olmalı.");
+    const uint64_t bytes = ParseNumber(value.substr(0, gap), lineNumber);
+    const std::wstring file = DecodeName(value.substr(gap + 1), true, lineNumber);
+    if (!header.sizes.emplace(key(file), std::pair{file, bytes}).second) {
+      Malformed(lineNumber, L"\"" + file + L"\" için ikinci bir boyut satırı var.");
+    }
+  } else {
+    Malformed(lineNumber, L"bilinmeyen başlık \"" + shown + L"\".");
+  }
 }
 
 // The lines without their LF or CRLF; a last line without its LF counts too.
@@ -95,18 +152,35 @@ std::vector<std::string_view> Lines(std::string_view text) {
 ReleaseList ReleaseList::Parse(std::string_view text, FileNameKey key) {
   ReleaseList list(std::move(key));
   const std::vector<std::string_view> lines = Lines(text);
-  for (size_t i = 0; i < lines.size(); ++i) {
+  Header header;
+  size_t i = 0;
+  for (; i < lines.size() && lines[i].starts_with('#'); ++i)
+    ReadHeaderLine(lines[i], i + 1, list.key_, header);
+  list.product_ = std::move(header.product);
+  list.release_ = header.release;
+  list.hasSizes_ = !header.sizes.empty();
+  for (; i < lines.size(); ++i) {
     const Entry entry = ParseLine(lines[i], i + 1);
-    if (!list.digests_.emplace(list.key_(entry.name), entry.digest).second) {
-      throw ReleaseRefused(L"SHA256SUMS \"" + entry.name + L"\" adını iki kez içeriyor.");
+    const auto [file, added] = list.files_.emplace(list.key_(entry.name), ListedFile{entry.digest, 0});
+    if (!added) throw ReleaseRefused(L"SHA256SUMS \"" + entry.name + L"\" adını iki kez içeriyor.");
+    if (!list.hasSizes_) continue;
+    const auto size = header.sizes.find(file->first);
+    if (size == header.sizes.end()) {
+      throw ReleaseRefused(L"SHA256SUMS \"" + entry.name + L"\" için boyut satırı içermiyor.");
     }
+    file->second.size = size->second.second;
+    header.sizes.erase(size);
   }
-  if (list.digests_.empty()) throw ReleaseRefused(L"SHA256SUMS hiçbir dosya içermiyor.");
+  if (!header.sizes.empty()) {
+    throw ReleaseRefused(L"SHA256SUMS \"" + header.sizes.begin()->second.first +
+                         L"\" için boyut veriyor ama özetini vermiyor.");
+  }
+  if (list.files_.empty()) throw ReleaseRefused(L"SHA256SUMS hiçbir dosya içermiyor.");
   return list;
 }
 
-std::optional<Sha256Digest> ReleaseList::Find(std::wstring_view name) const {
-  const auto found = digests_.find(key_(name));
-  if (found == digests_.end()) return std::nullopt;
+std::optional<ListedFile> ReleaseList::Find(std::wstring_view name) const {
+  const auto found = files_.find(key_(name));
+  if (found == files_.end()) return std::nullopt;
   return found->second;
 }

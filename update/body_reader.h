@@ -63,6 +63,17 @@ class BodyCutShort : public AppError {
   uint64_t declared_;
 };
 
+// A body that its sink will not take, for a reason shown to the user; no retry mends it.
+class BodyRefused : public std::exception {
+ public:
+  explicit BodyRefused(std::wstring reason) : reason_(std::move(reason)) {}
+  const std::wstring& reason() const { return reason_; }
+  const char* what() const noexcept override { return "BodyRefused"; }
+
+ private:
+  std::wstring reason_;
+};
+
 // A body longer than its sink takes.
 class BodyTooLarge : public std::exception {
  public:

@@ -10,6 +10,7 @@
 #include "update/file_address.h"
 #include "update/file_name_rule.h"
 #include "update/file_sink_win.h"
+#include "update/folder_files_win.h"
 #include "update/mdl_fso_win.h"
 #include "update/resume_record.h"
 #include "update/retrying_fetch.h"
@@ -44,7 +45,7 @@ bool EndsInExe(const std::wstring& path) {
 class Download final : public FetchHost {
  public:
   Download(const std::wstring& url, const std::wstring& destination, Logger& log,
-           const DownloadOptions& options, const std::optional<DigestCheck>& digest)
+           const DownloadOptions& options, const std::optional<ListedFile>& digest)
       : url_(url),
         destination_(destination),
         log_(log),
@@ -70,8 +71,10 @@ class Download final : public FetchHost {
     recordPath_ = destination_ + kResumeRecordSuffix;
     const std::optional<ResumePoint> kept = KeptPart();
 
+    const std::optional<uint64_t> listedSize =
+        digest_ ? std::optional<uint64_t>(digest_->size) : std::nullopt;
     temporary_ = std::make_unique<FileSink>(temporaryPath_, digest_.has_value(), kept ? keptBytes_ : 0,
-                                            [this] { Hold(DownloadPoint::kBodyChunkWritten); });
+                                            listedSize, [this] { Hold(DownloadPoint::kBodyChunkWritten); });
     const uint64_t count = FetchWithRetries(*this, *temporary_, options_.retry, kept);
     log_.LOG_YAZ(L"HTTP body received; bytes=" + std::to_wstring(count));
     if (count < 2) throw CheckFailed{L"Sunucu boş veya eksik dosya döndürdü."};
@@ -195,33 +198,20 @@ class Download final : public FetchHost {
     return point;
   }
 
+  // A record that cannot be read is none: the part then starts over.
   std::optional<ResumePoint> ReadResumeRecord() {
-    UniqueFile file(
-        CreateFileW(recordPath_.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
-    if (!file) return std::nullopt;
-    char text[4096];
-    DWORD got = 0;
-    if (!ReadFile(file.get(), text, sizeof text, &got, nullptr)) return std::nullopt;
-    return ParseResumeRecord(std::string_view(text, got), requestAddress_);
+    std::optional<std::string> text;
+    IgnoringFailure([&] { text = ReadSmallFile(recordPath_, 4096); });
+    return text ? ParseResumeRecord(*text, requestAddress_) : std::nullopt;
   }
 
-  // Written whole beside the part, then moved over the old record in one rename.
+  // Whenever the process dies the record is whole, the old one or the new one. Failing to write
+  // it is a failure of the temporary file.
   void WriteResumeRecord(const ResumePoint& point) {
-    const std::string text = ResumeRecordText(requestAddress_, point);
-    const std::wstring fresh = recordPath_ + L"-new";
-    {
-      UniqueFile file(CreateFileW(fresh.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr));
-      if (!file) throw FileSinkError(LastErrorInfo());
-      DWORD written = 0;
-      if (!WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) ||
-          written != text.size()) {
-        throw FileSinkError(LastErrorInfo());
-      }
-    }
-    if (!MoveFileExW(fresh.c_str(), recordPath_.c_str(),
-                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-      throw FileSinkError(LastErrorInfo());
+    try {
+      WriteFileAtomically(recordPath_, ResumeRecordText(requestAddress_, point));
+    } catch (const AppError& error) {
+      throw FileSinkError(error.info());
     }
   }
 
@@ -230,12 +220,11 @@ class Download final : public FetchHost {
   }
 
   // The file must be the one the vendor signed: listed, with the very same digest.
-  void VerifyDigest(const DigestCheck& check, const Sha256Digest& digest) {
-    if (!check.listed) throw CheckFailed{L"Dosya imzalı sürüm listesinde yok."};
-    if (*check.listed != digest) {
+  void VerifyDigest(const ListedFile& listed, const Sha256Digest& digest) {
+    if (listed.digest != digest) {
       // The heads of both digests tell the vendor which file arrived, without filling the box.
       throw CheckFailed{L"Dosyanın SHA-256 özeti imzalı sürüm listesindekiyle uyuşmuyor (liste: " +
-                        DigestHex(*check.listed).substr(0, 16) + L"…, gelen: " +
+                        DigestHex(listed.digest).substr(0, 16) + L"…, gelen: " +
                         DigestHex(digest).substr(0, 16) + L"…)."};
     }
     log_.LOG_YAZ(L"File digest verified; sha256=" + DigestHex(digest));
@@ -249,7 +238,7 @@ class Download final : public FetchHost {
   const std::wstring& destination_;
   Logger& log_;
   const DownloadOptions& options_;
-  const std::optional<DigestCheck>& digest_;
+  const std::optional<ListedFile>& digest_;
   const AttemptOptions attempt_;
   std::mt19937 random_;
   std::wstring stage_;
@@ -264,7 +253,7 @@ class Download final : public FetchHost {
 
 bool DOSYA_INDIR(const std::wstring& url, const std::wstring& destination, int64_t& bytes,
                  std::wstring& details, Logger& log, const DownloadOptions& options,
-                 const std::optional<DigestCheck>& digest) {
+                 const std::optional<ListedFile>& digest) {
   Download download(url, destination, log, options, digest);
   std::wstring failure;
   bool passing = false;  // a failure a later press may get past: the part can stay
@@ -276,6 +265,8 @@ bool DOSYA_INDIR(const std::wstring& url, const std::wstring& destination, int64
   } catch (const StatusRefused& refused) {
     failure = refused.text();
     passing = refused.transient();
+  } catch (const BodyRefused& refused) {
+    failure = refused.reason();
   } catch (const RetriesExhausted& exhausted) {
     failure = StageErrorText(download.stage(), exhausted.info());
     passing = true;

@@ -40,11 +40,11 @@ struct DownloadOptions {
 // that Windows would store otherwise than written fails at once, before any request or file
 // operation. A line that drops or stalls is tried again, continuing the part already received
 // when the server can be trusted to send the same file; a file that fails for such a reason keeps
-// its part for the next press. With a digest (a signed release), the body's SHA-256 is computed
-// as it streams and must be the one the verified list gives, or the file is refused before the
-// replace. True when the file is in place; bytes is then its size. On failure details holds the
-// reason and the destination is as it was; on success details is not touched.
+// its part for the next press. With a listed file (a signed release), the body's SHA-256 is
+// computed as it streams and must be the one the verified list gives, or the file is refused
+// before the replace. True when the file is in place; bytes is then its size. On failure details
+// holds the reason and the destination is as it was; on success details is not touched.
 // Every step is logged; nothing is thrown.
 bool DOSYA_INDIR(const std::wstring& url, const std::wstring& destination, int64_t& bytes,
                  std::wstring& details, Logger& log, const DownloadOptions& options = {},
-                 const std::optional<DigestCheck>& digest = std::nullopt);
+                 const std::optional<ListedFile>& listed = std::nullopt);

@@ -17,8 +17,13 @@ constexpr size_t kBufferSize = 256 * 1024;
 
 }  // namespace
 
-FileSink::FileSink(std::wstring path, bool withDigest, uint64_t keptBytes, std::function<void()> afterWrite)
-    : path_(std::move(path)), withDigest_(withDigest), afterWrite_(std::move(afterWrite)), count_(keptBytes) {
+FileSink::FileSink(std::wstring path, bool withDigest, uint64_t keptBytes, std::optional<uint64_t> exactSize,
+                   std::function<void()> afterWrite)
+    : path_(std::move(path)),
+      withDigest_(withDigest),
+      exactSize_(exactSize),
+      afterWrite_(std::move(afterWrite)),
+      count_(keptBytes) {
   buffers_[0] = std::make_unique<unsigned char[]>(kBufferSize);
   if (withDigest_) {
     buffers_[1] = std::make_unique<unsigned char[]>(kBufferSize);
@@ -29,7 +34,12 @@ FileSink::FileSink(std::wstring path, bool withDigest, uint64_t keptBytes, std::
 FileSink::~FileSink() { Abandon(); }
 
 // The part is opened when the first body begins, so a refused response leaves no file behind.
-void FileSink::Begin(uint64_t offset, std::optional<uint64_t>) {
+void FileSink::Begin(uint64_t offset, std::optional<uint64_t> declaredLength) {
+  if (exactSize_ && declaredLength && offset + *declaredLength != *exactSize_) {
+    throw BodyRefused(L"Sunucunun bildirdiği uzunluk (" + std::to_wstring(offset + *declaredLength) +
+                      L" bayt) imzalı sürüm listesindeki boyuttan (" + std::to_wstring(*exactSize_) +
+                      L" bayt) farklı.");
+  }
   if (!file_) Open(offset > 0);
   if (offset == 0) {
     Empty();
@@ -94,6 +104,11 @@ void FileSink::MoveTo(uint64_t offset) {
 }
 
 void FileSink::Write(const unsigned char* data, size_t size) {
+  // Stopped here, so no endless body ever fills the disk.
+  if (exactSize_ && size > *exactSize_ - count_) {
+    throw BodyRefused(L"Sunucu imzalı sürüm listesindeki boyuttan (" + std::to_wstring(*exactSize_) +
+                      L" bayt) uzun bir yanıt gönderiyor; indirme durduruldu.");
+  }
   for (size_t i = 0; i < size && count_ + i < head_.size(); ++i) head_[count_ + i] = data[i];
   count_ += size;
   while (size > 0) {
@@ -107,6 +122,7 @@ void FileSink::Write(const unsigned char* data, size_t size) {
 }
 
 void FileSink::End() {
+  if (exactSize_ && count_ < *exactSize_) throw BodyCutShort(count_, *exactSize_);
   Flush();
   if (hasher_) digest_ = hasher_->Finish();
 }

@@ -25,9 +25,12 @@ class FileSinkError : public AppError {
 class FileSink final : public BodySink {
  public:
   // keptBytes: the length of a part an earlier run left at path, for Begin to continue; 0 when
-  // there is none to keep. afterWrite is called each time a buffer has gone to the file (tests
-  // hold the download there).
-  FileSink(std::wstring path, bool withDigest, uint64_t keptBytes, std::function<void()> afterWrite = {});
+  // there is none to keep. exactSize: the file's length when it is known beforehand (a signed
+  // release lists it): a response that declares another, or a body that runs past it, is refused
+  // (BodyRefused), and one that ends short of it is a cut (BodyCutShort). afterWrite is called
+  // each time a buffer has gone to the file (tests hold the download there).
+  FileSink(std::wstring path, bool withDigest, uint64_t keptBytes, std::optional<uint64_t> exactSize = {},
+           std::function<void()> afterWrite = {});
   ~FileSink();
 
   void Begin(uint64_t offset, std::optional<uint64_t> declaredLength) override;
@@ -55,6 +58,7 @@ class FileSink final : public BodySink {
 
   std::wstring path_;
   bool withDigest_;
+  std::optional<uint64_t> exactSize_;
   std::function<void()> afterWrite_;
   UniqueFile file_;
   // While the hashing thread reads one buffer, the next bytes gather in the other.

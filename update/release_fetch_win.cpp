@@ -76,9 +76,9 @@ std::string FetchReleaseFile(const std::wstring& url, const std::wstring& fileNa
 
 }  // namespace
 
-ReleaseList FetchVerifiedReleaseList(const std::wstring& listUrl, const std::wstring& signatureUrl,
-                                     std::string_view publicKey, Logger& log,
-                                     const DownloadOptions& options) {
+VerifiedRelease FetchVerifiedReleaseList(const std::wstring& listUrl, const std::wstring& signatureUrl,
+                                         std::string_view publicKey, Logger& log,
+                                         const DownloadOptions& options) {
   const std::string list = FetchReleaseFile(listUrl, kReleaseListName, log, options);
   const std::string signature = FetchReleaseFile(signatureUrl, kReleaseSignatureName, log, options);
   return VerifyReleaseList(list, signature, publicKey);

@@ -24,7 +24,7 @@ class UpdateRun {
     window_.LOG_YAZ(L"Update started; baseUrl=" + baseUrl_);
     window_.StopRunTimer();
     window_.SetProgress(0);
-    if (!CheckRelease()) return;
+    if (!CheckRelease(files)) return;
     for (const std::wstring& slot : files) {
       if (!FetchSlot(TrimSpaces(slot))) return;
     }
@@ -48,11 +48,16 @@ class UpdateRun {
  private:
   // A program built with a release key trusts only what the vendor signed: the list first,
   // before any file. False when the release cannot be trusted, which stops the run.
-  bool CheckRelease() {
+  bool CheckRelease(const std::array<std::wstring, 5>& files) {
     const std::wstring listUrl = URL_OLUSTUR(baseUrl_, kReleaseListName);
     try {
-      release_ =
+      std::optional<VerifiedRelease> verified =
           services_.VerifiedReleaseList(listUrl, URL_OLUSTUR(baseUrl_, kReleaseSignatureName), window_);
+      if (!verified) return true;
+      window_.LOG_YAZ(L"Release signature verified; url=" + listUrl + L"; files=" +
+                      std::to_wstring(verified->list.size()));
+      AcceptRelease(*verified, files);
+      release_ = std::move(verified->list);
     } catch (const ReleaseRefused& refused) {
       if (Cancelled()) return false;
       ReportRefusedRelease(listUrl, refused.reason());
@@ -61,12 +66,48 @@ class UpdateRun {
       Cancelled();
       return false;
     }
-    if (release_) {
-      window_.LOG_YAZ(L"Release signature verified; url=" + listUrl + L"; files=" +
-                      std::to_wstring(release_->size()));
-    }
     return true;
   }
+
+  // Newer than what was begun here, and naming every slot; then kept before any file changes, so
+  // that an older list can never follow it and a run cut short can be run again.
+  void AcceptRelease(const VerifiedRelease& verified, const std::array<std::wstring, 5>& files) {
+    const KeptRelease kept = ReadKeptRelease();
+    if (std::optional<std::wstring> refused = ReleaseOrderRefusal(verified, kept))
+      throw ReleaseRefused(*refused);
+    for (const std::wstring& slot : files) {
+      const std::wstring name = TrimSpaces(slot);
+      if (!name.empty() && !verified.list.Find(name)) {
+        throw ReleaseRefused(L"Dosya imzalı sürüm listesinde yok: " + name);
+      }
+    }
+    const uint64_t number = *verified.list.release();
+    window_.LOG_YAZ(L"Release accepted; release=" + std::to_wstring(number) + L"; kept=" +
+                    std::to_wstring(kept.number));
+    if (number == kept.number && kept.listSha256) return;
+    stage_ = L"keep release number";
+    services_.WriteFileAtomically(KeptReleasePath(), KeptReleaseText(number, verified.listSha256));
+    window_.LOG_YAZ(L"Kept release written; path=" + KeptReleasePath() + L"; release=" +
+                    std::to_wstring(number) + L"; sha256=" + DigestHex(verified.listSha256));
+  }
+
+  // A kept file that cannot be read counts as no release at all, and the log says why.
+  KeptRelease ReadKeptRelease() {
+    std::wstring problem;
+    try {
+      const std::optional<std::string> bytes = services_.ReadSmallFile(KeptReleasePath());
+      if (!bytes) return KeptRelease{};
+      if (std::optional<KeptRelease> kept = ParseKeptRelease(*bytes)) return *kept;
+      problem = L"not in the form release/sha256";
+    } catch (const AppError& error) {
+      problem = ErrorText(error.info());
+    }
+    window_.LOG_YAZ(L"Kept release unreadable, counted as 0; path=" + KeptReleasePath() + L"; reason=" +
+                    problem);
+    return KeptRelease{};
+  }
+
+  std::wstring KeptReleasePath() const { return programFolder_ + L"\\" + kKeptReleaseName; }
 
   void ReportRefusedRelease(const std::wstring& listUrl, const std::wstring& reason) {
     const std::wstring status = L"Güncelleme imzası doğrulanamadı.";
@@ -96,6 +137,9 @@ class UpdateRun {
     }
     stage_ = L"prepare file " + name;
     window_.LOG_YAZ(L"File selected from database; name=" + name);
+    // A hostile manifest name fails before any request is made, or any file is read.
+    const std::optional<std::wstring> refused = FileNameOutsideFolder(name);
+    if (!refused && release_ && AlreadyCurrent(name)) return true;
     window_.SetStatus(name + L" Dosyası indirilmeye başladı...");
     window_.SetSizeText(L"0");
     window_.SetFileName(name);
@@ -105,14 +149,13 @@ class UpdateRun {
     std::wstring details;
     stage_ = L"download file " + name;
 
-    // A hostile manifest name fails before any request is made.
     bool fetched = false;
-    if (std::optional<std::wstring> refused = FileNameOutsideFolder(name)) {
+    if (refused) {
       details = *refused;
     } else {
-      std::optional<DigestCheck> digest;
-      if (release_) digest = DigestCheck{release_->Find(name)};
-      fetched = services_.Download(url, programFolder_ + L"\\" + name, bytes, details, window_, digest);
+      std::optional<ListedFile> listed;
+      if (release_) listed = release_->Find(name);
+      fetched = services_.Download(url, programFolder_ + L"\\" + name, bytes, details, window_, listed);
     }
     if (!fetched) {
       if (!Cancelled()) ReportFailedFile(name, url, details);
@@ -121,6 +164,21 @@ class UpdateRun {
     window_.LOG_YAZ(L"File reported downloaded; name=" + name + L"; bytes=" + std::to_wstring(bytes));
     window_.SetSizeText(SizeText(bytes, services_.ThousandsSeparator()));
     window_.SetStatus(name + L" Dosyası indirildi...");
+    window_.StopProgressTimer();
+    window_.SetProgress(100);
+    return true;
+  }
+
+  // With a signed release, a file that already has the listed size and digest is not fetched.
+  bool AlreadyCurrent(const std::wstring& name) {
+    const ListedFile listed = release_->Find(name).value();
+    stage_ = L"check file " + name;
+    window_.SetFileName(name);
+    window_.SetStatus(name + L" Dosyası denetleniyor...");
+    if (!services_.FileIsCurrent(programFolder_ + L"\\" + name, listed, window_)) return false;
+    window_.LOG_YAZ(L"File already current; name=" + name + L"; sha256=" + DigestHex(listed.digest));
+    window_.SetSizeText(SizeText(static_cast<int64_t>(listed.size), services_.ThousandsSeparator()));
+    window_.SetStatus(name + L" Dosyası güncel...");
     window_.StopProgressTimer();
     window_.SetProgress(100);
     return true;

@@ -7,7 +7,8 @@
 #include <string>
 
 #include "diag/logger.h"
-#include "trust/release_list.h"
+#include "trust/release_order.h"
+#include "update/updater_files.h"
 
 // What the run needs of the window frmindir. The window implements it; tests use a fake.
 // Every call comes from the window's thread, inside the tick.
@@ -44,15 +45,23 @@ class UpdateServices {
   // With a release key built in: fetches and verifies the vendor's signed list, or throws
   // ReleaseRefused (TransferCancelled when the user closed the window meanwhile). Without one:
   // fetches nothing and gives no list.
-  virtual std::optional<ReleaseList> VerifiedReleaseList(const std::wstring& listUrl,
-                                                         const std::wstring& signatureUrl,
-                                                         UpdateRunWindow& window) = 0;
+  virtual std::optional<VerifiedRelease> VerifiedReleaseList(const std::wstring& listUrl,
+                                                             const std::wstring& signatureUrl,
+                                                             UpdateRunWindow& window) = 0;
   // DOSYA_INDIR: true when the file is in place; bytes and details as the downloader sets them.
-  // For a signed release, digest says what the verified list holds for the file. A download the
+  // For a signed release, listed is what the verified list holds for the file. A download the
   // user cancelled returns false, with the window's CancelRequested set.
   virtual bool Download(const std::wstring& url, const std::wstring& destination, int64_t& bytes,
                         std::wstring& details, UpdateRunWindow& window,
-                        const std::optional<DigestCheck>& digest) = 0;
+                        const std::optional<ListedFile>& listed) = 0;
+  // True when the file at path has the listed size and SHA-256. A file of another size is not
+  // read; one of that size is read in pieces, the window pumping its messages between them.
+  virtual bool FileIsCurrent(const std::wstring& path, const ListedFile& listed, UpdateRunWindow& window) = 0;
+  // A small file's bytes; none when there is no file. Throws AppError when it cannot be read.
+  virtual std::optional<std::string> ReadSmallFile(const std::wstring& path) = 0;
+  // Puts bytes at path so that whenever the process dies it holds the old bytes or the new ones.
+  // Throws AppError.
+  virtual void WriteFileAtomically(const std::wstring& path, const std::string& bytes) = 0;
   virtual bool FileExists(const std::wstring& path) = 0;
   // Starts a program with a normal, focused window and no arguments; does not wait for it.
   virtual void StartProgram(const std::wstring& path) = 0;
@@ -66,6 +75,8 @@ class UpdateServices {
 };
 
 inline constexpr wchar_t kMainProgramName[] = L"Zefra VUNO.exe";
+// Beside the program, the highest signed release whose installation was begun, and its list's
+// SHA-256 (trust/release_order.h). Its last extension is the updater's own ".indir-…" family.
 
 // The tick of tmrIndir. Reports every outcome itself (window, message boxes, log) and never
 // throws. programFolder has no separator at its end.

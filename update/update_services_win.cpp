@@ -6,6 +6,7 @@
 #include "platform/program_folder_win.h"
 #include "platform/scoped_win.h"
 #include "platform/win_error_win.h"
+#include "update/folder_files_win.h"
 #include "update/mdl_fso_win.h"
 
 namespace {
@@ -42,9 +43,9 @@ class RunTransferWindow final : public TransferWindow {
 
 }  // namespace
 
-std::optional<ReleaseList> WindowsUpdateServices::VerifiedReleaseList(const std::wstring& listUrl,
-                                                                      const std::wstring& signatureUrl,
-                                                                      UpdateRunWindow& window) {
+std::optional<VerifiedRelease> WindowsUpdateServices::VerifiedReleaseList(const std::wstring& listUrl,
+                                                                          const std::wstring& signatureUrl,
+                                                                          UpdateRunWindow& window) {
   if (!releaseKey_) return std::nullopt;
   RunTransferWindow transfer(window);
   DownloadOptions options = options_;
@@ -54,11 +55,31 @@ std::optional<ReleaseList> WindowsUpdateServices::VerifiedReleaseList(const std:
 
 bool WindowsUpdateServices::Download(const std::wstring& url, const std::wstring& destination, int64_t& bytes,
                                      std::wstring& details, UpdateRunWindow& window,
-                                     const std::optional<DigestCheck>& digest) {
+                                     const std::optional<ListedFile>& listed) {
   RunTransferWindow transfer(window);
   DownloadOptions options = options_;
   options.window = &transfer;
-  return DOSYA_INDIR(url, destination, bytes, details, window, options, digest);
+  return DOSYA_INDIR(url, destination, bytes, details, window, options, listed);
+}
+
+bool WindowsUpdateServices::FileIsCurrent(const std::wstring& path, const ListedFile& listed,
+                                          UpdateRunWindow& window) {
+  try {
+    return FileHasListedContent(path, listed, [&window] { window.PumpWhileBusy(); });
+  } catch (const AppError& error) {
+    window.LOG_YAZ(L"File could not be checked, fetching it; path=" + path + L"; error=" +
+                   ErrorText(error.info()));
+    return false;
+  }
+}
+
+// The kept release is two short lines; anything larger is no kept release.
+std::optional<std::string> WindowsUpdateServices::ReadSmallFile(const std::wstring& path) {
+  return ::ReadSmallFile(path, 4096);
+}
+
+void WindowsUpdateServices::WriteFileAtomically(const std::wstring& path, const std::string& bytes) {
+  ::WriteFileAtomically(path, bytes);
 }
 
 bool WindowsUpdateServices::FileExists(const std::wstring& path) { return mdlFSO::FileExists(path); }

@@ -17,14 +17,18 @@ class WindowsUpdateServices : public UpdateServices {
                                  std::optional<std::string> releaseKey = ReleaseKeyFromResources())
       : options_(std::move(options)), releaseKey_(std::move(releaseKey)) {}
 
-  std::optional<ReleaseList> VerifiedReleaseList(const std::wstring& listUrl,
-                                                 const std::wstring& signatureUrl,
-                                                 UpdateRunWindow& window) override;
+  std::optional<VerifiedRelease> VerifiedReleaseList(const std::wstring& listUrl,
+                                                     const std::wstring& signatureUrl,
+                                                     UpdateRunWindow& window) override;
   // DOSYA_INDIR, logging through the window, showing it the body's progress and the retries,
   // letting it repaint and the user close it while the download waits.
   bool Download(const std::wstring& url, const std::wstring& destination, int64_t& bytes,
                 std::wstring& details, UpdateRunWindow& window,
-                const std::optional<DigestCheck>& digest) override;
+                const std::optional<ListedFile>& listed) override;
+  // A file that cannot be read is logged and counts as not current: the download then tells why.
+  bool FileIsCurrent(const std::wstring& path, const ListedFile& listed, UpdateRunWindow& window) override;
+  std::optional<std::string> ReadSmallFile(const std::wstring& path) override;
+  void WriteFileAtomically(const std::wstring& path, const std::string& bytes) override;
   bool FileExists(const std::wstring& path) override;
   void StartProgram(const std::wstring& path) override;
   void EndProcess() override;

@@ -17,6 +17,9 @@ inline constexpr wchar_t kWriteProbeSuffix[] = L".indir-probe";
 // Beside a part that a later attempt may continue: how to continue it ("VunoRapor.dll.indir-resume").
 inline constexpr wchar_t kResumeRecordSuffix[] = L".indir-resume";
 
+// The highest signed release begun here, with its list's digest: an older one never follows it.
+inline constexpr wchar_t kKeptReleaseName[] = L"Zefra INDIR.indir-release";
+
 struct UpdaterFileKind {
   const wchar_t* suffix;  // begins with kUpdaterFileMark
   bool clearedAtStart;    // a leftover is deleted before anything else touches the folder
@@ -26,6 +29,7 @@ inline constexpr UpdaterFileKind kUpdaterFileKinds[] = {
     {kSetAsideSuffix, true},
     {kWriteProbeSuffix, true},
     {kResumeRecordSuffix, false},  // a later press continues the part it belongs to
+    {L".indir-release", false},    // kKeptReleaseName
 };
 
 // True when one path segment, as Windows resolves it (trailing dots and spaces dropped, letter

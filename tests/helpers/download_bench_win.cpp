@@ -2,7 +2,8 @@
 // is its own:
 //   zefra_download_bench indir URL DESTINATION        DOSYA_INDIR into the destination, its
 //                                                     progress going through the window's throttle
-//   zefra_download_bench signed URL DESTINATION HEX   the same, checking the body's SHA-256 (HEX)
+//   zefra_download_bench signed URL DESTINATION HEX SIZE   the same, checking the body against its
+//                                                     listed SHA-256 (HEX) and size in bytes
 //   zefra_download_bench bare URL                     a plain WinHTTP read loop that drops the body
 // Prints "ms=<wall time> peak=<peak working set in bytes> bytes=<body bytes>".
 #include <windows.h>
@@ -25,12 +26,13 @@ class SilentLog : public Logger {
   void LOG_YAZ(std::wstring_view) override {}
 };
 
-// The digest that sha256sum printed, as the signed list would hold it.
-DigestCheck ListedDigest(const std::wstring& hex) {
-  std::string line(hex.begin(), hex.end());
-  line += "  file\n";
-  return DigestCheck{
-      ReleaseList::Parse(line, [](std::wstring_view name) { return std::wstring(name); }).Find(L"file")};
+// The digest that sha256sum printed and the size, as the signed list would hold them.
+ListedFile Listed(const std::wstring& hex, const std::wstring& size) {
+  const std::string list = "# size " + std::string(size.begin(), size.end()) + " file\n" +
+                           std::string(hex.begin(), hex.end()) + "  file\n";
+  return ReleaseList::Parse(list, [](std::wstring_view name) { return std::wstring(name); })
+      .Find(L"file")
+      .value();
 }
 
 // The progress bar without a window.
@@ -81,15 +83,15 @@ int wmain(int argc, wchar_t** argv) {
   try {
     if (mode == L"bare") {
       bytes = BareLoop(argv[2]);
-    } else if ((mode == L"indir" && argc == 4) || (mode == L"signed" && argc == 5)) {
+    } else if ((mode == L"indir" && argc == 4) || (mode == L"signed" && argc == 6)) {
       SilentLog log;
       std::wstring details;
       BarValue bar;
       BarWindow window(bar);
       DownloadOptions options;
       options.window = &window;
-      std::optional<DigestCheck> digest;
-      if (mode == L"signed") digest = ListedDigest(argv[4]);
+      std::optional<ListedFile> digest;
+      if (mode == L"signed") digest = Listed(argv[4], argv[5]);
       if (!DOSYA_INDIR(argv[2], argv[3], bytes, details, log, options, digest)) {
         std::fwprintf(stderr, L"%ls\n", details.c_str());
         return 1;

@@ -23,7 +23,7 @@ const std::string kHexA = "9f86d081884c7d659a2feaa0c55ad015a3bf4f1b2b0b822cd15d6
 const std::string kHexB = "60303AE22B998861BCE3B28F33EEC1BE758A213C86C93C076DBE9F558C11C752";
 
 Sha256Digest DigestOf(const std::string& hex) {
-  return ReleaseList::Parse(hex + "  x\n", TestKey).Find(L"x").value();
+  return ReleaseList::Parse(hex + "  x\n", TestKey).Find(L"x").value().digest;
 }
 
 std::wstring RefusalOf(std::string_view text) {
@@ -41,15 +41,28 @@ TEST(ReleaseList, ReadsWhatSha256sumWrites) {
                            "  Müşteri Listesi.txt\n\n";
   const ReleaseList list = ReleaseList::Parse(text, TestKey);
   EXPECT_EQ(list.size(), 5u);
-  EXPECT_EQ(DigestHex(list.Find(L"zefra vuno.EXE").value()), std::wstring(kHexA.begin(), kHexA.end()));
-  EXPECT_EQ(list.Find(L"LIB\\rapor 2.dll"), DigestOf(kHexB)) << "upper-case hex, '*', either separator";
-  EXPECT_EQ(list.Find(L"sub/alt/x.dll"), DigestOf(kHexA));
-  EXPECT_EQ(list.Find(L"kaçış\\y.dll"), DigestOf(kHexB)) << "sha256sum's escaped form";
-  EXPECT_EQ(list.Find(L"Müşteri Listesi.txt"), DigestOf(kHexA));
+  EXPECT_EQ(DigestHex(list.Find(L"zefra vuno.EXE")->digest), std::wstring(kHexA.begin(), kHexA.end()));
+  EXPECT_EQ(list.Find(L"LIB\\rapor 2.dll")->digest, DigestOf(kHexB))
+      << "upper-case hex, '*', either separator";
+  EXPECT_EQ(list.Find(L"sub/alt/x.dll")->digest, DigestOf(kHexA));
+  EXPECT_EQ(list.Find(L"kaçış\\y.dll")->digest, DigestOf(kHexB)) << "sha256sum's escaped form";
+  EXPECT_EQ(list.Find(L"Müşteri Listesi.txt")->digest, DigestOf(kHexA));
   EXPECT_FALSE(list.Find(L"Zefra VUNO.ex").has_value());
   EXPECT_FALSE(list.Find(L" Zefra VUNO.exe").has_value());
   // The last line may end without its line break.
   EXPECT_EQ(ReleaseList::Parse(kHexA + "  a.dll", TestKey).size(), 1u);
+  EXPECT_FALSE(list.release() || list.product() || list.HasSizes()) << "the old form still reads";
+
+  const ReleaseList signed_ = ReleaseList::Parse(
+      "# product Zefra VUNO\r\n# release 18446744073709551615\n"
+      "# size 0 a.dll\n# size 307207 kaçış\\\\y.dll\n" +
+          kHexA + "  A.dll\n\\" + kHexB + "  kaçış\\\\y.dll\n",
+      TestKey);
+  EXPECT_EQ(signed_.product(), L"Zefra VUNO");
+  EXPECT_EQ(signed_.release(), UINT64_MAX);
+  EXPECT_EQ(signed_.Find(L"a.dll").value().size, 0u);
+  EXPECT_EQ(signed_.Find(L"kaçış/Y.DLL").value().size, 307207u)
+      << "a size line names the file as its digest line";
 }
 
 TEST(ReleaseList, AMalformedLineOrARepeatedNameRefusesTheWholeList) {
@@ -77,6 +90,26 @@ TEST(ReleaseList, AMalformedLineOrARepeatedNameRefusesTheWholeList) {
       {good + kHexB + " *a.dll\r\n", L"\"a.dll\" adını iki kez"},
       {"", L"hiçbir dosya"},
       {"\r\n\n", L"hiçbir dosya"},
+      // The header: known keys once each, numbers that fit 64 bits, a size for each digest line.
+      {"# version 3\n" + good, L"satır 1 bozuk: bilinmeyen başlık \"version\""},
+      {"#release 3\n" + good, L"satır 1 bozuk: başlık satırı"},
+      {"# release\n" + good, L"satır 1 bozuk: başlık satırı"},
+      {"# release 3\n# release 4\n" + good, L"satır 2 bozuk: \"release\" başlığı ikinci kez"},
+      {"# product A\n# product A\n" + good, L"\"product\" başlığı ikinci kez"},
+      {"# release 18446744073709551616\n" + good, L"64 bite sığan"},
+      {"# release 99999999999999999999999\n" + good, L"64 bite sığan"},
+      {"# release 007\n" + good, L"başında sıfır olmadan"},
+      {"# release -1\n" + good, L"64 bite sığan"},
+      {"# release 1 \n" + good, L"64 bite sığan"},
+      {"# size 18446744073709551616 a.dll\n" + good, L"64 bite sığan"},
+      {"# size 12a.dll\n" + good, L"\"# size BAYT AD\""},
+      {"# size 1 a.dll\n# size 2 A.DLL\n" + good, L"satır 2 bozuk: \"A.DLL\" için ikinci bir boyut"},
+      {"# size 1 a.dll\n" + good + kHexB + "  b.dll\n", L"\"b.dll\" için boyut satırı içermiyor"},
+      {"# size 1 a.dll\n# size 1 b.dll\n" + good, L"\"b.dll\" için boyut veriyor ama özetini vermiyor"},
+      {"# size 1 a\\b.dll\n" + kHexA + "  a\\b.dll\n", L"kaçış"},
+      {"# size 1 a.dll\n" + good + "# release 3\n",
+       L"satır 3 bozuk: başlık satırları özet satırlarından önce"},
+      {"# product Zefra\x01VUNO\n" + good, L"denetim karakteri"},
   };
   for (const auto& c : cases) {
     const std::wstring reason = RefusalOf(c.text);
@@ -137,7 +170,10 @@ TEST(EcdsaDer, AnythingButStrictDerIsRefused) {
 // and a signature is accepted only in its one strict encoding.
 TEST(ReleaseFuzz, HundredThousandRandomAndMutatedInputs) {
   std::mt19937 random(20261209);
-  const std::string list = kHexA + "  a.dll\r\n" + kHexB + " *sub/b c.dll\n\\" + kHexA + "  d\\\\e.dll\n";
+  const std::string list =
+      "# product Zefra VUNO\n# release 20261209153000\n# size 307207 a.dll\n# size 0 sub/b c.dll\n"
+      "# size 18446744073709551615 d\\\\e.dll\n" +
+      kHexA + "  a.dll\r\n" + kHexB + " *sub/b c.dll\n\\" + kHexA + "  d\\\\e.dll\n";
   const std::string der = DerSignature(std::string(32, '\x91'), std::string(31, '\x05'));
   const auto mutate = [&](std::string input) {
     const int edits = 1 + static_cast<int>(random() % 4);

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <set>
 
 #include "platform/error.h"
 #include "platform/message_box.h"
@@ -57,9 +58,9 @@ class FakeServices : public UpdateServices {
  public:
   explicit FakeServices(FakeWindow& window) : window_(window) {}
 
-  std::optional<ReleaseList> VerifiedReleaseList(const std::wstring& listUrl,
-                                                 const std::wstring& signatureUrl,
-                                                 UpdateRunWindow&) override {
+  std::optional<VerifiedRelease> VerifiedReleaseList(const std::wstring& listUrl,
+                                                     const std::wstring& signatureUrl,
+                                                     UpdateRunWindow&) override {
     if (!release) return std::nullopt;
     window_.events.push_back(L"release " + listUrl + L" " + signatureUrl);
     if (!refusal.empty()) throw ReleaseRefused(refusal);
@@ -67,13 +68,14 @@ class FakeServices : public UpdateServices {
       window_.cancelled = true;
       throw TransferCancelled();
     }
-    return ReleaseList::Parse(*release, [](std::wstring_view name) { return std::wstring(name); });
+    return VerifiedRelease{
+        ReleaseList::Parse(*release, [](std::wstring_view name) { return std::wstring(name); }), listSha256};
   }
   bool Download(const std::wstring& url, const std::wstring& destination, int64_t& bytes,
-                std::wstring& details, UpdateRunWindow&, const std::optional<DigestCheck>& digest) override {
+                std::wstring& details, UpdateRunWindow&, const std::optional<ListedFile>& listed) override {
     window_.events.push_back(L"download " + url + L" -> " + destination);
-    if (digest)
-      window_.events.push_back(digest->listed ? L"digest " + DigestHex(*digest->listed) : L"unlisted");
+    if (listed)
+      window_.events.push_back(L"listed " + std::to_wstring(listed->size) + L" " + DigestHex(listed->digest));
     EXPECT_EQ(bytes, 0);
     EXPECT_EQ(details, L"");
     const DownloadResult result = results[url];
@@ -81,6 +83,17 @@ class FakeServices : public UpdateServices {
     bytes = result.bytes;
     if (!result.ok) details = result.details;
     return result.ok;
+  }
+  bool FileIsCurrent(const std::wstring& path, const ListedFile&, UpdateRunWindow&) override {
+    window_.events.push_back(L"check " + path);
+    return current.count(path) > 0;
+  }
+  std::optional<std::string> ReadSmallFile(const std::wstring& path) override {
+    if (keptUnreadable) throw AppError(5, L"Access is denied.");
+    return path == L"C:\\Zefra\\Zefra INDIR.indir-release" ? kept : std::nullopt;
+  }
+  void WriteFileAtomically(const std::wstring& path, const std::string& bytes) override {
+    window_.events.push_back(L"write " + path + L" " + std::wstring(bytes.begin(), bytes.end()));
   }
   bool FileExists(const std::wstring& path) override { return path == existing; }
   void StartProgram(const std::wstring& path) override {
@@ -96,6 +109,10 @@ class FakeServices : public UpdateServices {
   std::optional<std::string> release;  // the signed list, when the program carries a key
   std::wstring refusal;                // why the list is refused, when it is
   bool userClosesDuringList = false;
+  Sha256Digest listSha256{0x11};    // the SHA-256 of the list's bytes
+  std::optional<std::string> kept;  // the kept release file's bytes
+  bool keptUnreadable = false;
+  std::set<std::wstring> current;  // the files already as listed
 
  private:
   FakeWindow& window_;
@@ -170,19 +187,79 @@ TEST_F(UpdateRunTest, AFailedFileStopsTheRunWithThreeReports) {
     EXPECT_EQ(event.find(L"c.dll"), std::wstring::npos) << event;
 }
 
+// A list of the new form naming a.dll and b.dll, whose bytes have the SHA-256 kListSha.
+const std::string kHeader = "# product Zefra VUNO\n# release 20261209\n# size 10 a.dll\n# size 20 b.dll\n";
+const std::string kDigests = std::string(64, 'a') + "  a.dll\n" + std::string(64, 'b') + "  b.dll\n";
+const std::string kListSha = "11" + std::string(62, '0'), kOtherSha = "22" + std::string(62, '0');
+
+std::string Kept(const std::string& number, const std::string& sha) {
+  return "release " + number + "\r\nsha256 " + sha + "\r\n";
+}
+
 TEST_F(UpdateRunTest, ASignedReleaseIsCheckedFirstAndEachFileGetsItsListedDigest) {
-  const std::string digest(64, 'a');
-  services.release = digest + "  a.dll\n";
+  services.release = kHeader + kDigests;
   services.results[L"http://h/up/a.dll"] = {true, 10};
-  services.results[L"http://h/up/b.dll"] = {false, 0, L"Dosya imzalı sürüm listesinde yok."};
-  Run({L"a.dll", L"b.dll", L"", L"", L""}, L"http://h/up//");
+  Run({L"a.dll", L"", L"", L"", L""}, L"http://h/up//");
 
   EXPECT_THAT(std::vector<std::wstring>(window.events.begin(), window.events.begin() + 5),
               ElementsAre(L"log Update started; baseUrl=http://h/up//", L"stop run timer", L"progress 0",
                           L"release http://h/up/SHA256SUMS http://h/up/SHA256SUMS.sig",
-                          L"log Release signature verified; url=http://h/up/SHA256SUMS; files=1"));
-  EXPECT_THAT(window.events, testing::Contains(L"digest " + std::wstring(64, L'a')));
-  EXPECT_THAT(window.events, testing::Contains(L"unlisted"));
+                          L"log Release signature verified; url=http://h/up/SHA256SUMS; files=2"));
+  EXPECT_THAT(window.events, testing::Contains(L"listed 10 " + std::wstring(64, L'a')));
+}
+
+// One list and kept release, each row changing one of them ("!": a kept file that cannot be read).
+// A refused list reads and asks for no file. An accepted one is kept (unless it already was) before
+// the first file; a.dll is already current, b.dll is fetched with its listed size.
+TEST_F(UpdateRunTest, AListIsRefusedBeforeAnyFileUnlessItIsNewerThanTheKeptOneAndNamesEverySlot) {
+  const std::string sizes = "# size 10 a.dll\n# size 20 b.dll\n", vuno = "# product Zefra VUNO\n",
+                    h = kHeader;
+  const std::string k9 = Kept("20261209", kListSha);
+  const struct {
+    std::string header, kept;
+    const wchar_t* slot2;
+    bool refused, written;
+    const wchar_t* says;  // in the box of a refused list, in the log of an accepted one
+  } cases[] = {
+      {"", "", L"", true, false, L"SHA256SUMS eski biçimde"},
+      {vuno + "# release 5\n", "", L"", true, false, L"SHA256SUMS eski biçimde"},
+      {vuno + sizes, "", L"", true, false, L"SHA256SUMS eski biçimde"},
+      {"# product Zefra X\n# release 9\n" + sizes, "", L"", true, false, L"ürünün sürümü: \"Zefra X\""},
+      {"# release 9\n" + sizes, "", L"", true, false, L"ürünün sürümü: \"\" (beklenen: \"Zefra VUNO\")"},
+      {h, Kept("20261210", kListSha), L"", true, false, L"Bu sürüm (20261209) kurulu sürümden (20261210)"},
+      {h, Kept("20261209", kOtherSha), L"", true, false, L"Sürüm 20261209 daha önce başka bir SHA256SUMS"},
+      {h, "", L" c.dll ", true, false, L"Dosya imzalı sürüm listesinde yok: c.dll"},
+      {h, k9, L" b.dll", false, false, L"Release accepted; release=20261209; kept=20261209"},
+      {h, Kept("20261208", kOtherSha), L"b.dll", false, true, L"accepted; release=20261209; kept=20261208"},
+      {h, "", L"b.dll", false, true, L"Kept release written; path=C:\\Zefra\\Zefra INDIR.indir-release;"},
+      {h, "!", L"b.dll", false, true, L"unreadable, counted as 0; path=C:\\Zefra\\Zefra INDIR.indir-release"},
+      {h, "release 20261210\nsha256 " + kListSha + "\n", L"b.dll", false, true, L"counted as 0; path="},
+  };
+  services.current = {L"C:\\Zefra\\a.dll"};
+  services.results[L"http://h/up/b.dll"] = {true, 20};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::PrintToString(c.header) + " kept " + testing::PrintToString(c.kept));
+    window.events.clear();
+    services.release = c.header + kDigests;
+    services.kept = c.kept.empty() ? std::nullopt : std::optional(c.kept);
+    services.keptUnreadable = c.kept == "!";
+    Run({L"a.dll", c.slot2, L"", L"", L""});
+    const auto at = [&](const std::wstring& text) {
+      return std::find_if(window.events.begin(), window.events.end(),
+                          [&](const std::wstring& e) { return e.find(text) != std::wstring::npos; }) -
+             window.events.begin();
+    };
+    const auto has = [&](const std::wstring& text) { return at(text) < std::ssize(window.events); };
+    EXPECT_EQ(has(L"check C:") || has(L"download "), !c.refused);
+    EXPECT_EQ(has(L"write C:\\Zefra\\Zefra INDIR.indir-release release 20261209\r\nsha256 11"), c.written);
+    EXPECT_EQ(has(L"log Release signature check failed; url=http://h/up/SHA256SUMS; reason="), c.refused);
+    EXPECT_TRUE(c.refused ? window.events.back().find(c.says) != std::wstring::npos : has(c.says));
+    if (c.refused) continue;
+    if (c.written) EXPECT_LT(at(L"write "), at(L"check "));
+    EXPECT_TRUE(has(L"log File already current; name=a.dll; sha256=" + std::wstring(64, L'a')));
+    EXPECT_FALSE(has(L"download http://h/up/a.dll"));
+    EXPECT_TRUE(has(L"listed 20 " + std::wstring(64, L'b')));
+  }
 }
 
 TEST_F(UpdateRunTest, ARefusedReleaseStopsTheRunBeforeAnyFile) {

@@ -21,8 +21,8 @@ class RecordingServices final : public WindowsUpdateServices {
   RecordingServices() : WindowsUpdateServices(QuickRetries()) {}
   bool Download(const std::wstring& url, const std::wstring& destination, int64_t& bytes,
                 std::wstring& details, UpdateRunWindow& window,
-                const std::optional<DigestCheck>& digest) override {
-    return WindowsUpdateServices::Download(url + query, destination, bytes, details, window, digest);
+                const std::optional<ListedFile>& listed) override {
+    return WindowsUpdateServices::Download(url + query, destination, bytes, details, window, listed);
   }
   void StartProgram(const std::wstring& path) override { started.push_back(path); }
   void EndProcess() override { ++ends; }

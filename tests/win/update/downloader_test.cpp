@@ -26,13 +26,14 @@ struct Outcome {
 };
 
 Outcome Fetch(const std::wstring& url, const std::wstring& destination,
-              DownloadOptions options = QuickRetries(), const std::wstring& details = L"") {
+              DownloadOptions options = QuickRetries(), const std::wstring& details = L"",
+              const std::optional<ListedFile>& listed = std::nullopt) {
   Outcome outcome;
   outcome.details = details;
   RecordingTransferWindow window;
   if (!options.window) options.window = &window;
   RecordingLog log;
-  outcome.ok = DOSYA_INDIR(url, destination, outcome.bytes, outcome.details, log, options);
+  outcome.ok = DOSYA_INDIR(url, destination, outcome.bytes, outcome.details, log, options, listed);
   outcome.log = log.lines;
   outcome.reports = window.reports;
   return outcome;
@@ -522,23 +523,36 @@ TEST_F(DownloaderTest, AFileThatChangesOrARangeThatIsRefusedStartsOverAndEndsWho
   }
 }
 
+// Each fails at once with one request: a missing file, an executable without MZ, a digest or a
+// declared length other than listed, and an endless body stopped at its listed size.
 TEST_F(DownloaderTest, AFinalFailureMakesExactlyOneRequest) {
   Serve(L"once.exe", "not an executable");
   Serve(L"once.dll", "MZ listed otherwise");
-  const std::pair<const wchar_t*, std::optional<DigestCheck>> cases[] = {
-      {L"once-missing.dll", std::nullopt},
-      {L"once.exe", std::nullopt},
-      {L"once.dll", DigestCheck{Sha256Digest{}}},
+  Serve(L"endless.dll", PatternBytes(8 << 20));
+  const struct {
+    const wchar_t* target;
+    std::optional<ListedFile> listed;
+    const wchar_t* reason;
+  } cases[] = {
+      {L"once-missing.dll", std::nullopt, L"HTTP 404 Not Found"},
+      {L"once.exe", std::nullopt, L"Sunucu EXE yerine"},
+      {L"once.dll", ListedFile{Sha256Digest{}, 19}, L"Dosyanın SHA-256 özeti"},
+      {L"once.dll?size=other", ListedFile{Sha256Digest{}, 20}, L"Sunucunun bildirdiği uzunluk (19 bayt)"},
+      {L"endless.dll?chunked=1&delay_ms=5", ListedFile{Sha256Digest{}, 1 << 20},
+       L"uzun bir yanıt gönderiyor"},
   };
-  for (const auto& [name, digest] : cases) {
-    SCOPED_TRACE(name);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.target);
+    const std::wstring name = std::wstring(c.target).substr(0, std::wstring(c.target).find(L'?'));
+    const std::wstring destination = OldDestination(name);
     const FixtureRequestsFromNow requests;
-    RecordingLog log;
-    int64_t bytes = 0;
-    std::wstring details;
-    EXPECT_FALSE(
-        DOSYA_INDIR(FixtureAddress(name), folder / name, bytes, details, log, QuickRetries(), digest));
-    EXPECT_EQ(requests.Requests("/" + Ascii(name)), 1) << requests.Log();
+    const Outcome got = Fetch(FixtureAddress(c.target), destination, QuickRetries(), L"", c.listed);
+    EXPECT_FALSE(got.ok);
+    EXPECT_THAT(got.details, HasSubstr(c.reason));
+    EXPECT_EQ(requests.Requests("/" + Ascii(c.target)), 1) << requests.Log();
+    EXPECT_LE(requests.BytesSent("/" + Ascii(c.target)), (1u << 20) + (512u << 10))
+        << "read on past its size";
+    ExpectUntouched(destination);
   }
 }
 

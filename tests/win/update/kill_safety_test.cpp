@@ -2,18 +2,20 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <random>
+
 #include "http_fixture.h"
 #include "platform/scoped_win.h"
 #include "test_support.h"
+#include "trust/release_order.h"
+#include "update/update_run.h"
 
 namespace {
 
-// Runs the probe program until it reaches the point (or ends) and returns its process.
-UniqueHandle StartProbe(const std::wstring& url, const std::wstring& destination, const std::wstring& point,
-                        const std::wstring& eventName) {
-  const std::wstring program = HelperProgramPath(L"zefra_download_probe.exe");
-  std::wstring commandLine =
-      L"\"" + program + L"\" \"" + url + L"\" \"" + destination + L"\" " + point + L" " + eventName;
+// Runs a probe program with its arguments and returns its process.
+UniqueHandle StartHelper(const wchar_t* name, const std::wstring& arguments) {
+  const std::wstring program = HelperProgramPath(name);
+  std::wstring commandLine = L"\"" + program + L"\" " + arguments;
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process{};
@@ -24,6 +26,13 @@ UniqueHandle StartProbe(const std::wstring& url, const std::wstring& destination
   }
   CloseHandle(process.hThread);
   return UniqueHandle(process.hProcess);
+}
+
+// Runs the download probe until it reaches the point (or ends) and returns its process.
+UniqueHandle StartProbe(const std::wstring& url, const std::wstring& destination, const std::wstring& point,
+                        const std::wstring& eventName) {
+  return StartHelper(L"zefra_download_probe.exe",
+                     L"\"" + url + L"\" \"" + destination + L"\" " + point + L" " + eventName);
 }
 
 // Starts the probe, waits until it holds at the point, and kills it there.
@@ -64,6 +73,36 @@ TEST(KillSafety, KilledMidBodyOrBeforeTheReplaceTheOldFileStaysWholeThenANewRunR
   EXPECT_EQ(exitCode, 0u);
   EXPECT_TRUE(ReadBytes(destination) == fresh);
   EXPECT_FALSE(FileExists(destination + L".download"));
+}
+
+// Killed at random moments while it writes the kept release again and again, the file always
+// holds one of the two releases whole.
+TEST(KillSafety, TheKeptReleaseIsAlwaysTheOldOrTheNewWhereverItsWriteIsKilled) {
+  ScratchFolder folder;
+  const std::wstring path = folder / kKeptReleaseName;
+  // As the probe writes them: each release's digest is its number in every byte.
+  const auto text = [](uint8_t number) {
+    Sha256Digest digest{};
+    digest.fill(number);
+    return KeptReleaseText(number, digest);
+  };
+  const std::string texts[] = {text(1), text(2)};
+  std::mt19937 random(20261211);
+  for (int kill = 0; kill < 25; ++kill) {
+    const std::wstring eventName =
+        L"zefra-kept-" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(kill);
+    UniqueHandle started(CreateEventW(nullptr, TRUE, FALSE, eventName.c_str()));
+    UniqueHandle probe = StartHelper(L"zefra_kept_release_probe.exe", L"\"" + path + L"\" " + eventName);
+    ASSERT_TRUE(probe);
+    const HANDLE waits[] = {started.get(), probe.get()};
+    ASSERT_EQ(WaitForMultipleObjects(2, waits, FALSE, 60000), WAIT_OBJECT_0) << "the probe did not write";
+    Sleep(random() % 40);
+    ASSERT_TRUE(TerminateProcess(probe.get(), 9));
+    ASSERT_EQ(WaitForSingleObject(probe.get(), 30000), WAIT_OBJECT_0);
+    const std::string kept = ReadBytes(path);
+    ASSERT_TRUE(kept == texts[0] || kept == texts[1])
+        << "kill " << kill << ": " << testing::PrintToString(kept);
+  }
 }
 
 }  // namespace

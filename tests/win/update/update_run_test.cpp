@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <iostream>
+#include <tuple>
 #include <random>
 
 #include "diag/log_line.h"
@@ -12,7 +14,9 @@
 #include "platform/encoding_win.h"
 #include "platform/invariant_case_win.h"
 #include "test_support.h"
+#include "trust/cng_win.h"
 #include "update/file_name_rule.h"
+#include "update/folder_files_win.h"
 #include "update/size_text.h"
 #include "update/update_services_win.h"
 
@@ -263,10 +267,14 @@ TEST_F(SignedRelease, ASignedReleaseCompletesAndOnlyWhatItListsIsInstalled) {
   // The list names files as Windows does: "sub/b.dll" above is the manifest's "sub\b.dll".
   EXPECT_EQ(WindowsFileNameKey(L"sub/Müşteri.dll"), WindowsFileNameKey(L"SUB\\MÜŞTERI.DLL"));
 
+  EXPECT_EQ(ReadBytes(folder / kKeptReleaseName),
+            KeptReleaseText(20261209120000, Sha256Of(Served(L"ok", L"SHA256SUMS"))));
+
   // A file changed after signing is refused in its own stage and the old one stays.
   window.statuses.clear();
+  WriteOldFiles();
   RunSigned(L"tampered-file", {L"a.dll", L"", L"", L"", L""});
-  EXPECT_EQ(ReadBytes(folder / L"a.dll"), ReadBytes(HttpFixtureRoot() + L"\\signed\\ok\\a.dll"));
+  EXPECT_EQ(ReadBytes(folder / L"a.dll"), "old");
   EXPECT_FALSE(FileExists(folder / L"a.dll.download"));
   ASSERT_FALSE(boxes.shown().empty());
   EXPECT_THAT(boxes.shown().back().text, HasSubstr(L"\r\nDosyanın SHA-256 özeti imzalı sürüm listesindekiyle "
@@ -277,10 +285,12 @@ TEST_F(SignedRelease, ASignedReleaseCompletesAndOnlyWhatItListsIsInstalled) {
 
 TEST_F(SignedRelease, AFileMissingFromTheListIsRefusedAndReplacesNothing) {
   WriteOldFiles();
-  RunSigned(L"unlisted", {L"c.dll", L"", L"", L"", L""});
+  RunSigned(L"unlisted", {L"a.dll", L"c.dll", L"", L"", L""});
   ExpectOldFiles();
+  EXPECT_THAT(requests, Not(HasSubstr(".dll"))) << "a slot missing from the list stops every file";
   ASSERT_EQ(boxes.shown().size(), 1u);
-  EXPECT_THAT(boxes.shown()[0].text, HasSubstr(L"\r\nDosya imzalı sürüm listesinde yok."));
+  EXPECT_THAT(boxes.shown()[0].text, HasSubstr(L"\r\nDosya imzalı sürüm listesinde yok: c.dll"));
+  EXPECT_FALSE(FileExists(folder / kKeptReleaseName));
   EXPECT_FALSE(ended);
 }
 
@@ -290,6 +300,8 @@ TEST_F(SignedRelease, AListThatCannotBeTrustedStopsTheRunBeforeAnyFile) {
       {L"tampered-list", L"İmza geçersiz: "},
       {L"other-key", L"İmza geçersiz: "},
       {L"no-sig", L"SHA256SUMS.sig: HTTP 404 Not Found"},
+      {L"other-product", L"SHA256SUMS başka bir ürünün sürümü: \"Zefra BAŞKA\""},
+      {L"old-form", L"SHA256SUMS eski biçimde"},
   };
   WriteOldFiles();
   for (const auto& [release, reason] : cases) {
@@ -297,7 +309,7 @@ TEST_F(SignedRelease, AListThatCannotBeTrustedStopsTheRunBeforeAnyFile) {
     const size_t boxesBefore = boxes.shown().size();
     RunSigned(release, {L"a.dll", L"sub\\b.dll", L"", L"", L""});
     ExpectOldFiles();
-    EXPECT_THAT(requests, Not(HasSubstr("a.dll"))) << requests;
+    EXPECT_THAT(requests, Not(HasSubstr(".dll"))) << requests;
     EXPECT_THAT(requests, HasSubstr("/SHA256SUMS 200"));
     EXPECT_EQ(window.statuses.back(), L"Güncelleme imzası doğrulanamadı.");
     EXPECT_TRUE(window.startEnabled);
@@ -318,6 +330,79 @@ TEST_F(SignedRelease, WithoutAKeyNothingOfTheSignatureIsAskedFor) {
   EXPECT_THAT(requests, Not(HasSubstr("SHA256SUMS")));
   EXPECT_THAT(LogText(), Not(HasSubstr("Release signature")));
   EXPECT_THAT(LogText(), Not(HasSubstr("digest")));
+  EXPECT_EQ(requests.rfind("GET ", 0), 0u) << requests;
+  EXPECT_EQ(requests.find("\nGET "), std::string::npos) << "one request only: " << requests;
+  std::vector<std::wstring> names;
+  for (const auto& [name, bytes] : FolderContents(folder.path())) names.push_back(name);
+  EXPECT_EQ(names, (std::vector<std::wstring>{L"Zefra INDIR-update.log", L"a.dll", L"c.dll", L"sub\\",
+                                              L"sub\\b.dll"}));
+}
+
+// Installed releases in one folder: what is not newer is refused before any file, what is
+// already in place is not fetched again.
+TEST_F(SignedRelease, AReleaseIsNeverFollowedByAnOlderOrMixedOneAndCurrentFilesAreNotFetched) {
+  const std::array<std::wstring, 5> files = {L"a.dll", L"sub\\b.dll", L"", L"", L""};
+  WriteOldFiles();
+  RunSigned(L"ok", files);
+  ASSERT_TRUE(ended);
+  const std::pair<const wchar_t*, const wchar_t*> refused[] = {
+      {L"older", L"Bu sürüm (20261209115959) kurulu sürümden (20261209120000) eski"},
+      {L"same-number", L"Sürüm 20261209120000 daha önce başka bir SHA256SUMS ile kuruldu"},
+      {L"newer", nullptr},  // a.dll fetched, sub/b.dll already current
+      {L"ok", L"Bu sürüm (20261209120000) kurulu sürümden (20261209120001) eski"},
+  };
+  for (const auto& [release, reason] : refused) {
+    SCOPED_TRACE(release);
+    const std::string kept = ReadBytes(folder / kKeptReleaseName);
+    const std::string installed = ReadBytes(folder / L"a.dll");
+    RunSigned(release, files);
+    EXPECT_EQ(ended, !reason);
+    EXPECT_THAT(requests, Not(HasSubstr(reason ? ".dll" : "b.dll"))) << requests;
+    if (!reason) {
+      EXPECT_TRUE(ReadBytes(folder / L"a.dll") == Served(release, L"a.dll"));
+      EXPECT_THAT(LogText(), HasSubstr(" File already current; name=sub\\b.dll; sha256="));
+      EXPECT_THAT(window.statuses, Contains(L"sub\\b.dll Dosyası güncel..."));
+      continue;
+    }
+    EXPECT_TRUE(ReadBytes(folder / L"a.dll") == installed);
+    EXPECT_EQ(ReadBytes(folder / kKeptReleaseName), kept);
+    EXPECT_THAT(boxes.shown().back().text, HasSubstr(L"\r\n" + std::wstring(reason)));
+  }
+
+  // Run again with every file in place: complete, and no file asked for.
+  const std::string newer = ReadBytes(folder / kKeptReleaseName);
+  window.sizeTexts.clear();
+  window.progress.clear();
+  RunSigned(L"newer", files);
+  EXPECT_TRUE(ended);
+  EXPECT_THAT(requests, Not(HasSubstr(".dll"))) << requests;
+  EXPECT_EQ(ReadBytes(folder / kKeptReleaseName), newer);
+  EXPECT_EQ(window.sizeTexts, (std::vector<std::wstring>{L"300", L"000"}));
+  EXPECT_EQ(window.progress, (std::vector<int>{0, 100, 100}));
+}
+
+// The size first: a file of another size is not read at all; one of the listed size is read in
+// pieces, between which the window gets its messages.
+TEST(FolderFiles, AFileIsCurrentOnlyWithTheListedSizeAndDigest) {
+  ScratchFolder folder;
+  const std::string bytes = PatternBytes(600 * 1024);
+  std::string other = bytes;
+  other[300000] ^= 1;
+  WriteBytes(folder / L"f.dll", bytes);
+  const std::tuple<const wchar_t*, uint64_t, const std::string*, bool, int> cases[] = {
+      {L"f.dll", bytes.size(), &bytes, true, 3},
+      {L"F.DLL", bytes.size(), &other, false, 3},
+      {L"f.dll", bytes.size() + 1, &bytes, false, 0},
+      {L"f.dll", bytes.size() - 1, &bytes, false, 0},
+      {L"none.dll", 0, &bytes, false, 0},
+      {L"no\\such.dll", 0, &bytes, false, 0},
+  };
+  for (const auto& [name, size, digestOf, current, pieces] : cases) {
+    int read = 0;
+    EXPECT_EQ(FileHasListedContent(folder / name, ListedFile{Sha256Of(*digestOf), size}, [&] { ++read; }),
+              current);
+    EXPECT_EQ(read, pieces) << size;
+  }
 }
 
 }  // namespace

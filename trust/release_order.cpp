@@ -1,0 +1,52 @@
+#include "trust/release_order.h"
+
+#include <charconv>
+
+std::optional<std::wstring> ReleaseOrderRefusal(const VerifiedRelease& release, const KeptRelease& kept) {
+  const ReleaseList& list = release.list;
+  if (!list.release() || !list.HasSizes()) {
+    return L"SHA256SUMS eski biçimde: sürüm numarası ya da dosya boyutları yok. Sürümü tools/sign-release "
+           L"ile yeniden imzalayın.";
+  }
+  if (list.product() != kProductName) {
+    return L"SHA256SUMS başka bir ürünün sürümü: \"" + list.product().value_or(L"") + L"\" (beklenen: \"" +
+           kProductName + L"\").";
+  }
+  const uint64_t number = *list.release();
+  if (number < kept.number) {
+    return L"Bu sürüm (" + std::to_wstring(number) + L") kurulu sürümden (" + std::to_wstring(kept.number) +
+           L") eski: eski bir sürüm yeniden kurulmaz.";
+  }
+  if (number == kept.number && kept.listSha256 && *kept.listSha256 != release.listSha256) {
+    return L"Sürüm " + std::to_wstring(number) +
+           L" daha önce başka bir SHA256SUMS ile kuruldu: aynı numaralı iki liste karıştırılmaz.";
+  }
+  return std::nullopt;
+}
+
+std::string KeptReleaseText(uint64_t number, const Sha256Digest& listSha256) {
+  const std::wstring hex = DigestHex(listSha256);
+  return "release " + std::to_string(number) + "\r\nsha256 " + std::string(hex.begin(), hex.end()) + "\r\n";
+}
+
+std::optional<KeptRelease> ParseKeptRelease(std::string_view text) {
+  constexpr std::string_view kRelease = "release ", kSha256 = "\r\nsha256 ";
+  const std::string_view original = text;
+  if (!text.starts_with(kRelease)) return std::nullopt;
+  text.remove_prefix(kRelease.size());
+  KeptRelease kept;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), kept.number);
+  if (error != std::errc()) return std::nullopt;
+  text.remove_prefix(static_cast<size_t>(end - text.data()));
+  if (!text.starts_with(kSha256) || text.size() < kSha256.size() + 64) return std::nullopt;
+  const char* hex = text.data() + kSha256.size();
+  Sha256Digest digest{};
+  for (uint8_t& byte : digest) {
+    if (std::from_chars(hex, hex + 2, byte, 16).ptr != hex + 2) return std::nullopt;
+    hex += 2;
+  }
+  // Only the very text this program writes: one spelling of each value, nothing around it.
+  if (KeptReleaseText(kept.number, digest) != original) return std::nullopt;
+  kept.listSha256 = digest;
+  return kept;
+}
