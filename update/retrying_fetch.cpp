@@ -64,7 +64,7 @@ class RetryingFetch {
     host_.Response(head);
     const std::optional<uint64_t> total = Accept(head);
     host_.Step(FetchStep::kReadBody);
-    ReadBody(*request, sink_, [&](uint64_t received, std::optional<uint64_t>) {
+    request->ReceiveBody(sink_, [&](uint64_t received, std::optional<uint64_t>) {
       received_ = received;
       host_.Progress(offset_ + received, total);
     });

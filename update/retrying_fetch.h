@@ -33,12 +33,15 @@ struct ResumePoint {
 };
 
 // One request and the body of its response.
-class FetchAttempt : public BodySource {
+class FetchAttempt {
  public:
   virtual ~FetchAttempt() = default;
   // Sends the request, with "Range: bytes=<from>-" and "If-Range: <validator>" when from > 0,
   // and waits for the head. Throws AppError (a stall too) and TransferCancelled.
   virtual ResponseHead Send(uint64_t from, const std::wstring& validator) = 0;
+  // The body into a sink already begun, through ReadBody; its count. Throws as ReadBody does,
+  // a stall and TransferCancelled too.
+  virtual uint64_t ReceiveBody(BodySink& sink, const BodyProgress& progress) = 0;
 };
 
 // The user asked to close the window while the transfer went on.

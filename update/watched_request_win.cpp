@@ -3,12 +3,11 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <atomic>
 #include <condition_variable>
-#include <cstring>
 #include <exception>
 #include <mutex>
 #include <thread>
-#include <vector>
 
 #include "platform/scoped_win.h"
 #include "platform/win_error_win.h"
@@ -17,10 +16,16 @@ namespace {
 
 // How often the waiting thread looks at the clock and the window when nothing happens.
 constexpr DWORD kWatchTickMs = 50;
-constexpr uint32_t kReadSize = 256 * 1024;
 
 // A stall counts as the time-out it stands in for, so it is retried like one.
 constexpr int32_t kStallError = 12002;  // ERROR_WINHTTP_TIMEOUT
+
+// Thrown on the worker into a body given up on, to leave it without touching the sink.
+struct Abandoned {};
+
+// The waiting thread is woken for a piece at most this often: a fast line's pieces come far
+// closer, and every wake-up costs the worker time on a busy machine.
+constexpr uint64_t kPieceWakeMs = 10;
 
 }  // namespace
 
@@ -35,12 +40,14 @@ struct WatchedRequest::Worker {
   std::function<void(Worker&)> call;  // the call to make next
   bool stop = false;
   UniqueHandle done{CreateEventW(nullptr, FALSE, FALSE, nullptr)};
+  UniqueHandle piece{CreateEventW(nullptr, FALSE, FALSE, nullptr)};  // set after each piece of a body
   std::exception_ptr failure;
-  // Results live here, never on the waiting thread's stack, which may be gone by then.
-  ResponseHead head;
-  std::optional<uint64_t> declared;
-  std::vector<unsigned char> piece = std::vector<unsigned char>(kReadSize);
-  uint32_t got = 0;
+  ResponseHead head;  // results live here, never on the waiting thread's stack
+  std::atomic<uint64_t> received{0};
+  uint64_t lastWake = 0;  // the worker's own
+  // Held while the worker uses the waiting thread's sink; once given up, it never does again.
+  std::mutex sinkMutex;
+  bool givenUp = false;
   std::thread thread;
 
   static void Run(std::shared_ptr<Worker> self) {
@@ -64,10 +71,48 @@ struct WatchedRequest::Worker {
   }
 };
 
+namespace {
+
+// The waiting thread's sink, as the worker may use it: never after the attempt was given up on.
+class GuardedSink final : public BodySink {
+ public:
+  GuardedSink(BodySink& sink, std::mutex& mutex, const bool& givenUp)
+      : sink_(sink), mutex_(mutex), givenUp_(givenUp) {}
+  void Begin(uint64_t offset, std::optional<uint64_t> declared) override {
+    Guarded([&] { sink_.Begin(offset, declared); });
+  }
+  void Write(const unsigned char* data, size_t size) override {
+    Guarded([&] { sink_.Write(data, size); });
+  }
+  void End() override {
+    Guarded([&] { sink_.End(); });
+  }
+  uint64_t Keep() override {
+    uint64_t kept = 0;
+    Guarded([&] { kept = sink_.Keep(); });
+    return kept;
+  }
+  bool CanResume() const override { return sink_.CanResume(); }
+
+ private:
+  template <typename Call>
+  void Guarded(Call call) {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    if (givenUp_) throw Abandoned();
+    call();
+  }
+
+  BodySink& sink_;
+  std::mutex& mutex_;
+  const bool& givenUp_;
+};
+
+}  // namespace
+
 WatchedRequest::WatchedRequest(const std::wstring& address, const AttemptOptions& options)
     : options_(options),
       worker_(std::make_shared<Worker>(std::make_unique<HttpRequest>(address, options.timeouts))) {
-  if (!worker_->done) ThrowLastError();
+  if (!worker_->done || !worker_->piece) ThrowLastError();
   worker_->thread = std::thread(Worker::Run, worker_);
 }
 
@@ -89,41 +134,56 @@ ResponseHead WatchedRequest::Send(uint64_t from, const std::wstring& validator) 
     }
     worker.request->Send();
     worker.head = worker.request->Head();
-    worker.declared = worker.request->DeclaredLength();
   });
   watch_->Alive(0, GetTickCount64());
   return worker_->head;
 }
 
-std::optional<uint64_t> WatchedRequest::DeclaredLength() const { return worker_->declared; }
-
-uint32_t WatchedRequest::Read(void* buffer, uint32_t size) {
-  const uint32_t wanted = std::min(size, kReadSize);
-  RunWatched([wanted](Worker& worker) { worker.got = worker.request->Read(worker.piece.data(), wanted); });
-  std::memcpy(buffer, worker_->piece.data(), worker_->got);
-  bodyBytes_ += worker_->got;
-  watch_->Alive(bodyBytes_, GetTickCount64());
-  return worker_->got;
+uint64_t WatchedRequest::ReceiveBody(BodySink& sink, const BodyProgress& progress) {
+  RunWatched(
+      [&sink](Worker& worker) {
+        GuardedSink guarded(sink, worker.sinkMutex, worker.givenUp);
+        ReadBody(*worker.request, guarded, [&worker](uint64_t received, std::optional<uint64_t>) {
+          worker.received = received;
+          const uint64_t now = GetTickCount64();
+          if (now - worker.lastWake < kPieceWakeMs) return;
+          worker.lastWake = now;
+          SetEvent(worker.piece.get());
+        });
+      },
+      progress);
+  return worker_->received;
 }
 
-void WatchedRequest::RunWatched(std::function<void(Worker&)> call) {
+void WatchedRequest::RunWatched(std::function<void(Worker&)> call, const BodyProgress& progress) {
   if (!worker_) throw AppError(ErrorInfoFromCode(ERROR_INVALID_HANDLE));
   TransferWindow* window = options_.window;
-  // A close asked for while the last piece was shown stops the transfer before the next call.
   if (window && window->CancelRequested()) throw TransferCancelled();
   {
     const std::lock_guard<std::mutex> lock(worker_->mutex);
     worker_->call = std::move(call);
   }
   worker_->wake.notify_all();
-  const HANDLE done = worker_->done.get();
+  const HANDLE events[] = {worker_->done.get(), worker_->piece.get()};
+  const DWORD count = progress ? 2 : 1;
+  // The body's beginning is told first, whatever the worker has done by the time this thread wakes.
+  uint64_t told = 0;
+  if (progress) progress(told, std::nullopt);
   for (;;) {
     const DWORD waited =
-        window ? MsgWaitForMultipleObjectsEx(1, &done, kWatchTickMs, QS_ALLINPUT, MWMO_INPUTAVAILABLE)
-               : WaitForSingleObject(done, kWatchTickMs);
-    if (waited == WAIT_OBJECT_0) break;
+        window ? MsgWaitForMultipleObjectsEx(count, events, kWatchTickMs, QS_ALLINPUT, MWMO_INPUTAVAILABLE)
+               : WaitForMultipleObjects(count, events, FALSE, kWatchTickMs);
     if (waited == WAIT_FAILED) ThrowLastError();
-    if (window) window->Pump();
+    const bool done = waited == WAIT_OBJECT_0;
+    // The pieces so far are told on the window's thread, the worker never waiting for it.
+    if (progress && worker_->received != told) {
+      told = worker_->received;
+      watch_->Alive(told, GetTickCount64());
+      progress(told, std::nullopt);
+    }
+    if (done) break;
+    const bool piece = progress && waited == WAIT_OBJECT_0 + 1;
+    if (window && !piece) window->Pump();
     if (window && window->CancelRequested()) {
       GiveUp();
       throw TransferCancelled();
@@ -136,8 +196,13 @@ void WatchedRequest::RunWatched(std::function<void(Worker&)> call) {
   if (worker_->failure) std::rethrow_exception(worker_->failure);
 }
 
-// The worker may stay in its call for long: it ends on its own and frees what it holds.
+// The worker may stay in its call for long: it ends on its own and frees what it holds. It does
+// not touch the sink again; one of its writes under way is waited for.
 void WatchedRequest::GiveUp() {
+  {
+    const std::lock_guard<std::mutex> sinkLock(worker_->sinkMutex);
+    worker_->givenUp = true;
+  }
   {
     const std::lock_guard<std::mutex> lock(worker_->mutex);
     worker_->stop = true;

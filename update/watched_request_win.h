@@ -1,6 +1,8 @@
 // One request whose blocking WinHTTP calls run on a thread of their own, while the window's
 // thread waits for them with its messages handled, watching for a stall and for the user's
-// cancel. A call given up on is left to end by itself: nothing of the attempt is touched again.
+// cancel. The body streams into its sink on that thread as fast as it arrives; the window's
+// thread is told of each piece, never in its way. A call given up on is left to end by itself,
+// and nothing of the attempt, the sink least of all, is touched by it again.
 #pragma once
 
 #include <cstdint>
@@ -30,20 +32,19 @@ class WatchedRequest final : public FetchAttempt {
   WatchedRequest& operator=(const WatchedRequest&) = delete;
 
   ResponseHead Send(uint64_t from, const std::wstring& validator) override;
-  std::optional<uint64_t> DeclaredLength() const override;
-  uint32_t Read(void* buffer, uint32_t size) override;
+  uint64_t ReceiveBody(BodySink& sink, const BodyProgress& progress) override;
 
  private:
   struct Worker;
 
-  // Runs call on the worker and waits for it; throws what it threw, a stall or a cancel.
-  void RunWatched(std::function<void(Worker&)> call);
+  // Runs call on the worker and waits for it, telling progress of each piece; throws what it
+  // threw, a stall or a cancel.
+  void RunWatched(std::function<void(Worker&)> call, const BodyProgress& progress = {});
   void GiveUp();
 
   const AttemptOptions& options_;
   std::shared_ptr<Worker> worker_;
   std::optional<StallWatch> watch_;
-  uint64_t bodyBytes_ = 0;
 };
 
 // Waits ms on the window's thread with its messages handled; false as soon as the user has asked

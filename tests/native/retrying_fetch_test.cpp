@@ -30,7 +30,7 @@ std::wstring Wide(const std::string& text) { return std::wstring(text.begin(), t
 
 class ScriptedServer final : public FetchHost {
  public:
-  class Attempt final : public FetchAttempt {
+  class Attempt final : public FetchAttempt, public BodySource {
    public:
     Attempt(ScriptedServer& server, Answer answer) : server_(server), answer_(std::move(answer)) {}
     ResponseHead Send(uint64_t from, const std::wstring& validator) override {
@@ -45,6 +45,9 @@ class ScriptedServer final : public FetchHost {
                         Wide(answer_.retryAfter)};
       head.length = DeclaredLength();
       return head;
+    }
+    uint64_t ReceiveBody(BodySink& sink, const BodyProgress& progress) override {
+      return ReadBody(*this, sink, progress);
     }
     std::optional<uint64_t> DeclaredLength() const override {
       return answer_.declared ? answer_.declared : answer_.body.size();
