@@ -1,5 +1,7 @@
 #include "platform/text.h"
 
+#include <cwchar>
+
 std::wstring TrimSpaces(std::wstring_view text) {
   const size_t first = text.find_first_not_of(L' ');
   if (first == std::wstring_view::npos) return {};
@@ -102,4 +104,25 @@ std::string EncodeUtf8(std::wstring_view text) {
     for (int k = extra - 1; k >= 0; --k) out += static_cast<char>(0x80 | ((c >> (6 * k)) & 0x3F));
   }
   return out;
+}
+
+bool IsControlCharacter(wchar_t c) { return c < 0x20 || c == 0x7F; }
+
+std::wstring CodePointText(wchar_t c) {
+  wchar_t code[16];
+  std::swprintf(code, 16, L"U+%04X", static_cast<unsigned>(c));
+  return code;
+}
+
+std::wstring VisibleText(std::wstring_view text) {
+  std::wstring visible;
+  visible.reserve(text.size());
+  for (const wchar_t c : text) {
+    if (IsControlCharacter(c)) {
+      visible += L"<" + CodePointText(c) + L">";
+    } else {
+      visible += c;
+    }
+  }
+  return visible;
 }

@@ -4,6 +4,7 @@
 
 #include "platform/error.h"
 #include "platform/message_box.h"
+#include "platform/text.h"
 
 namespace {
 
@@ -12,9 +13,10 @@ constexpr int32_t kErrInvalidNull = 94;
 
 const wchar_t* const kFileColumns[] = {L"dosya1", L"dosya2", L"dosya3", L"dosya4", L"dosya5"};
 
-// A column of the current record as text, Null giving nothing.
+// A column of the current record as it can be shown, Null giving nothing: a line break in a
+// value may not pass for one of the summary's own.
 std::wstring TextOf(const RecordSet& record, const wchar_t* column) {
-  return record.Value(column).value_or(std::wstring());
+  return VisibleText(record.Value(column).value_or(std::wstring()));
 }
 
 std::wstring SummaryText(const RecordSet& record) {
@@ -37,9 +39,10 @@ void ShowFirstRecord(RecordSet& record, UpdateManifest& manifest, ManifestWindow
   const FieldValue& site = record.Value(L"versite");
   if (!site) throw AppError(kErrInvalidNull, L"Invalid use of Null: the column versite holds no value.");
   manifest.baseUrl = *site;
-  const auto& f = manifest.files;
-  window.LOG_YAZ(L"Database settings loaded; baseUrl=" + manifest.baseUrl + L"; files=" + f[0] + L"|" + f[1] +
-                 L"|" + f[2] + L"|" + f[3] + L"|" + f[4]);
+  // Escaped, so that no value of the row can forge a line of the log.
+  const auto shown = [&](size_t k) { return VisibleText(manifest.files[k]); };
+  window.LOG_YAZ(L"Database settings loaded; baseUrl=" + VisibleText(manifest.baseUrl) + L"; files=" + shown(0) +
+                 L"|" + shown(1) + L"|" + shown(2) + L"|" + shown(3) + L"|" + shown(4));
   window.SetDescription(SummaryText(record));
   window.SetStartEnabled(true);
 }

@@ -42,6 +42,13 @@ bool EndsInExe(const std::wstring& path) {
   return AsciiUpper(path.substr(path.size() < 4 ? 0 : path.size() - 4)) == L".EXE";
 }
 
+// What a failed download leaves beside the destination.
+enum class Leftover {
+  kNothing,
+  kPart,        // a passing failure: what arrived, for the next press to continue
+  kTheUpdater,  // the verified new updater, which could not take the old one's name
+};
+
 class Download final : public FetchHost {
  public:
   Download(const std::wstring& url, const std::wstring& destination, Logger& log,
@@ -59,7 +66,9 @@ class Download final : public FetchHost {
   void Run(int64_t& bytes) {
     stage_ = kStagePrepare;
     requestAddress_ = RequestAddress(url_);
-    log_.LOG_YAZ(L"Download start; url=" + requestAddress_ + L"; destination=" + VisibleText(destination_));
+    // The address comes from the database: escaped in the log, as the destination is.
+    shownAddress_ = VisibleText(requestAddress_);
+    log_.LOG_YAZ(L"Download start; url=" + shownAddress_ + L"; destination=" + VisibleText(destination_));
     // Windows stores "x.exe." as "x.exe" and cuts "x.exe<NUL>.download" at the NUL: such a path
     // would dodge the ".exe" test or delete the very file it replaces. Nothing is asked or touched.
     if (std::optional<std::wstring> refused = DestinationNotStoredAsWritten(destination_)) {
@@ -116,14 +125,15 @@ class Download final : public FetchHost {
   }
 
   // The failure exit: log, then clean up ignoring every error. A part that a later press can
-  // continue (a passing failure, with a record of how) stays; anything else goes.
-  void Fail(const std::wstring& details, bool passing) noexcept {
+  // continue (a passing failure, with a record of how) stays; anything else goes, but for a new
+  // updater that is the folder's only whole one.
+  void Fail(const std::wstring& details, Leftover leftover) noexcept {
     IgnoringFailure([&] {
-      log_.LOG_YAZ(L"Download failed; stage=" + stage_ + L"; url=" + requestAddress_ + L"; reason=" +
+      log_.LOG_YAZ(L"Download failed; stage=" + stage_ + L"; url=" + shownAddress_ + L"; reason=" +
                    details);
     });
-    if (temporaryPath_.empty()) return;
-    const bool keep = passing && mdlFSO::FileExists(recordPath_);
+    if (temporaryPath_.empty() || leftover == Leftover::kTheUpdater) return;
+    const bool keep = leftover == Leftover::kPart && mdlFSO::FileExists(recordPath_);
     uint64_t kept = 0;
     if (temporary_) {
       if (keep) IgnoringFailure([&] { kept = temporary_->Keep(); });
@@ -243,6 +253,7 @@ class Download final : public FetchHost {
   std::mt19937 random_;
   std::wstring stage_;
   std::wstring requestAddress_;
+  std::wstring shownAddress_;
   std::wstring temporaryPath_;
   std::wstring recordPath_;
   uint64_t keptBytes_ = 0;
@@ -256,7 +267,7 @@ bool DOSYA_INDIR(const std::wstring& url, const std::wstring& destination, int64
                  const std::optional<ListedFile>& digest) {
   Download download(url, destination, log, options, digest);
   std::wstring failure;
-  bool passing = false;  // a failure a later press may get past: the part can stay
+  Leftover leftover = Leftover::kNothing;
   try {
     download.Run(bytes);
     return true;
@@ -264,15 +275,18 @@ bool DOSYA_INDIR(const std::wstring& url, const std::wstring& destination, int64
     failure = check.details;
   } catch (const StatusRefused& refused) {
     failure = refused.text();
-    passing = refused.transient();
+    if (refused.transient()) leftover = Leftover::kPart;
   } catch (const BodyRefused& refused) {
     failure = refused.reason();
   } catch (const RetriesExhausted& exhausted) {
     failure = StageErrorText(download.stage(), exhausted.info());
-    passing = true;
+    leftover = Leftover::kPart;
   } catch (const TransferCancelled&) {
     failure = L"İndirme kullanıcının isteğiyle durduruldu.";
-    passing = true;
+    leftover = Leftover::kPart;
+  } catch (const NewUpdaterKeptAside& kept) {
+    failure = StageErrorText(download.stage(), kept.info());
+    leftover = Leftover::kTheUpdater;
   } catch (const FileSinkError& error) {
     failure = download.FailedWriting(error.info());
   } catch (const AppError& error) {
@@ -282,6 +296,6 @@ bool DOSYA_INDIR(const std::wstring& url, const std::wstring& destination, int64
     failure = StageErrorText(download.stage(), ErrorInfoFromCode(ERROR_NOT_ENOUGH_MEMORY));
   }
   details = failure;
-  download.Fail(details, passing);
+  download.Fail(details, leftover);
   return false;
 }

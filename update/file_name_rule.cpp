@@ -1,6 +1,5 @@
 #include "update/file_name_rule.h"
 
-#include <cwchar>
 #include <vector>
 
 #include "platform/text.h"
@@ -11,7 +10,6 @@ namespace {
 
 bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
 
-bool IsControl(wchar_t c) { return c < 0x20 || c == 0x7F; }
 
 bool IsDotStep(std::wstring_view segment) { return segment == L"." || segment == L".."; }
 
@@ -27,11 +25,6 @@ std::vector<std::wstring_view> Segments(std::wstring_view name) {
   return segments;
 }
 
-std::wstring CodeOf(wchar_t c) {
-  wchar_t code[16];
-  std::swprintf(code, 16, L"U+%04X", static_cast<unsigned>(c));
-  return code;
-}
 
 std::wstring Quoted(std::wstring_view text) { return L"\"" + VisibleText(text) + L"\""; }
 
@@ -52,7 +45,7 @@ std::optional<std::wstring> DeviceNameOf(std::wstring_view segment) {
 
 std::optional<std::wstring> CharacterNotStoredAsWritten(std::wstring_view segment) {
   for (const wchar_t c : segment) {
-    if (IsControl(c)) return L"denetim karakteri (" + CodeOf(c) + L") kullanılamaz.";
+    if (IsControlCharacter(c)) return L"denetim karakteri (" + CodePointText(c) + L") kullanılamaz.";
   }
   for (const wchar_t c : segment) {
     if (c == L':') return std::wstring(L"alternatif veri akışı (:) kullanılamaz.");
@@ -117,19 +110,6 @@ size_t RootLength(std::wstring_view path) {
 }
 
 }  // namespace
-
-std::wstring VisibleText(std::wstring_view text) {
-  std::wstring visible;
-  visible.reserve(text.size());
-  for (const wchar_t c : text) {
-    if (IsControl(c)) {
-      visible += L"<" + CodeOf(c) + L">";
-    } else {
-      visible += c;
-    }
-  }
-  return visible;
-}
 
 std::optional<std::wstring> SegmentNotStoredAsWritten(std::wstring_view segment) {
   if (segment.empty())

@@ -23,6 +23,3 @@ std::optional<std::wstring> FileNameOutsideFolder(std::wstring_view name);
 // segment after that root Windows stores as written, ending in a file name; otherwise the
 // Turkish reason.
 std::optional<std::wstring> DestinationNotStoredAsWritten(std::wstring_view destination);
-
-// The text as it can be shown: each control character as "<U+0000>", so nothing cuts it short.
-std::wstring VisibleText(std::wstring_view text);

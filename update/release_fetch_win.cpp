@@ -5,6 +5,7 @@
 #include <random>
 
 #include "trust/release_verify_win.h"
+#include "platform/text.h"
 #include "update/body_reader.h"
 #include "update/file_address.h"
 #include "update/retrying_fetch.h"
@@ -33,7 +34,7 @@ class ReleaseFileFetch final : public FetchHost {
     return std::make_unique<WatchedRequest>(address_, attempt_);
   }
   void Retrying(const RetryNotice& notice) override {
-    log_.LOG_YAZ(L"Release file retry; url=" + address_ + L"; attempt=" + std::to_wstring(notice.attempt) +
+    log_.LOG_YAZ(L"Release file retry; url=" + VisibleText(address_) + L"; attempt=" + std::to_wstring(notice.attempt) +
                  L"; reason=" + notice.reason + L"; waitMs=" + std::to_wstring(notice.waitMs));
     if (options_.window) options_.window->ShowRetry(notice);
   }

@@ -21,7 +21,7 @@ class UpdateRun {
   // Every slot in order, then the completion; a failed file ends the run where it failed.
   void Run(const std::array<std::wstring, 5>& files) {
     stage_ = L"start update timer";
-    window_.LOG_YAZ(L"Update started; baseUrl=" + baseUrl_);
+    window_.LOG_YAZ(L"Update started; baseUrl=" + VisibleText(baseUrl_));
     window_.StopRunTimer();
     window_.SetProgress(0);
     if (!CheckRelease(files)) return;
@@ -54,7 +54,7 @@ class UpdateRun {
       std::optional<VerifiedRelease> verified =
           services_.VerifiedReleaseList(listUrl, URL_OLUSTUR(baseUrl_, kReleaseSignatureName), window_);
       if (!verified) return true;
-      window_.LOG_YAZ(L"Release signature verified; url=" + listUrl + L"; files=" +
+      window_.LOG_YAZ(L"Release signature verified; url=" + VisibleText(listUrl) + L"; files=" +
                       std::to_wstring(verified->list.size()));
       AcceptRelease(*verified, files);
       release_ = std::move(verified->list);
@@ -78,7 +78,7 @@ class UpdateRun {
     for (const std::wstring& slot : files) {
       const std::wstring name = TrimSpaces(slot);
       if (!name.empty() && !verified.list.Find(name)) {
-        throw ReleaseRefused(L"Dosya imzalı sürüm listesinde yok: " + name);
+        throw ReleaseRefused(L"Dosya imzalı sürüm listesinde yok: " + VisibleText(name));
       }
     }
     const uint64_t number = *verified.list.release();
@@ -115,8 +115,9 @@ class UpdateRun {
     window_.ShowRunStopped();
     window_.SetStatus(status);
     window_.SetStartEnabled(true);
-    window_.LOG_YAZ(L"Release signature check failed; url=" + listUrl + L"; reason=" + reason);
-    ShowMessageBox(status + L"\r\n" + listUrl + L"\r\n" + reason, kProgramTitle, kBoxError);
+    const std::wstring shownUrl = VisibleText(listUrl);
+    window_.LOG_YAZ(L"Release signature check failed; url=" + shownUrl + L"; reason=" + reason);
+    ShowMessageBox(status + L"\r\n" + shownUrl + L"\r\n" + reason, kProgramTitle, kBoxError);
   }
 
   // The user closed the window during the run: the file being fetched keeps its old version, and
@@ -128,26 +129,28 @@ class UpdateRun {
     return true;
   }
 
-  // One slot; false when its file failed or the run was cancelled.
+  // One slot; false when its file failed or the run was cancelled. The name goes to the log and the
+  // window as it can be shown: a line break or a NUL from the database forges no line, cuts no box.
   bool FetchSlot(const std::wstring& name) {
     if (Cancelled()) return false;
     if (name.empty()) {
       window_.SetStatus(L"İndirilecek dosya yok...");
       return true;
     }
-    stage_ = L"prepare file " + name;
-    window_.LOG_YAZ(L"File selected from database; name=" + name);
+    const std::wstring shown = VisibleText(name);
+    stage_ = L"prepare file " + shown;
+    window_.LOG_YAZ(L"File selected from database; name=" + shown);
     // A hostile manifest name fails before any request is made, or any file is read.
     const std::optional<std::wstring> refused = FileNameOutsideFolder(name);
-    if (!refused && release_ && AlreadyCurrent(name)) return true;
-    window_.SetStatus(name + L" Dosyası indirilmeye başladı...");
+    if (!refused && release_ && AlreadyCurrent(name, shown)) return true;
+    window_.SetStatus(shown + L" Dosyası indirilmeye başladı...");
     window_.SetSizeText(L"0");
-    window_.SetFileName(name);
+    window_.SetFileName(shown);
     const std::wstring url = URL_OLUSTUR(baseUrl_, name);
     window_.SetStatus(window_.FileName() + L" Dosyası indiriliyor...");
     int64_t bytes = 0;
     std::wstring details;
-    stage_ = L"download file " + name;
+    stage_ = L"download file " + shown;
 
     bool fetched = false;
     if (refused) {
@@ -158,27 +161,27 @@ class UpdateRun {
       fetched = services_.Download(url, programFolder_ + L"\\" + name, bytes, details, window_, listed);
     }
     if (!fetched) {
-      if (!Cancelled()) ReportFailedFile(name, url, details);
+      if (!Cancelled()) ReportFailedFile(shown, VisibleText(url), details);
       return false;
     }
-    window_.LOG_YAZ(L"File reported downloaded; name=" + name + L"; bytes=" + std::to_wstring(bytes));
+    window_.LOG_YAZ(L"File reported downloaded; name=" + shown + L"; bytes=" + std::to_wstring(bytes));
     window_.SetSizeText(SizeText(bytes, services_.ThousandsSeparator()));
-    window_.SetStatus(name + L" Dosyası indirildi...");
+    window_.SetStatus(shown + L" Dosyası indirildi...");
     window_.StopProgressTimer();
     window_.SetProgress(100);
     return true;
   }
 
   // With a signed release, a file that already has the listed size and digest is not fetched.
-  bool AlreadyCurrent(const std::wstring& name) {
+  bool AlreadyCurrent(const std::wstring& name, const std::wstring& shown) {
     const ListedFile listed = release_->Find(name).value();
-    stage_ = L"check file " + name;
-    window_.SetFileName(name);
-    window_.SetStatus(name + L" Dosyası denetleniyor...");
+    stage_ = L"check file " + shown;
+    window_.SetFileName(shown);
+    window_.SetStatus(shown + L" Dosyası denetleniyor...");
     if (!services_.FileIsCurrent(programFolder_ + L"\\" + name, listed, window_)) return false;
-    window_.LOG_YAZ(L"File already current; name=" + name + L"; sha256=" + DigestHex(listed.digest));
+    window_.LOG_YAZ(L"File already current; name=" + shown + L"; sha256=" + DigestHex(listed.digest));
     window_.SetSizeText(SizeText(static_cast<int64_t>(listed.size), services_.ThousandsSeparator()));
-    window_.SetStatus(name + L" Dosyası güncel...");
+    window_.SetStatus(shown + L" Dosyası güncel...");
     window_.StopProgressTimer();
     window_.SetProgress(100);
     return true;

@@ -52,6 +52,21 @@ TEST_F(Startup, TheFirstAttemptUsesTheSettingsAndReadsTheManifest) {
   EXPECT_TRUE(boxes.shown().empty());
 }
 
+// What the row holds is kept as it is, and logged and shown with its control characters written
+// out: no value forges a line of the log or of the summary.
+TEST_F(Startup, ALineBreakInARowValueIsKeptButLoggedAndShownEscaped) {
+  db.result.rows[0][0] = L"a.exe\r\n2026-12-09 10:00:00 Update completed";
+  db.result.rows[0][6] = std::wstring(L"M") + L'\0' + L"X";
+  ConnectAndReadManifest(mdl, window);
+  EXPECT_EQ(mdl.manifest.files[0], L"a.exe\r\n2026-12-09 10:00:00 Update completed");
+  EXPECT_EQ(window.log,
+            (std::vector<std::wstring>{L"Database settings loaded; baseUrl=http://h/u; files=a.exe<U+000D>"
+                                       L"<U+000A>2026-12-09 10:00:00 Update completed||b.dll||"}));
+  EXPECT_EQ(window.description,
+            L"Model: M<U+0000>X  -->  Versiyon: 9.08\r\n\r\nGüncellenecek Dosyalar:\r\na.exe"
+            L"<U+000D><U+000A>2026-12-09 10:00:00 Update completed    b.dll    ");
+}
+
 TEST_F(Startup, AFailedFirstAttemptFallsBackSilently) {
   RefuseWhere(L"srv");
   EXPECT_EQ(ConnectAndReadManifest(mdl, window), StartupEnd::kShowWindow);

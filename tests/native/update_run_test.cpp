@@ -296,6 +296,27 @@ TEST_F(UpdateRunTest, ClosingTheWindowDuringTheRunEndsItWithALogLineAndNoBox) {
               ElementsAre(L"log Update cancelled by the user; stage=start update timer", L"end"));
 }
 
+// A line break or a NUL in a name forges no line of the log, and the window and the box show it
+// written out.
+TEST_F(UpdateRunTest, ControlCharactersInANameAreWrittenOutInTheLogTheWindowAndTheBox) {
+  const std::wstring nul(1, L'\0');
+  const std::pair<std::wstring, std::wstring> cases[] = {
+      {L"rapor.dll\r\n2026-12-09 10:00:00 Update completed; forged=1",
+       L"rapor.dll<U+000D><U+000A>2026-12-09 10:00:00 Update completed; forged=1"},
+      {L"a" + nul + L"b.dll", L"a<U+0000>b.dll"}};
+  for (const auto& [name, shown] : cases) {
+    window.events.clear();
+    Run({name, L"", L"", L"", L""}, L"http://h/up\r\n/");
+    for (const std::wstring& event : window.events) {
+      if (event.starts_with(L"box ")) continue;
+      EXPECT_EQ(event.find_first_of(L"\r\n" + nul), std::wstring::npos) << event;
+    }
+    EXPECT_THAT(window.events, testing::Contains(L"log File selected from database; name=" + shown));
+    const std::wstring box = L"box 16 " + shown + L" indirilemedi.\r\nhttp://h/up<U+000D><U+000A>/" + shown;
+    EXPECT_EQ(window.events.back().rfind(box, 0), 0u) << window.events.back();
+  }
+}
+
 TEST_F(UpdateRunTest, AHostileNameFailsBeforeAnyRequest) {
   Run({L"..\\..\\Windows\\evil.dll", L"", L"", L"", L""});
   for (const std::wstring& event : window.events) EXPECT_NE(event.rfind(L"download ", 0), 0u) << event;

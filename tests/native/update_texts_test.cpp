@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/path.h"
+#include "platform/text.h"
 #include "update/file_address.h"
 #include "update/file_name_rule.h"
 #include "update/set_aside_name.h"

@@ -15,6 +15,7 @@
 #include "platform/invariant_case_win.h"
 #include "test_support.h"
 #include "trust/cng_win.h"
+#include "platform/text.h"
 #include "update/file_name_rule.h"
 #include "update/folder_files_win.h"
 #include "update/size_text.h"
