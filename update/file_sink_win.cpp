@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/path.h"
 #include "platform/win_error_win.h"
 
 namespace {
@@ -14,6 +15,37 @@ namespace {
 constexpr size_t kBufferSize = 256 * 1024;
 
 [[noreturn]] void ThrowFileError() { throw FileSinkError(LastErrorInfo()); }
+
+// "24,3 MB": what a user reads in Explorer, with the Turkish decimal comma.
+std::wstring Megabytes(uint64_t bytes) {
+  const uint64_t tenths = (bytes * 10 + (1 << 19)) >> 20;
+  return std::to_wstring(tenths / 10) + L"," + std::to_wstring(tenths % 10) + L" MB";
+}
+
+// The bytes the user may still write on the disk that holds path's folder; none when unknown.
+std::optional<uint64_t> FreeSpaceFor(const std::wstring& path) {
+  ULARGE_INTEGER available{};
+  if (!GetDiskFreeSpaceExW(FolderOf(path).c_str(), &available, nullptr, nullptr)) return std::nullopt;
+  return available.QuadPart;
+}
+
+// A write that failed because the disk is full: Windows says 112 or 39; Wine says 29, which only
+// a disk without room for the piece explains.
+bool DiskFull(const ErrorInfo& error, const std::wstring& path, size_t wanted) {
+  if (error.number == ERROR_DISK_FULL || error.number == ERROR_HANDLE_DISK_FULL) return true;
+  const std::optional<uint64_t> free = FreeSpaceFor(path);
+  return error.number == ERROR_WRITE_FAULT && free && *free < wanted;
+}
+
+[[noreturn]] void ThrowWriteError(ErrorInfo error, const std::wstring& path, size_t wanted) {
+  if (DiskFull(error, path, wanted)) {
+    throw BodyRefused(
+        L"Program klasörünün diskinde yer kalmadı; dosyanın eski sürümü yerinde duruyor. "
+        L"Diskte yer açıp yeniden deneyin (" +
+        ErrorText(error) + L").");
+  }
+  throw FileSinkError(std::move(error));
+}
 
 }  // namespace
 
@@ -39,6 +71,15 @@ void FileSink::Begin(uint64_t offset, std::optional<uint64_t> declaredLength) {
     throw BodyRefused(L"Sunucunun bildirdiği uzunluk (" + std::to_wstring(offset + *declaredLength) +
                       L" bayt) imzalı sürüm listesindeki boyuttan (" + std::to_wstring(*exactSize_) +
                       L" bayt) farklı.");
+  }
+  // A body that cannot fit is refused before its first byte, leaving the disk as it was. What
+  // the file holds beyond the offset goes, so it counts as room.
+  const std::optional<uint64_t> free = declaredLength ? FreeSpaceFor(path_) : std::nullopt;
+  const uint64_t freed = count_ > offset ? count_ - offset : 0;
+  if (free && *declaredLength > *free + freed) {
+    throw BodyRefused(L"Diskte yer yok: dosyanın " + Megabytes(*declaredLength) +
+                      L" yere ihtiyacı var, program " + L"klasörünün diskinde " + Megabytes(*free) +
+                      L" boş. Diskte yer açıp yeniden deneyin.");
   }
   if (!file_) Open(offset > 0);
   if (offset == 0) {
@@ -136,8 +177,10 @@ void FileSink::Flush() {
   if (filled_ == 0) return;
   const unsigned char* data = buffers_[turn_].get();
   DWORD written = 0;
-  if (!WriteFile(file_.get(), data, static_cast<DWORD>(filled_), &written, nullptr)) ThrowFileError();
-  if (written != filled_) throw FileSinkError(ErrorInfoFromCode(ERROR_WRITE_FAULT));
+  if (!WriteFile(file_.get(), data, static_cast<DWORD>(filled_), &written, nullptr)) {
+    ThrowWriteError(LastErrorInfo(), path_, filled_);
+  }
+  if (written != filled_) ThrowWriteError(ErrorInfoFromCode(ERROR_WRITE_FAULT), path_, filled_);
   if (hasher_) {
     hasher_->Add(data, filled_);
     hashed_ += filled_;
@@ -148,7 +191,7 @@ void FileSink::Flush() {
 }
 
 int64_t FileSink::Close() {
-  if (!FlushFileBuffers(file_.get())) ThrowFileError();
+  if (!FlushFileBuffers(file_.get())) ThrowWriteError(LastErrorInfo(), path_, 1);
   LARGE_INTEGER size{};
   if (!GetFileSizeEx(file_.get(), &size)) ThrowFileError();
   if (!CloseHandle(file_.release())) ThrowFileError();

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include "http_fixture.h"
+#include "platform/text.h"
 #include "recording_log.h"
 #include "recording_transfer_window.h"
 #include "test_support.h"
@@ -554,6 +555,33 @@ TEST_F(DownloaderTest, AFinalFailureMakesExactlyOneRequest) {
         << "read on past its size";
     ExpectUntouched(destination);
   }
+}
+
+// On a disk of 4 MiB: a file that says it will not fit is refused before its body; one that
+// fills the disk is stopped with the reason. The old file and the free space stay as they were.
+TEST_F(DownloaderTest, AFullDiskGetsItsReasonAndLeavesTheOldFileAndTheFreeSpace) {
+  const std::wstring disk = TestEnv(L"ZEFRA_TEST_SMALL_DISK_WIN");
+  if (disk.empty()) GTEST_SKIP() << "no small disk: " << Ascii(TestEnv(L"ZEFRA_TEST_SMALL_DISK_UNAVAILABLE"));
+  Serve(L"big.dll", PatternBytes(8 << 20));
+  const std::wstring destination = disk + L"\\big.dll";
+  WriteBytes(destination, kOld);
+  const auto freeSpace = [&] {
+    ULARGE_INTEGER free{};
+    GetDiskFreeSpaceExW(disk.c_str(), &free, nullptr, nullptr);
+    return free.QuadPart;
+  };
+  const uint64_t before = freeSpace();
+  for (const auto& [query, reason] :
+       {std::pair{L"big.dll", L"Diskte yer yok: dosyanın 8,0 MB yere ihtiyacı var"},
+        std::pair{L"big.dll?chunked=1", L"Program klasörünün diskinde yer kalmadı"}}) {
+    SCOPED_TRACE(query);
+    const Outcome got = Fetch(FixtureAddress(query), destination);
+    EXPECT_FALSE(got.ok);
+    EXPECT_THAT(got.details, HasSubstr(reason));
+    ExpectUntouched(destination);
+    EXPECT_EQ(freeSpace(), before);
+  }
+  DeleteFileW(destination.c_str());
 }
 
 // Closed mid-body, the part stays with its record; the next press continues it with a range
