@@ -48,8 +48,12 @@ Swap SwapOnce(const std::wstring& newFile, const std::wstring& destination, cons
   swap.placeError = seams.placeFault ? seams.placeFault() : 0;
   if (swap.placeError == 0) swap.placeError = Rename(newFile, destination, kRenameOver);
   if (swap.placeError == 0) return swap;
-  swap.putBackError = RetryOnSharingViolation([&] { return Rename(setAside, destination, kRenameOver); },
-                                              [](unsigned ms) { Sleep(ms); });
+  swap.putBackError = RetryOnSharingViolation(
+      [&] {
+        const uint32_t fault = seams.putBackFault ? seams.putBackFault() : 0;
+        return fault != 0 ? fault : Rename(setAside, destination, kRenameOver);
+      },
+      [](unsigned ms) { Sleep(ms); });
   return swap;
 }
 
@@ -79,6 +83,25 @@ bool IsSharingViolation(uint32_t error) {
   return error == kErrorSharingViolation || error == kErrorLockViolation;
 }
 
+// Neither file is under the updater's name: the verified new one, the only whole updater left
+// in place of the old, goes there if it still can, and otherwise stays where it is, said so.
+void KeepAWholeUpdater(const std::wstring& newFile, const std::wstring& destination, const std::wstring& setAside,
+                       uint32_t error, Logger& log, const SelfReplaceSeams& seams) {
+  const uint32_t fault = seams.placeFault ? seams.placeFault() : 0;
+  const uint32_t placed = fault != 0 ? fault : Rename(newFile, destination, kRenameOver);
+  if (placed == 0) {
+    log.LOG_YAZ(L"New updater moved into place after all; path=" + destination + L"; setAside=" + setAside);
+    return;
+  }
+  log.LOG_YAZ(L"New updater kept under its temporary name; path=" + newFile + L"; setAside=" + setAside +
+              L"; error=" + std::to_wstring(placed));
+  ErrorInfo info = ErrorInfoFromCode(error);
+  info.description += L" Güncelleyici yerine konamadı: yenisi \"" + newFile + L"\", eskisi \"" + setAside +
+                      L"\" adıyla duruyor. Birini \"" + FileNameOf(destination) +
+                      L"\" adıyla yeniden adlandırın ya da yazılım firmanıza danışın.";
+  throw NewUpdaterKeptAside(std::move(info));
+}
+
 }  // namespace
 
 bool IsRunningUpdater(const std::wstring& path) {
@@ -105,12 +128,11 @@ void ReplaceRunningUpdater(const std::wstring& newFile, const std::wstring& dest
     if (swap.putBackError != 0 || !IsSharingViolation(error) || attempt >= plan.attempts) break;
     Sleep(plan.pauseMs);
   }
-  ErrorInfo info = ErrorInfoFromCode(error);
   if (swap.putBackError != 0) {
-    info.description += L" Eski güncelleyici geri konamadı, \"" + setAside + L"\" adıyla duruyor (Error " +
-                        std::to_wstring(swap.putBackError) + L").";
+    KeepAWholeUpdater(newFile, destination, setAside, error, log, seams);
+    return;
   }
-  throw AppError(std::move(info));
+  throw AppError(ErrorInfoFromCode(error));
 }
 
 void RemoveSetAsideFiles(const std::wstring& folder) noexcept {

@@ -1,8 +1,9 @@
 // Runs DOSYA_INDIR onto its own running file, as the updater does when the manifest lists it.
 // A test copies it into a scratch folder as "Zefra INDIR.exe" and starts it there:
-//   zefra_self_update_probe URL [TAG [CODE[:TIMES]]]
+//   zefra_self_update_probe URL [TAG [CODE[:TIMES] [PUTBACK]]]
 // TAG fixes the unique part of the set-aside name ("-" for none); CODE makes the move of the
-// new file fail with that error, the first TIMES attempts only when given. The log goes to the
+// new file fail with that error, the first TIMES attempts only when given; PUTBACK makes putting
+// the old file back fail with that error. The log goes to the
 // diagnostic log in the probe's folder. Exit code 0 when the file is in place, 1 when it failed.
 #include <windows.h>
 
@@ -17,7 +18,7 @@
 namespace {
 
 // "CODE" fails every time; "CODE:TIMES" the first TIMES times.
-std::function<uint32_t()> PlaceFault(const std::wstring& argument) {
+std::function<uint32_t()> FaultFrom(const std::wstring& argument) {
   wchar_t* rest = nullptr;
   const uint32_t code = std::wcstoul(argument.c_str(), &rest, 10);
   const int times = *rest == L':' ? static_cast<int>(std::wcstol(rest + 1, nullptr, 10)) : -1;
@@ -30,10 +31,11 @@ std::function<uint32_t()> PlaceFault(const std::wstring& argument) {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-  if (argc < 2 || argc > 4) return 2;
+  if (argc < 2 || argc > 5) return 2;
   DownloadOptions options;
   if (argc >= 3 && std::wstring(argv[2]) != L"-") options.seams.selfReplace.setAsideTag = argv[2];
-  if (argc >= 4) options.seams.selfReplace.placeFault = PlaceFault(argv[3]);
+  if (argc >= 4) options.seams.selfReplace.placeFault = FaultFrom(argv[3]);
+  if (argc >= 5) options.seams.selfReplace.putBackFault = FaultFrom(argv[4]);
   DiagnosticLog log(ProgramFolder() + L"\\" + kLogFileName);
   int64_t bytes = 0;
   std::wstring details;

@@ -97,6 +97,27 @@ TEST_F(SelfReplace, WhenTheNewFileCannotMoveInTheOldOneIsPutBackAndALaterRunRepl
   EXPECT_FALSE(FileExists(aside));
 }
 
+// Neither the new updater moves in nor the old one back: the verified new one stays whole under
+// its temporary name and the reason says where each file is. When the second try at the move
+// works, the new one is simply in place.
+TEST_F(SelfReplace, WhenNeitherFileTakesTheUpdatersNameAWholeUpdaterRemains) {
+  const std::wstring url = Serve(L"self-double.exe", fresh);
+  const std::wstring aside = folder / L"Zefra INDIR.exe.T3.indir-old";
+  EXPECT_EQ(RunProbe(url, L"T3", L"112 5"), 1u);
+  EXPECT_FALSE(FileExists(updater));
+  EXPECT_TRUE(ReadBytes(updater + L".download") == fresh) << "the verified new updater is gone";
+  EXPECT_TRUE(ReadBytes(aside) == old);
+  const std::vector<std::wstring> tail = LogTail(2);
+  EXPECT_THAT(tail[0], StartsWith(L"New updater kept under its temporary name; path=" + updater + L".download"));
+  EXPECT_NE(tail[1].find(L"yenisi \"" + updater + L".download\", eskisi \"" + aside + L"\""), std::wstring::npos)
+      << tail[1];
+
+  ASSERT_TRUE(MoveFileW(aside.c_str(), updater.c_str()));
+  EXPECT_EQ(RunProbe(url, L"T3", L"112:1 5"), 0u);
+  EXPECT_TRUE(ReadBytes(updater) == fresh);
+  EXPECT_THAT(LogTail(2)[0], StartsWith(L"New updater moved into place after all; path=" + updater));
+}
+
 TEST(SetAsideFiles, EveryOneGoesAtStartButOneStillInUseIsLeftForTheNextStart) {
   ScratchFolder folder;
   const std::wstring gone[] = {L"Zefra INDIR.exe.1-0.indir-old", L"read only.INDIR-OLD",
