@@ -77,7 +77,7 @@ namespace {
 class GuardedSink final : public BodySink {
  public:
   GuardedSink(BodySink& sink, std::mutex& mutex, const bool& givenUp)
-      : sink_(sink), mutex_(mutex), givenUp_(givenUp) {}
+      : sink_(sink), mutex_(mutex), givenUp_(givenUp), canResume_(sink.CanResume()) {}
   void Begin(uint64_t offset, std::optional<uint64_t> declared) override {
     Guarded([&] { sink_.Begin(offset, declared); });
   }
@@ -92,7 +92,7 @@ class GuardedSink final : public BodySink {
     Guarded([&] { kept = sink_.Keep(); });
     return kept;
   }
-  bool CanResume() const override { return sink_.CanResume(); }
+  bool CanResume() const override { return canResume_; }
 
  private:
   template <typename Call>
@@ -105,6 +105,7 @@ class GuardedSink final : public BodySink {
   BodySink& sink_;
   std::mutex& mutex_;
   const bool& givenUp_;
+  const bool canResume_;
 };
 
 }  // namespace
@@ -140,10 +141,11 @@ ResponseHead WatchedRequest::Send(uint64_t from, const std::wstring& validator) 
 }
 
 uint64_t WatchedRequest::ReceiveBody(BodySink& sink, const BodyProgress& progress) {
+  // Made here, so the worker meets the window thread's sink only through the guard.
+  auto guarded = std::make_shared<GuardedSink>(sink, worker_->sinkMutex, worker_->givenUp);
   RunWatched(
-      [&sink](Worker& worker) {
-        GuardedSink guarded(sink, worker.sinkMutex, worker.givenUp);
-        ReadBody(*worker.request, guarded, [&worker](uint64_t received, std::optional<uint64_t>) {
+      [guarded](Worker& worker) {
+        ReadBody(*worker.request, *guarded, [&worker](uint64_t received, std::optional<uint64_t>) {
           worker.received = received;
           const uint64_t now = GetTickCount64();
           if (now - worker.lastWake < kPieceWakeMs) return;
@@ -166,6 +168,19 @@ void WatchedRequest::RunWatched(std::function<void(Worker&)> call, const BodyPro
   worker_->wake.notify_all();
   const HANDLE events[] = {worker_->done.get(), worker_->piece.get()};
   const DWORD count = progress ? 2 : 1;
+  try {
+    WaitFor(count, events, progress);
+  } catch (...) {
+    // Whatever stopped this thread waiting (a stall, a cancel, a failing window), the worker's
+    // call is left to end by itself.
+    if (worker_) GiveUp();
+    throw;
+  }
+  if (worker_->failure) std::rethrow_exception(worker_->failure);
+}
+
+void WatchedRequest::WaitFor(DWORD count, const HANDLE* events, const BodyProgress& progress) {
+  TransferWindow* window = options_.window;
   // The body's beginning is told first, whatever the worker has done by the time this thread wakes.
   uint64_t told = 0;
   if (progress) progress(told, std::nullopt);
@@ -184,16 +199,11 @@ void WatchedRequest::RunWatched(std::function<void(Worker&)> call, const BodyPro
     if (done) break;
     const bool piece = progress && waited == WAIT_OBJECT_0 + 1;
     if (window && !piece) window->Pump();
-    if (window && window->CancelRequested()) {
-      GiveUp();
-      throw TransferCancelled();
-    }
+    if (window && window->CancelRequested()) throw TransferCancelled();
     if (const std::optional<std::wstring> why = watch_->Stalled(GetTickCount64())) {
-      GiveUp();
       throw AppError(kStallError, *why);
     }
   }
-  if (worker_->failure) std::rethrow_exception(worker_->failure);
 }
 
 // The worker may stay in its call for long: it ends on its own and frees what it holds. It does

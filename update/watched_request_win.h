@@ -40,6 +40,8 @@ class WatchedRequest final : public FetchAttempt {
   // Runs call on the worker and waits for it, telling progress of each piece; throws what it
   // threw, a stall or a cancel.
   void RunWatched(std::function<void(Worker&)> call, const BodyProgress& progress = {});
+  // Waits for the worker's call to end; throws a stall, a cancel and what the window throws.
+  void WaitFor(DWORD count, const HANDLE* events, const BodyProgress& progress);
   void GiveUp();
 
   const AttemptOptions& options_;
