@@ -358,6 +358,9 @@ TEST_F(UpdateThroughTheWindow, AResetMidBodyLeavesTheBarWhereItStoodUntilTheNext
   EXPECT_EQ(given.back().value, last) << "the bar moved after the failure";
   EXPECT_TRUE(SeenMovingUp(sampler.ValuesOf(L"VunoRapor.dll")));
   EXPECT_EQ(window.StatusText(), L"VunoRapor.dll indirilemedi.");
+  EXPECT_TRUE(std::ranges::any_of(statuses_, [](const std::wstring& status) {
+    return status.starts_with(L"VunoRapor.dll: bağlantı sorunu, yeniden deneniyor (2. deneme), kaldığı yerden");
+  })) << "the retry was not shown";
   EXPECT_EQ(window.SizeText(), L"0");
   ASSERT_EQ(boxes_.size(), 1u);
   EXPECT_EQ(boxes_[0].request.style, static_cast<unsigned>(kBoxError));
