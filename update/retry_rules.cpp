@@ -45,9 +45,7 @@ std::optional<uint64_t> RetryAfterMs(std::wstring_view header) {
 uint64_t RetryWaitMs(const RetryLimits& limits, int attemptsWithoutProgress,
                      std::optional<uint64_t> retryAfterMs, double jitter) {
   uint64_t wait = 0;
-  if (attemptsWithoutProgress <= 0) {
-    wait = static_cast<uint64_t>(static_cast<double>(limits.afterProgressMs) * jitter);
-  } else {
+  if (attemptsWithoutProgress > 0) {
     uint64_t backoff = limits.firstBackoffMs;
     for (int n = 1; n < attemptsWithoutProgress && backoff < limits.longestBackoffMs; ++n) backoff *= 2;
     backoff = std::min(backoff, limits.longestBackoffMs);

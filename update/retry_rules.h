@@ -13,7 +13,6 @@ struct RetryLimits {
   uint64_t firstBackoffMs = 1000;        // doubled for each attempt in a row without progress...
   uint64_t longestBackoffMs = 30000;     // ...up to this
   uint64_t longestRetryAfterMs = 60000;  // a server's Retry-After is honoured up to this
-  uint64_t afterProgressMs = 100;        // a drop after new bytes is tried again at once, jittered
 };
 
 // 408, 429, 500, 502, 503, 504: the server asks for another try.
@@ -26,10 +25,10 @@ bool IsTransientError(int32_t code);
 // Retry-After as delta-seconds, in milliseconds; none for a date or anything else.
 std::optional<uint64_t> RetryAfterMs(std::wstring_view header);
 
-// The wait before the next attempt. After an attempt that brought new bytes, only up to
-// afterProgressMs; after n attempts in a row without, about firstBackoffMs doubled n - 1
-// times, at most longestBackoffMs, each spread by ±25 % (jitter in [0, 1)) so shops that lost
-// the line together do not return together. A Retry-After lengthens the wait, up to its cap.
+// The wait before the next attempt. An attempt that brought new bytes lost a line that works:
+// the next one goes at once. After n attempts in a row without, about firstBackoffMs doubled
+// n - 1 times, at most longestBackoffMs, each spread by ±25 % (jitter in [0, 1)) so shops whose
+// server went away together do not return together. A Retry-After lengthens the wait, up to its cap.
 uint64_t RetryWaitMs(const RetryLimits& limits, int attemptsWithoutProgress,
                      std::optional<uint64_t> retryAfterMs, double jitter);
 

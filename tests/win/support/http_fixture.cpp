@@ -23,7 +23,6 @@ DownloadOptions QuickRetries() {
   DownloadOptions options;
   options.retry.firstBackoffMs = 10;
   options.retry.longestBackoffMs = 40;
-  options.retry.afterProgressMs = 0;
   return options;
 }
 
