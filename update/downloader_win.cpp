@@ -52,12 +52,12 @@ enum class Leftover {
 class Download final : public FetchHost {
  public:
   Download(const std::wstring& url, const std::wstring& destination, Logger& log,
-           const DownloadOptions& options, const std::optional<ListedFile>& digest)
+           const DownloadOptions& options, const std::optional<ListedFile>& listed)
       : url_(url),
         destination_(destination),
         log_(log),
         options_(options),
-        digest_(digest),
+        listed_(listed),
         attempt_{options.timeouts, options.stall, options.window},
         random_(static_cast<uint32_t>(GetTickCount64() ^ (uint64_t{GetCurrentProcessId()} << 20))) {}
 
@@ -81,8 +81,8 @@ class Download final : public FetchHost {
     const std::optional<ResumePoint> kept = KeptPart();
 
     const std::optional<uint64_t> listedSize =
-        digest_ ? std::optional<uint64_t>(digest_->size) : std::nullopt;
-    temporary_ = std::make_unique<FileSink>(temporaryPath_, digest_.has_value(), kept ? keptBytes_ : 0,
+        listed_ ? std::optional<uint64_t>(listed_->size) : std::nullopt;
+    temporary_ = std::make_unique<FileSink>(temporaryPath_, listed_.has_value(), kept ? keptBytes_ : 0,
                                             listedSize, [this] { Hold(DownloadPoint::kBodyChunkWritten); });
     const uint64_t count = FetchWithRetries(*this, *temporary_, options_.retry, kept);
     log_.LOG_YAZ(L"HTTP body received; bytes=" + std::to_wstring(count));
@@ -101,9 +101,9 @@ class Download final : public FetchHost {
     bytes = temporary_->Close();
     log_.LOG_YAZ(L"Temporary file saved; path=" + temporaryPath_ + L"; bytes=" + std::to_wstring(bytes));
 
-    if (digest_) {
+    if (listed_) {
       stage_ = kStageVerifyDigest;
-      VerifyDigest(*digest_, *temporary_->digest());
+      VerifyDigest(*listed_, *temporary_->digest());
     }
     Hold(DownloadPoint::kBeforeReplace);
 
@@ -248,7 +248,7 @@ class Download final : public FetchHost {
   const std::wstring& destination_;
   Logger& log_;
   const DownloadOptions& options_;
-  const std::optional<ListedFile>& digest_;
+  const std::optional<ListedFile>& listed_;
   const AttemptOptions attempt_;
   std::mt19937 random_;
   std::wstring stage_;
@@ -264,8 +264,8 @@ class Download final : public FetchHost {
 
 bool DOSYA_INDIR(const std::wstring& url, const std::wstring& destination, int64_t& bytes,
                  std::wstring& details, Logger& log, const DownloadOptions& options,
-                 const std::optional<ListedFile>& digest) {
-  Download download(url, destination, log, options, digest);
+                 const std::optional<ListedFile>& listed) {
+  Download download(url, destination, log, options, listed);
   std::wstring failure;
   Leftover leftover = Leftover::kNothing;
   try {
