@@ -67,20 +67,7 @@ FileSink::~FileSink() { Abandon(); }
 
 // The part is opened when the first body begins, so a refused response leaves no file behind.
 void FileSink::Begin(uint64_t offset, std::optional<uint64_t> declaredLength) {
-  if (exactSize_ && declaredLength && offset + *declaredLength != *exactSize_) {
-    throw BodyRefused(L"Sunucunun bildirdiği uzunluk (" + std::to_wstring(offset + *declaredLength) +
-                      L" bayt) imzalı sürüm listesindeki boyuttan (" + std::to_wstring(*exactSize_) +
-                      L" bayt) farklı.");
-  }
-  // A body that cannot fit is refused before its first byte, leaving the disk as it was. What
-  // the file holds beyond the offset goes, so it counts as room.
-  const std::optional<uint64_t> free = declaredLength ? FreeSpaceFor(path_) : std::nullopt;
-  const uint64_t freed = count_ > offset ? count_ - offset : 0;
-  if (free && *declaredLength > *free + freed) {
-    throw BodyRefused(L"Diskte yer yok: dosyanın " + Megabytes(*declaredLength) +
-                      L" yere ihtiyacı var, program " + L"klasörünün diskinde " + Megabytes(*free) +
-                      L" boş. Diskte yer açıp yeniden deneyin.");
-  }
+  if (declaredLength) RefuseWhatCannotFit(offset, *declaredLength);
   if (!file_) Open(offset > 0);
   if (offset == 0) {
     Empty();
@@ -93,6 +80,23 @@ void FileSink::Begin(uint64_t offset, std::optional<uint64_t> declaredLength) {
   }
   HashKeptBytes(offset);
   MoveTo(offset);
+}
+
+// Before the first byte: a length other than the listed one, or one the disk has no room for,
+// leaves the disk as it was. What the file holds beyond the offset goes, so it counts as room.
+void FileSink::RefuseWhatCannotFit(uint64_t offset, uint64_t declaredLength) const {
+  if (exactSize_ && offset + declaredLength != *exactSize_) {
+    throw BodyRefused(L"Sunucunun bildirdiği uzunluk (" + std::to_wstring(offset + declaredLength) +
+                      L" bayt) imzalı sürüm listesindeki boyuttan (" + std::to_wstring(*exactSize_) +
+                      L" bayt) farklı.");
+  }
+  const std::optional<uint64_t> free = FreeSpaceFor(path_);
+  const uint64_t freed = count_ > offset ? count_ - offset : 0;
+  if (free && declaredLength > *free + freed) {
+    throw BodyRefused(L"Diskte yer yok: dosyanın " + Megabytes(declaredLength) +
+                      L" yere ihtiyacı var, program " + L"klasörünün diskinde " + Megabytes(*free) +
+                      L" boş. Diskte yer açıp yeniden deneyin.");
+  }
 }
 
 void FileSink::Open(bool keepExisting) {

@@ -50,6 +50,7 @@ class FileSink final : public BodySink {
   void Abandon() noexcept;
 
  private:
+  void RefuseWhatCannotFit(uint64_t offset, uint64_t declaredLength) const;
   void Open(bool keepExisting);
   void Empty();
   void HashKeptBytes(uint64_t upTo);
