@@ -103,7 +103,7 @@ std::optional<std::string> FetchReleaseFile(const std::wstring& baseUrl, const s
       EncodeUtf8(address), [&](const char* data, size_t size) { bytes.append(data, size); },
       kReleaseFileLimit);
   if (std::optional<std::wstring> failure = FetchFailure(fetched, address)) {
-    report.Fail(name + L": " + *failure + L"; the updater stops before any file");
+    report.Fail(name + L": " + *failure + L" (the updater stops before any file)");
     return std::nullopt;
   }
   report.Fact("list", name + L" -> " + address + L": HTTP " + std::to_wstring(fetched.status) + L", " +
@@ -140,7 +140,7 @@ std::optional<ReleaseList> CheckList(const std::wstring& baseUrl, const ReleaseK
                             std::to_wstring(verified->size()) + L" files with their sizes");
     return verified;
   } catch (const ReleaseRefused& refused) {
-    report.Fail(L"SHA256SUMS: " + refused.reason() + L"; the updater stops before any file");
+    report.Fail(L"SHA256SUMS: " + refused.reason() + L" (the updater stops before any file)");
     return std::nullopt;
   }
 }
