@@ -7,14 +7,20 @@
 #include "app/caption.h"
 #include "app/frmindir_win.h"
 #include "app/start_button.h"
+#include "app/startup.h"
 #include "app/version.h"
 #include "diag/log_line.h"
 #include "diag/log_win.h"
 #include "platform/error.h"
+#include "trust/cng_win.h"
 
 void frmindir::Form_Load() {
   // Phase A: a failed step does not keep the next one from running.
-  IgnoringFailure([this] { LOG_YAZ(L"Updater started; applicationPath=" + programFolder_); });
+  IgnoringFailure([this] {
+    std::optional<Sha256Digest> keySha256;
+    if (releaseKey_) keySha256 = Sha256Of(*releaseKey_);
+    LOG_YAZ(StartedLogLine(programFolder_, keySha256));
+  });
   IgnoringFailure([this] {
     SetCaption(
         CaptionWithVersion(Caption(), ZEFRA_VERSION_MAJOR, ZEFRA_VERSION_MINOR, ZEFRA_VERSION_REVISION));

@@ -8,6 +8,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -39,6 +40,8 @@ class frmindir : public Logger, private ProgressBarControl {
 
   // The load handler: start-up phase A, then the settings and manifest steps.
   void Form_Load();
+  // The raw release key the program is built with (none: unsigned releases), for the first log line.
+  void SetReleaseKey(std::optional<std::string> rawKey) { releaseKey_ = std::move(rawKey); }
   // Centres and shows the window and puts the focus on the first control that can take it.
   void Show();
   // Tab, the access keys Alt+B and Alt+K, and Alt+F4; true when the message was used.
@@ -165,6 +168,7 @@ class frmindir : public Logger, private ProgressBarControl {
   bool busy_ = false;
   bool cancelRequested_ = false;
   bool LogWarningShown_ = false;
+  std::optional<std::string> releaseKey_;
   std::function<void()> onStart_;
   std::function<void()> onRunTick_;
   std::function<void()> endProgram_;

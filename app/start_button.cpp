@@ -1,5 +1,7 @@
 #include "app/start_button.h"
 
+#include <vector>
+
 #include "platform/error.h"
 #include "platform/message_box.h"
 #include "platform/text.h"
@@ -13,6 +15,44 @@ std::optional<std::wstring> ProgramNameToClose(std::wstring_view slotName) {
 }
 
 namespace {
+
+// Each slot's name as the run will take it that the run would refuse, with its slot and reason.
+// The names are known before the run, so a run that would stop at slot 3 never closes the shop's
+// program for slots 1 and 2.
+std::vector<std::wstring> RefusedNames(const std::array<std::wstring, 5>& files) {
+  std::vector<std::wstring> refusals;
+  for (size_t slot = 0; slot < files.size(); ++slot) {
+    const std::wstring name = TrimSpaces(files[slot]);
+    if (name.empty()) continue;
+    if (std::optional<std::wstring> refused = FileNameOutsideFolder(name)) {
+      refusals.push_back(L"dosya" + std::to_wstring(slot + 1) + L": " + VisibleText(*refused));
+    }
+  }
+  return refusals;
+}
+
+std::wstring Joined(const std::vector<std::wstring>& parts, std::wstring_view separator) {
+  std::wstring text;
+  for (const std::wstring& part : parts) text += (text.empty() ? L"" : std::wstring(separator)) + part;
+  return text;
+}
+
+// The row is read once at start-up: a corrected name reaches only an updater opened afterwards.
+bool NamesAreAllowed(const std::array<std::wstring, 5>& files, StartButtonWindow& window) noexcept {
+  std::vector<std::wstring> refused;
+  IgnoringFailure([&] { refused = RefusedNames(files); });
+  if (refused.empty()) return true;
+  IgnoringFailure(
+      [&] { window.LOG_YAZ(L"Update not started, file names refused; names=" + Joined(refused, L" | ")); });
+  IgnoringFailure([&] {
+    ShowMessageBox(L"Güncelleme başlatılmadı: veritabanındaki şu dosya adları kullanılamaz.\r\n\r\n" +
+                       Joined(refused, L"\r\n") +
+                       L"\r\n\r\nHiçbir program kapatılmadı, hiçbir dosya değişmedi. Yazılım firmanıza "
+                       L"bildirin; adlar düzeltildikten sonra güncelleyiciyi kapatıp yeniden açın.",
+                   kProgramTitle, kBoxError);
+  });
+  return false;
+}
 
 // The box: the folder, the error and what to do.
 std::wstring FolderNotWritableText(const std::wstring& folder, const ErrorInfo& error) {
@@ -58,6 +98,7 @@ void CloseRunningCopies(const std::array<std::wstring, 5>& files, const std::wst
 void StartButtonPressed(const std::array<std::wstring, 5>& files, const std::wstring& programFolder,
                         StartButtonWindow& window, const TerminateTaskFunction& terminateTask,
                         const FolderWriteCheck& checkFolder) noexcept {
+  if (!NamesAreAllowed(files, window)) return;
   if (!FolderTakesFiles(programFolder, window, checkFolder)) return;
   CloseRunningCopies(files, programFolder, terminateTask);
   IgnoringFailure([&] { window.SetStatus(kClosingFilesStatus); });

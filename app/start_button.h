@@ -40,9 +40,11 @@ inline constexpr unsigned kRunDelayMs = 2000;
 // files, and none when nothing is left to search for (a name like "EXE" or ".exe").
 std::optional<std::wstring> ProgramNameToClose(std::wstring_view slotName);
 
-// The click of cmdbaslat. First the folder: when it takes no new files, nothing is closed and no
-// run starts; the user is told why, one line is logged and the button stays enabled. Then each
-// step's failure is ignored and the next step runs; nothing escapes.
+// The click of cmdbaslat. First every slot's name, then the folder: when a name would be refused
+// by the run (FileNameOutsideFolder) or the folder takes no new files, nothing is closed and no
+// run starts; the user is told why (every refused name with its slot), one line is logged and
+// the button stays enabled. Then each step's failure is ignored and the next step runs; nothing
+// escapes.
 // The names searched for are taken as stored; the file is the one the run will replace, the
 // trimmed name in programFolder (no separator at its end). A name the run refuses closes nothing.
 void StartButtonPressed(const std::array<std::wstring, 5>& files, const std::wstring& programFolder,

@@ -32,6 +32,12 @@ bool FirstAttempt(Mdlset& mdl) {
 
 }  // namespace
 
+std::wstring StartedLogLine(std::wstring_view programFolder,
+                            const std::optional<Sha256Digest>& releaseKeySha256) {
+  return L"Updater started; applicationPath=" + std::wstring(programFolder) + L"; releaseKey=" +
+         (releaseKeySha256 ? ReleaseKeyFingerprint(*releaseKeySha256) : std::wstring(L"none"));
+}
+
 std::wstring NoConnectionText(const std::wstring& server, const std::wstring& port,
                               const std::wstring& description) {
   return L"Sunucuya(" + server + L":" + port + L") bağlanılamadı lütfen daha sonra tekrar deneyiniz !\r\n" +

@@ -2,15 +2,23 @@
 // the manifest.
 #pragma once
 
+#include <optional>
 #include <string>
+#include <string_view>
 
 #include "settings/manifest_window.h"
 #include "settings/mdlset.h"
+#include "trust/release_trust.h"
 
 enum class StartupEnd {
   kShowWindow,  // the manifest was read (or its failure shown): show the window
   kEndProgram,  // no connection could be made and the user was told: end at once, window unseen
 };
+
+// The first log line: where the updater runs and which release key it is built with ("none"
+// when it installs unsigned releases), so a shop's log says which updater wrote it.
+std::wstring StartedLogLine(std::wstring_view programFolder,
+                            const std::optional<Sha256Digest>& releaseKeySha256);
 
 // "Sunucuya(" server ":" port ") bağlanılamadı ..." with the driver's description on a second line.
 std::wstring NoConnectionText(const std::wstring& server, const std::wstring& port,

@@ -13,10 +13,12 @@ UpdaterWindow::UpdaterWindow(HINSTANCE instance, std::wstring programFolder, Upd
       mdl_(parts.createConnection ? std::move(parts.createConnection)
                                   : ConnectionFactory(CreateOdbcConnection)),
       views_(*this),
+      windowsServices_({}, parts.releaseKey),
       services_(parts.services ? *parts.services : windowsServices_),
       terminateTask_(parts.terminateTask ? std::move(parts.terminateTask)
                                          : TerminateTaskFunction(TerminateTask)),
       checkFolder_(parts.checkFolder ? std::move(parts.checkFolder) : FolderWriteCheck(FolderWriteError)) {
+  SetReleaseKey(std::move(parts.releaseKey));
   SetStartHandler([this] { StartPressed(); });
   SetRunTickHandler([this] { RunTick(); });
 }

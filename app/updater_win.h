@@ -4,21 +4,26 @@
 
 #include <windows.h>
 
+#include <optional>
 #include <string>
 
 #include "app/frmindir_views_win.h"
 #include "app/frmindir_win.h"
 #include "app/start_button.h"
 #include "settings/mdlset.h"
+#include "trust/release_key_win.h"
 #include "update/update_run.h"
 #include "update/update_services_win.h"
 
 // What the program takes from the system; tests put their own in place.
 struct UpdaterParts {
-  ConnectionFactory createConnection;    // cnBaglanti (ODBC when empty)
-  UpdateServices* services = nullptr;    // downloads, program start, process end (Windows when null)
-  TerminateTaskFunction terminateTask;   // mdlTask's TerminateTask when empty
-  FolderWriteCheck checkFolder;          // the write probe when empty
+  ConnectionFactory createConnection;   // cnBaglanti (ODBC when empty)
+  UpdateServices* services = nullptr;   // downloads, program start, process end (Windows when null)
+  TerminateTaskFunction terminateTask;  // mdlTask's TerminateTask when empty
+  FolderWriteCheck checkFolder;         // the write probe when empty
+  // The raw key releases must be signed with: the one built in, if any. The run checks with it
+  // (unless services are given) and the first log line names it.
+  std::optional<std::string> releaseKey = ReleaseKeyFromResources();
 };
 
 class UpdaterWindow final : public frmindir {

@@ -9,6 +9,7 @@ packages=(
   wine wine32:i386 libwine:i386 xvfb xauth xdotool x11-apps imagemagick
   mariadb-server mariadb-client odbc-mariadb:i386 libodbc2:i386 unixodbc-common
   curl locales openssl
+  libcurl4-openssl-dev libssl-dev libmariadb-dev pkg-config
 )
 
 missing=()

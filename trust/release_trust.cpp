@@ -9,3 +9,7 @@ std::wstring DigestHex(const Sha256Digest& digest) {
   }
   return hex;
 }
+
+std::wstring ReleaseKeyFingerprint(const Sha256Digest& rawKeySha256) {
+  return DigestHex(rawKeySha256).substr(0, 16);
+}

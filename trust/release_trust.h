@@ -19,6 +19,10 @@ using Sha256Digest = std::array<uint8_t, 32>;
 // "9f86d0…": lower-case hex, as sha256sum writes a digest.
 std::wstring DigestHex(const Sha256Digest& digest);
 
+// The name of a release key: the first 16 hex digits of the SHA-256 of its raw point X‖Y. The
+// log, make dist and tools/check-release all show it, so a vendor can tell which key is which.
+std::wstring ReleaseKeyFingerprint(const Sha256Digest& rawKeySha256);
+
 // Why a release cannot be trusted: its list or signature could not be had, or is not right.
 // The reason is shown to the user and logged.
 class ReleaseRefused : public std::exception {

@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <stdexcept>
 #include <vector>
 
@@ -34,8 +35,9 @@ class RecordingWindow : public StartButtonWindow {
 
 struct Press {
   std::vector<std::wstring> closed;
-  std::vector<std::wstring> files;  // the program file given with each name
+  std::vector<std::wstring> files;       // the program file given with each name
   std::optional<ErrorInfo> folderError;  // what the write check answers for the program's folder
+  int folderChecks = 0;
   std::vector<MessageBoxRequest> boxes;
   RecordingWindow window;
 
@@ -51,6 +53,7 @@ struct Press {
         },
         // Any other folder than the program's is refused, so asking about the wrong one shows.
         [this](const std::wstring& folder) {
+          ++folderChecks;
           return folder == L"C:\\Zefra VUNO" ? folderError : ErrorInfo{};
         });
     SetMessageBoxHandler(std::move(previous));
@@ -82,14 +85,37 @@ TEST(StartButton, NamesAreTakenAsStored) {
   EXPECT_THAT(press.files, ElementsAre(L"C:\\Zefra VUNO\\Yedek.exe", L"C:\\Zefra VUNO\\Kurulumexe"));
 }
 
-TEST(StartButton, NamesTheRunRefusesCloseNothing) {
-  Press press;
-  // Outside the folder, or another file than written: the run fetches none of them.
-  press({L"..\\Muhasebe\\Muhasebe.exe", L"C:\\Program Files\\Excel.exe", L"CON.exe", L"a\\\\b.exe",
-         std::wstring(L"Zefra VUNO\0.exe", 15)});
-  EXPECT_THAT(press.closed, IsEmpty());
-  EXPECT_THAT(press.window.steps,
-              ElementsAre(L"status Açık dosyalar kapatılıyor...", L"timer 2000", L"disable"));
+// A name the run would refuse is known at the press: nothing is closed, the folder is not touched
+// and no run starts, whichever slot holds it; the box names every such slot and why.
+TEST(StartButton, ARefusedNameInAnySlotClosesNothingAndStartsNoRun) {
+  const struct {
+    std::array<std::wstring, 5> slots;
+    std::vector<std::wstring> refused;  // the slots the box names
+  } rows[] = {
+      {{L"Zefra VUNO.exe", L"VunoRapor.dll", L"..\\Muhasebe\\Muhasebe.exe", L"", L""}, {L"dosya3"}},
+      {{L"..\\Muhasebe\\Muhasebe.exe", L"C:\\Program Files\\Excel.exe", L"CON.exe", L"a\\\\b.exe",
+        std::wstring(L"Zefra VUNO\0.exe", 15)},
+       {L"dosya1", L"dosya2", L"dosya3", L"dosya4", L"dosya5"}},
+      // Trimmed as the run trims; a control character is shown, not sent to the box.
+      {{L"Zefra VUNO.exe", L"", L"  a\tb.dll  ", L"", L" nul.dll "}, {L"dosya3", L"dosya5"}},
+  };
+  for (const auto& row : rows) {
+    Press press;
+    press(row.slots);
+    EXPECT_THAT(press.closed, IsEmpty());
+    EXPECT_EQ(press.folderChecks, 0);
+    ASSERT_EQ(press.window.steps.size(), 1u);
+    EXPECT_EQ(press.window.steps[0].rfind(L"log Update not started, file names refused; names=dosya", 0), 0u);
+    ASSERT_EQ(press.boxes.size(), 1u);
+    const std::wstring& box = press.boxes[0].text;
+    for (int slot = 1; slot <= 5; ++slot) {
+      const std::wstring named = L"dosya" + std::to_wstring(slot) + L": Geçersiz dosya adı \"";
+      const bool expected = std::ranges::count(row.refused, named.substr(0, 6)) == 1;
+      EXPECT_EQ(box.find(named) != std::wstring::npos, expected) << slot;
+    }
+    EXPECT_NE(box.find(L"yeniden açın"), std::wstring::npos);
+    EXPECT_EQ(std::ranges::count_if(box, [](wchar_t c) { return c < 0x20 && c != L'\r' && c != L'\n'; }), 0);
+  }
 }
 
 TEST(StartButton, NamesThatLeaveNothingToSearchForCloseNothing) {

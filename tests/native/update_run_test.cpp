@@ -255,7 +255,9 @@ TEST_F(UpdateRunTest, AListIsRefusedBeforeAnyFileUnlessItIsNewerThanTheKeptOneAn
     EXPECT_EQ(has(L"log Release signature check failed; url=http://h/up/SHA256SUMS; reason="), c.refused);
     EXPECT_TRUE(c.refused ? window.events.back().find(c.says) != std::wstring::npos : has(c.says));
     if (c.refused) continue;
-    if (c.written) EXPECT_LT(at(L"write "), at(L"check "));
+    if (c.written) {
+      EXPECT_LT(at(L"write "), at(L"check "));
+    }
     EXPECT_TRUE(has(L"log File already current; name=a.dll; sha256=" + std::wstring(64, L'a')));
     EXPECT_FALSE(has(L"download http://h/up/a.dll"));
     EXPECT_TRUE(has(L"listed 20 " + std::wstring(64, L'b')));

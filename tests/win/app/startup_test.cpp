@@ -2,6 +2,7 @@
 // and that no window appears when no database can be reached.
 #include <gtest/gtest.h>
 
+#include "diag/log_line.h"
 #include "updater_fixture.h"
 
 namespace {
@@ -20,7 +21,7 @@ TEST_F(StartupOfTheWindow, AManifestRecordIsShownAndTheStartButtonTakesTheFocus)
   EXPECT_FALSE(window.mdl().cnBaglanti->IsOpen());
   EXPECT_EQ(LogMessages(),
             (std::vector<std::wstring>{
-                L"Updater started; applicationPath=" + folder_.path(),
+                L"Updater started; applicationPath=" + folder_.path() + L"; releaseKey=none",
                 L"Database settings loaded; baseUrl=http://127.0.0.1/guncelleme; files=Zefra VUNO.exe||||"}));
 
   window.Show();
@@ -71,8 +72,25 @@ TEST_F(StartupOfTheWindow, NoDatabaseAtAllEndsTheProgramWithTheWindowNeverShown)
   EXPECT_FALSE(IsWindowVisible(window.hwnd()));
   EXPECT_EQ(window.Description(), L"Dosyalar") << "the design-time text, untouched";
   // Neither failed attempt is logged.
-  EXPECT_EQ(LogMessages(),
-            (std::vector<std::wstring>{L"Updater started; applicationPath=" + folder_.path()}));
+  EXPECT_EQ(LogMessages(), (std::vector<std::wstring>{L"Updater started; applicationPath=" + folder_.path() +
+                                                      L"; releaseKey=none"}));
+}
+
+// A shop's log tells which updater wrote it: the key built in, by the fingerprint the vendor's tools
+// show, or none for one that installs unsigned releases.
+TEST_F(StartupOfTheWindow, TheFirstLineNamesTheReleaseKey) {
+  const struct {
+    std::optional<std::string> key;
+    std::wstring named;
+  } rows[] = {
+      {std::nullopt, L"none"},
+      {ReadBytes(TestEnv(L"ZEFRA_TEST_RELEASE_KEY_WIN")), TestEnv(L"ZEFRA_TEST_RELEASE_KEY_FINGERPRINT")}};
+  for (const auto& row : rows) {
+    DeleteFileW(LogFilePath(folder_.path()).c_str());
+    Load(row.key);
+    EXPECT_EQ(LogMessages().at(0),
+              L"Updater started; applicationPath=" + folder_.path() + L"; releaseKey=" + row.named);
+  }
 }
 
 }  // namespace

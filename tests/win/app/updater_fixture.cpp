@@ -55,9 +55,10 @@ void UpdaterTest::SetManifest(const std::array<std::wstring, 5>& files, const st
   ExecuteSql(sql);
 }
 
-UpdaterWindow& UpdaterTest::Load() {
+UpdaterWindow& UpdaterTest::Load(std::optional<std::string> releaseKey) {
   UpdaterParts parts;
   parts.services = &services_;
+  parts.releaseKey = std::move(releaseKey);
   parts.terminateTask = [this](const std::wstring& name, const std::wstring& programFile) {
     terminated_.push_back(name);
     terminatedFiles_.push_back(programFile);

@@ -59,8 +59,8 @@ class UpdaterTest : public testing::Test {
   // The manifest row's five file columns (as empty texts where empty) and its site.
   void SetManifest(const std::array<std::wstring, 5>& files, const std::wstring& site);
 
-  // Makes the window and runs its load handler, as the entry point does.
-  UpdaterWindow& Load();
+  // Makes the window and runs its load handler, as the entry point does, built with releaseKey.
+  UpdaterWindow& Load(std::optional<std::string> releaseKey = std::nullopt);
   // A press of a button by the system's click message, handled before it returns.
   void Press(const wchar_t* button);
   // Runs the window's messages until the condition holds; false after timeoutMs without it.

@@ -494,7 +494,7 @@ TEST_F(DownloaderTest, ALineThatDropsStallsOrTricklesIsRetriedFromWhereItStopped
     EXPECT_TRUE(
         std::ranges::any_of(got.log, [&](const std::wstring& line) { return line.starts_with(retry); }));
     if (c.firstResume > 0) {
-      const std::string target = "/" + Ascii(std::wstring(c.name)) + "?" + Ascii(c.faults);
+      const std::string target = std::string("/") + Ascii(std::wstring(c.name)) + "?" + Ascii(c.faults);
       EXPECT_NE(requests.Log().find(target + " 206 range=bytes=" + std::to_string(c.firstResume) + "-"),
                 std::string::npos);
       EXPECT_LE(requests.BytesSent(target), body.size() * 115 / 100) << "a retry started over";
@@ -550,8 +550,9 @@ TEST_F(DownloaderTest, AFinalFailureMakesExactlyOneRequest) {
     const Outcome got = Fetch(FixtureAddress(c.target), destination, QuickRetries(), L"", c.listed);
     EXPECT_FALSE(got.ok);
     EXPECT_THAT(got.details, HasSubstr(c.reason));
-    EXPECT_EQ(requests.Requests("/" + Ascii(c.target)), 1) << requests.Log();
-    EXPECT_LE(requests.BytesSent("/" + Ascii(c.target)), (1u << 20) + (512u << 10))
+    const std::string target = std::string("/") + Ascii(c.target);
+    EXPECT_EQ(requests.Requests(target), 1) << requests.Log();
+    EXPECT_LE(requests.BytesSent(target), (1u << 20) + (512u << 10))
         << "read on past its size";
     ExpectUntouched(destination);
   }

@@ -174,9 +174,9 @@ TEST(WindowLayout, StartUpLogsItsFolderAndAppendsTheVersionOnce) {
   TestWindow test;
   test.window.Form_Load();
   EXPECT_EQ(test.window.Caption(), L"Zefra iNDiR Ovantis v9.8.0");
-  EXPECT_EQ(
-      LogMessagesOf(LogFilePath(test.folder.path())),
-      std::vector<std::wstring>{L"Updater started; applicationPath=" + FromAnsi(ToAnsi(test.folder.path()))});
+  EXPECT_EQ(LogMessagesOf(LogFilePath(test.folder.path())),
+            std::vector<std::wstring>{L"Updater started; applicationPath=" +
+                                      FromAnsi(ToAnsi(test.folder.path())) + L"; releaseKey=none"});
   EXPECT_TRUE(boxes.shown().empty());
   // Until the settings and manifest steps exist the window keeps its designed texts.
   EXPECT_EQ(test.window.Description(), L"Dosyalar");

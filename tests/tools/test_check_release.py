@@ -1,0 +1,92 @@
+#!/usr/bin/python3
+"""tools/check-release against the fixture's web server, with releases signed by tools/sign-release:
+a good release passes, and each fault a shop's run would stop on is named and fails the check."""
+
+import os
+import subprocess
+import sys
+import tempfile
+import unittest
+from pathlib import Path
+
+ROOT = Path(__file__).resolve().parents[2]
+sys.path.insert(0, str(ROOT / "tests" / "fixtures"))
+from test_http_server import start_server, stop_server  # noqa: E402
+
+SIGN = ROOT / "tools" / "sign-release"
+CHECK = os.environ.get("ZEFRA_CHECK_RELEASE", str(ROOT / "tools" / "check-release"))
+NAMES = ["Zefra VUNO.exe", "sub/b.dll"]
+
+
+class CheckRelease(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.tmp = Path(tempfile.mkdtemp())
+        for name in ("vendor", "other"):
+            subprocess.run([str(SIGN), "--new-key", str(cls.tmp / name)], check=True, stdout=subprocess.DEVNULL)
+        for folder in ("ok", "missing", "changed", "private", "no-mz"):
+            cls.release(folder)
+        (cls.tmp / "root/missing/sub/b.dll").unlink()
+        changed = cls.tmp / "root/changed/Zefra VUNO.exe"
+        changed.write_bytes(b"MZ" + b"\x01" + changed.read_bytes()[3:])
+        (cls.tmp / "root/private/sub/b.dll").chmod(0o600)
+        cls.server, cls.port = start_server(str(cls.tmp), subprocess.DEVNULL, ["--others-only"])
+
+    @classmethod
+    def release(cls, folder):
+        files = cls.tmp / "root" / folder
+        (files / "sub").mkdir(parents=True)
+        (files / "Zefra VUNO.exe").write_bytes((b"ZM" if folder == "no-mz" else b"MZ") + bytes(range(256)) * 8)
+        (files / "sub" / "b.dll").write_bytes(b"b.dll 9.09\r\n")
+        for path in (files, files / "sub", *files.rglob("*")):
+            path.chmod(0o755 if path.is_dir() else 0o644)
+        subprocess.run([str(SIGN), str(cls.tmp / "vendor.pem"), str(files)], check=True, stdout=subprocess.DEVNULL)
+
+    @classmethod
+    def tearDownClass(cls):
+        stop_server(cls.server)
+        subprocess.run(["rm", "-rf", str(cls.tmp)], check=True)
+
+    def check(self, folder, names, key="vendor"):
+        return subprocess.run([CHECK, "--key", str(self.tmp / f"{key}.pub.pem"),
+                               f"http://127.0.0.1:{self.port}/{folder}", *names], capture_output=True, text=True)
+
+    def test_a_good_release_passes_with_one_line_per_file(self):
+        result = self.check("ok", NAMES)
+        self.assertEqual(result.returncode, 0, result.stdout + result.stderr)
+        files = [line for line in result.stdout.splitlines() if line.startswith("file ")]
+        self.assertEqual([line.split(" -> ")[0].split(maxsplit=2)[2] for line in files], NAMES)
+        self.assertTrue(all("SHA-256 as listed" in line for line in files), files)
+        self.assertNotIn("FAIL", result.stdout)
+
+    def test_each_fault_a_shop_would_stop_on_is_named(self):
+        rows = [
+            ("a name the rule refuses", "ok", NAMES + ["..\\Muhasebe.dll"], "vendor",
+             'dosya3: the updater refuses the name, and then closes and fetches nothing at all: Geçersiz dosya adı'),
+            ("a file missing", "missing", NAMES, "vendor", "dosya2 sub/b.dll: HTTP 404 Not Found"),
+            ("a file changed after signing", "changed", NAMES, "vendor", "dosya1 Zefra VUNO.exe: Dosyanın SHA-256"),
+            ("a list signed by another key", "ok", NAMES, "other", "SHA256SUMS: İmza geçersiz"),
+            ("an .exe without MZ", "no-mz", NAMES, "vendor", "Zefra VUNO.exe: Sunucu EXE yerine farklı içerik"),
+            ("a file the server may not read", "private", NAMES, "vendor", "dosya2 sub/b.dll: HTTP 403 Forbidden"),
+            ("a name not in the list", "ok", NAMES + ["c.dll"], "vendor", "dosya3: Dosya imzalı sürüm listesinde yok"),
+        ]
+        for row, folder, names, key, finding in rows:
+            with self.subTest(row):
+                result = self.check(folder, names, key)
+                self.assertEqual(result.returncode, 1, result.stdout + result.stderr)
+                fails = [line for line in result.stdout.splitlines() if line.startswith("FAIL")]
+                self.assertTrue(any(finding in line for line in fails), result.stdout)
+
+    def test_input_it_cannot_check_is_refused_clearly(self):
+        rows = [(["--key", str(self.tmp / "vendor.pem"), "http://127.0.0.1:1/x", "a.dll"], "not a PEM public key"),
+                (["--from-db", "127.0.0.1:1"], "cannot connect to 127.0.0.1:1"),
+                (["http://127.0.0.1:1/x"], "at least one name")]
+        for arguments, message in rows:
+            with self.subTest(message):
+                result = subprocess.run([CHECK, *arguments], capture_output=True, text=True)
+                self.assertEqual(result.returncode, 2, result.stdout + result.stderr)
+                self.assertIn(message, result.stderr)
+
+
+if __name__ == "__main__":
+    sys.exit(unittest.main())
