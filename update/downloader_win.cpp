@@ -51,7 +51,7 @@ class Download final : public FetchHost {
         log_(log),
         options_(options),
         digest_(digest),
-        attempt_{options.timeouts, options.stall, options.window},
+        attempt_{options.timeouts, options.stall, options.window, options.network, &log},
         random_(static_cast<uint32_t>(GetTickCount64() ^ (uint64_t{GetCurrentProcessId()} << 20))) {}
 
   // The steps in order; throws AppError for a failing step and CheckFailed for a failed check,
