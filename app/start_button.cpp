@@ -4,14 +4,17 @@
 
 #include "platform/error.h"
 #include "platform/message_box.h"
+#include "platform/path.h"
 #include "platform/text.h"
 #include "update/file_name_rule.h"
 
 std::optional<std::wstring> ProgramNameToClose(std::wstring_view slotName) {
   const std::wstring_view lastThree = slotName.substr(slotName.size() < 3 ? 0 : slotName.size() - 3);
   if (AsciiUpper(lastThree) != L"EXE") return std::nullopt;
-  if (slotName.size() <= 4) return std::nullopt;
-  return std::wstring(slotName.substr(0, slotName.size() - 4));
+  // A window's title carries the program's own name, never the folder it lies in.
+  const std::wstring file = FileNameOf(slotName);
+  if (file.size() <= 4) return std::nullopt;
+  return file.substr(0, file.size() - 4);
 }
 
 namespace {

@@ -35,9 +35,10 @@ using FolderWriteCheck = std::function<std::optional<ErrorInfo>(const std::wstri
 inline constexpr wchar_t kClosingFilesStatus[] = L"Açık dosyalar kapatılıyor...";
 inline constexpr unsigned kRunDelayMs = 2000;
 
-// The name whose windows are to be closed before a slot is replaced: the slot's name less its
-// last four characters when its last three read "EXE" in any letter case; none for other
-// files, and none when nothing is left to search for (a name like "EXE" or ".exe").
+// The name whose windows are to be closed before a slot is replaced: the slot's file name without
+// its folder, less its last four characters ("bin\Rapor.exe" gives "Rapor"), when its last three
+// read "EXE" in any letter case; none for other files, and none when nothing is left to search
+// for (a name like "EXE", ".exe" or "bin\.exe").
 std::optional<std::wstring> ProgramNameToClose(std::wstring_view slotName);
 
 // The click of cmdbaslat. First every slot's name, then the folder: when a name would be refused

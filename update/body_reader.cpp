@@ -18,7 +18,11 @@ BodyCutShort::BodyCutShort(uint64_t received, uint64_t declared)
 
 std::optional<std::wstring> StatusRefusal(uint32_t status, std::wstring_view reason) {
   if (status >= 200 && status < 300) return std::nullopt;
-  return L"HTTP " + std::to_wstring(status) + L" " + std::wstring(reason);
+  const std::wstring text = L"HTTP " + std::to_wstring(status) + L" " + std::wstring(reason);
+  if (status != 407) return text;
+  return text +
+         L": Ağdaki vekil sunucu (proxy) kullanıcı adı ve parola istiyor; güncelleyici parola "
+         L"veremez. Ağ yöneticinizden bu güncelleme adresine parolasız izin vermesini isteyin.";
 }
 
 uint64_t ReadBody(BodySource& source, BodySink& sink, const BodyProgress& progress) {

@@ -80,7 +80,8 @@ class BodyTooLarge : public std::exception {
   const char* what() const noexcept override { return "BodyTooLarge"; }
 };
 
-// "HTTP 404 Not Found" when the status is not a success (2xx); none when it is.
+// "HTTP 404 Not Found" when the status is not a success (2xx); none when it is. A proxy's 407
+// also tells the user that the updater has no password to give it.
 std::optional<std::wstring> StatusRefusal(uint32_t status, std::wstring_view reason);
 
 // Reads the whole body from source into a sink already begun, each piece as soon as it has

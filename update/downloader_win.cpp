@@ -58,7 +58,7 @@ class Download final : public FetchHost {
         log_(log),
         options_(options),
         listed_(listed),
-        attempt_{options.timeouts, options.stall, options.window},
+        attempt_{options.timeouts, options.stall, options.window, options.network, &log},
         random_(static_cast<uint32_t>(GetTickCount64() ^ (uint64_t{GetCurrentProcessId()} << 20))) {}
 
   // The steps in order; throws AppError for a failing step and CheckFailed for a failed check,
@@ -129,8 +129,7 @@ class Download final : public FetchHost {
   // updater that is the folder's only whole one.
   void Fail(const std::wstring& details, Leftover leftover) noexcept {
     IgnoringFailure([&] {
-      log_.LOG_YAZ(L"Download failed; stage=" + stage_ + L"; url=" + shownAddress_ + L"; reason=" +
-                   details);
+      log_.LOG_YAZ(L"Download failed; stage=" + stage_ + L"; url=" + shownAddress_ + L"; reason=" + details);
     });
     if (temporaryPath_.empty() || leftover == Leftover::kTheUpdater) return;
     const bool keep = leftover == Leftover::kPart && mdlFSO::FileExists(recordPath_);

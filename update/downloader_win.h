@@ -10,6 +10,7 @@
 #include "trust/release_list.h"
 #include "update/http_request_win.h"
 #include "update/retry_rules.h"
+#include "update/run_network_win.h"
 #include "update/self_replace_win.h"
 #include "update/stall_watch.h"
 #include "update/transfer_window.h"
@@ -32,6 +33,8 @@ struct DownloadOptions {
   RetryLimits retry;
   // What the window shows and answers meanwhile; none: nothing shown, nothing to cancel.
   TransferWindow* window = nullptr;
+  // The run's way out (proxy, protocols); none: the session as it always was.
+  RunNetwork* network = nullptr;
   DownloadSeams seams;
 };
 

@@ -8,5 +8,5 @@
 std::wstring URL_OLUSTUR(std::wstring baseUrl, std::wstring name);
 
 // The address as it goes on the wire and into the log: every space as "%20", every '#' as "%23",
-// nothing else changed.
+// every '\' before the query as '/' (as browsers send an http(s) address), nothing else changed.
 std::wstring RequestAddress(std::wstring_view url);

@@ -8,9 +8,6 @@
 
 namespace {
 
-// What the scripting request object sends, so the vendor's server sees the client it always saw.
-constexpr wchar_t kUserAgent[] = L"Mozilla/4.0 (compatible; Win32; WinHttp.WinHttpRequest.5)";
-
 // Wine's WinHTTP passes some socket errors through where Windows reports its own codes.
 DWORD AsWinHttpError(DWORD code) {
   switch (code) {
@@ -26,7 +23,9 @@ DWORD AsWinHttpError(DWORD code) {
 
 }  // namespace
 
-HttpRequest::HttpRequest(const std::wstring& address, const DownloadTimeouts& timeouts) {
+HttpRequest::HttpRequest(const std::wstring& address, const DownloadTimeouts& timeouts,
+                         const SessionSetup& setup)
+    : proxied_(setup.access == WINHTTP_ACCESS_TYPE_NAMED_PROXY) {
   URL_COMPONENTS parts{};
   parts.dwStructSize = sizeof parts;
   parts.dwHostNameLength = static_cast<DWORD>(-1);
@@ -42,9 +41,17 @@ HttpRequest::HttpRequest(const std::wstring& address, const DownloadTimeouts& ti
   const size_t fragment = target.find(L'#');
   if (fragment != std::wstring::npos) target.erase(fragment);
 
-  session_.reset(WinHttpOpen(kUserAgent, WINHTTP_ACCESS_TYPE_DEFAULT_PROXY, WINHTTP_NO_PROXY_NAME,
-                             WINHTTP_NO_PROXY_BYPASS, 0));
+  session_.reset(
+      WinHttpOpen(kHttpUserAgent, setup.access, proxied_ ? setup.proxy.c_str() : WINHTTP_NO_PROXY_NAME,
+                  proxied_ && !setup.bypass.empty() ? setup.bypass.c_str() : WINHTTP_NO_PROXY_BYPASS, 0));
   if (!session_) ThrowLastError();
+  if (setup.tls12) {
+    DWORD protocols = WINHTTP_FLAG_SECURE_PROTOCOL_TLS1 | WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_1 |
+                      WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_2;
+    if (!WinHttpSetOption(session_.get(), WINHTTP_OPTION_SECURE_PROTOCOLS, &protocols, sizeof protocols)) {
+      protocolsRefused_ = LastErrorInfo();
+    }
+  }
   connection_.reset(WinHttpConnect(session_.get(), host.c_str(), parts.nPort, 0));
   if (!connection_) ThrowLastError();
   DWORD flags = WINHTTP_FLAG_ESCAPE_DISABLE | WINHTTP_FLAG_ESCAPE_DISABLE_QUERY;
@@ -72,6 +79,24 @@ void HttpRequest::Send() {
       !WinHttpReceiveResponse(request_.get(), nullptr)) {
     ThrowWin32Error(AsWinHttpError(GetLastError()));
   }
+}
+
+bool HttpRequest::ProxyWantsCredentials() const {
+  if (!proxied_) return false;
+  // The same server and port over plain http: a proxy that wants a password refuses it too.
+  UniqueInternet probe(WinHttpOpenRequest(connection_.get(), L"HEAD", L"/", nullptr, WINHTTP_NO_REFERER,
+                                          WINHTTP_DEFAULT_ACCEPT_TYPES, 0));
+  constexpr int kProbeMs = 10000;
+  if (!probe || !WinHttpSetTimeouts(probe.get(), kProbeMs, kProbeMs, kProbeMs, kProbeMs) ||
+      !WinHttpSendRequest(probe.get(), WINHTTP_NO_ADDITIONAL_HEADERS, 0, WINHTTP_NO_REQUEST_DATA, 0, 0, 0) ||
+      !WinHttpReceiveResponse(probe.get(), nullptr)) {
+    return false;
+  }
+  DWORD status = 0;
+  DWORD size = sizeof status;
+  return WinHttpQueryHeaders(probe.get(), WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER,
+                             WINHTTP_HEADER_NAME_BY_INDEX, &status, &size, WINHTTP_NO_HEADER_INDEX) &&
+         status == 407;
 }
 
 uint32_t HttpRequest::Status() const {

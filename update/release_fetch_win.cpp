@@ -21,7 +21,7 @@ class ReleaseFileFetch final : public FetchHost {
       : address_(RequestAddress(url)),
         log_(log),
         options_(options),
-        attempt_{options.timeouts, options.stall, options.window},
+        attempt_{options.timeouts, options.stall, options.window, options.network, &log},
         random_(static_cast<uint32_t>(GetTickCount64())) {}
 
   std::string Fetch() {

@@ -220,6 +220,7 @@ void RunUpdate(const std::wstring& baseUrl, const std::array<std::wstring, 5>& f
                const std::wstring& programFolder, UpdateRunWindow& window, UpdateServices& services) {
   UpdateRun run(baseUrl, programFolder, window, services);
   try {
+    services.RunStarting();
     run.Run(files);
   } catch (const AppError& error) {
     run.ReportUnexpected(error.info());

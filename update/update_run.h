@@ -42,6 +42,8 @@ class UpdateRunWindow : public Logger {
 // The platform services of the run. Failures are thrown as AppError.
 class UpdateServices {
  public:
+  // A run begins: what the services learnt in an earlier run (the way out) is read anew.
+  virtual void RunStarting() {}
   // With a release key built in: fetches and verifies the vendor's signed list, or throws
   // ReleaseRefused (TransferCancelled when the user closed the window meanwhile). Without one:
   // fetches nothing and gives no list.

@@ -43,23 +43,29 @@ class RunTransferWindow final : public TransferWindow {
 
 }  // namespace
 
+void WindowsUpdateServices::RunStarting() { network_.emplace(); }
+
+DownloadOptions WindowsUpdateServices::OptionsFor(TransferWindow& transfer) {
+  if (!network_) network_.emplace();
+  DownloadOptions options = options_;
+  options.window = &transfer;
+  options.network = &*network_;
+  return options;
+}
+
 std::optional<VerifiedRelease> WindowsUpdateServices::VerifiedReleaseList(const std::wstring& listUrl,
                                                                           const std::wstring& signatureUrl,
                                                                           UpdateRunWindow& window) {
   if (!releaseKey_) return std::nullopt;
   RunTransferWindow transfer(window);
-  DownloadOptions options = options_;
-  options.window = &transfer;
-  return FetchVerifiedReleaseList(listUrl, signatureUrl, *releaseKey_, window, options);
+  return FetchVerifiedReleaseList(listUrl, signatureUrl, *releaseKey_, window, OptionsFor(transfer));
 }
 
 bool WindowsUpdateServices::Download(const std::wstring& url, const std::wstring& destination, int64_t& bytes,
                                      std::wstring& details, UpdateRunWindow& window,
                                      const std::optional<ListedFile>& listed) {
   RunTransferWindow transfer(window);
-  DownloadOptions options = options_;
-  options.window = &transfer;
-  return DOSYA_INDIR(url, destination, bytes, details, window, options, listed);
+  return DOSYA_INDIR(url, destination, bytes, details, window, OptionsFor(transfer), listed);
 }
 
 bool WindowsUpdateServices::FileIsCurrent(const std::wstring& path, const ListedFile& listed,

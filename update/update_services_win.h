@@ -17,6 +17,8 @@ class WindowsUpdateServices : public UpdateServices {
                                  std::optional<std::string> releaseKey = ReleaseKeyFromResources())
       : options_(std::move(options)), releaseKey_(std::move(releaseKey)) {}
 
+  // Reads the user's proxy settings anew: the run's first answer chooses the way out again.
+  void RunStarting() override;
   std::optional<VerifiedRelease> VerifiedReleaseList(const std::wstring& listUrl,
                                                      const std::wstring& signatureUrl,
                                                      UpdateRunWindow& window) override;
@@ -35,6 +37,10 @@ class WindowsUpdateServices : public UpdateServices {
   std::wstring ThousandsSeparator() override;
 
  private:
+  // The download options with the run's way out, read at the run's first request if not before.
+  DownloadOptions OptionsFor(TransferWindow& transfer);
+
   DownloadOptions options_;
+  std::optional<RunNetwork> network_;
   std::optional<std::string> releaseKey_;
 };

@@ -43,6 +43,7 @@ struct WatchedRequest::Worker {
   UniqueHandle piece{CreateEventW(nullptr, FALSE, FALSE, nullptr)};  // set after each piece of a body
   std::exception_ptr failure;
   ResponseHead head;  // results live here, never on the waiting thread's stack
+  ProxyTry found;
   std::atomic<uint64_t> received{0};
   uint64_t lastWake = 0;  // the worker's own
   // Held while the worker uses the waiting thread's sink; once given up, it never does again.
@@ -111,10 +112,15 @@ class GuardedSink final : public BodySink {
 }  // namespace
 
 WatchedRequest::WatchedRequest(const std::wstring& address, const AttemptOptions& options)
-    : options_(options),
-      worker_(std::make_shared<Worker>(std::make_unique<HttpRequest>(address, options.timeouts))) {
-  if (!worker_->done || !worker_->piece) ThrowLastError();
-  worker_->thread = std::thread(Worker::Run, worker_);
+    : address_(address), options_(options) {
+  StartWorker(std::make_unique<HttpRequest>(address, options.timeouts));
+}
+
+void WatchedRequest::StartWorker(std::unique_ptr<HttpRequest> request) {
+  auto worker = std::make_shared<Worker>(std::move(request));
+  if (!worker->done || !worker->piece) ThrowLastError();
+  worker->thread = std::thread(Worker::Run, worker);
+  worker_ = std::move(worker);
 }
 
 WatchedRequest::~WatchedRequest() {
@@ -128,16 +134,58 @@ WatchedRequest::~WatchedRequest() {
 }
 
 ResponseHead WatchedRequest::Send(uint64_t from, const std::wstring& validator) {
+  const std::wstring headers =
+      from > 0 ? L"Range: bytes=" + std::to_wstring(from) + L"-\r\nIf-Range: " + validator : L"";
+  if (!options_.network) return SendOnce(headers, nullptr, nullptr);
+  return SendThroughProxies(
+      options_.network->proxies(),
+      [&](const ProxyRoute& route, ProxyTry& found) { return SendOnce(headers, &route, &found); },
+      options_.log);
+}
+
+ResponseHead WatchedRequest::SendOnce(const std::wstring& headers, const ProxyRoute* route, ProxyTry* found) {
+  // A way given up for a stall left no worker behind.
+  if (!worker_) StartWorker(nullptr);
   watch_.emplace(options_.stall, GetTickCount64());
-  RunWatched([from, validator](Worker& worker) {
-    if (from > 0) {
-      worker.request->AddHeaders(L"Range: bytes=" + std::to_wstring(from) + L"-\r\nIf-Range: " + validator);
+  std::optional<ProxyRoute> way;
+  if (route) way = *route;
+  const bool tls12 = options_.network && options_.network->asksForTls12();
+  // Only values go to the worker: a call given up on may outlive this object.
+  auto call = [way, headers, address = address_, timeouts = options_.timeouts, tls12](Worker& worker) {
+    worker.found = ProxyTry{};
+    if (way) {
+      worker.request =
+          std::make_unique<HttpRequest>(address, timeouts, SessionFor(*way, address, tls12, worker.found));
     }
-    worker.request->Send();
+    if (!headers.empty()) worker.request->AddHeaders(headers);
+    try {
+      worker.request->Send();
+    } catch (const AppError& error) {
+      if (error.number() != ERROR_WINHTTP_SECURE_CHANNEL_ERROR || !worker.request->ProxyWantsCredentials())
+        throw;
+      worker.head = ResponseHead{407, L"Proxy Authentication Required"};
+      return;
+    }
     worker.head = worker.request->Head();
-  });
+  };
+  try {
+    RunWatched(call);
+  } catch (...) {
+    Collect(found);
+    throw;
+  }
+  Collect(found);
   watch_->Alive(0, GetTickCount64());
   return worker_->head;
+}
+
+void WatchedRequest::Collect(ProxyTry* found) {
+  if (!worker_) return;
+  if (found) *found = worker_->found;
+  const HttpRequest* request = worker_->request.get();
+  if (request && request->protocolsRefused() && options_.network) {
+    options_.network->ProtocolsRefused(*request->protocolsRefused(), options_.log);
+  }
 }
 
 uint64_t WatchedRequest::ReceiveBody(BodySink& sink, const BodyProgress& progress) {

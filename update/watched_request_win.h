@@ -11,8 +11,10 @@
 #include <optional>
 #include <string>
 
+#include "diag/logger.h"
 #include "update/http_request_win.h"
 #include "update/retrying_fetch.h"
+#include "update/run_network_win.h"
 #include "update/stall_watch.h"
 #include "update/transfer_window.h"
 
@@ -21,11 +23,15 @@ struct AttemptOptions {
   DownloadTimeouts timeouts;
   StallLimits stall;
   TransferWindow* window = nullptr;  // none: no messages to handle, no cancel
+  // The run's proxy settings and protocols; none: the session as it always was.
+  RunNetwork* network = nullptr;
+  Logger* log = nullptr;  // where the way out and a refused protocol are told
 };
 
 class WatchedRequest final : public FetchAttempt {
  public:
-  // Opens the request for the address as given; throws AppError as HttpRequest does.
+  // Opens the request for the address as given; throws AppError as HttpRequest does. With a
+  // network, each send goes out the way the run chose, or tries each way until one answers.
   WatchedRequest(const std::wstring& address, const AttemptOptions& options);
   ~WatchedRequest() override;
   WatchedRequest(const WatchedRequest&) = delete;
@@ -37,6 +43,11 @@ class WatchedRequest final : public FetchAttempt {
  private:
   struct Worker;
 
+  // One send, through the route when there is one; found: what the route's way out told.
+  ResponseHead SendOnce(const std::wstring& headers, const ProxyRoute* route, ProxyTry* found);
+  // What the last call on the worker learnt, once it has ended.
+  void Collect(ProxyTry* found);
+  void StartWorker(std::unique_ptr<HttpRequest> request);
   // Runs call on the worker and waits for it, telling progress of each piece; throws what it
   // threw, a stall or a cancel.
   void RunWatched(std::function<void(Worker&)> call, const BodyProgress& progress = {});
@@ -44,6 +55,7 @@ class WatchedRequest final : public FetchAttempt {
   void WaitFor(DWORD count, const HANDLE* events, const BodyProgress& progress);
   void GiveUp();
 
+  const std::wstring address_;
   const AttemptOptions& options_;
   std::shared_ptr<Worker> worker_;
   std::optional<StallWatch> watch_;

@@ -60,10 +60,11 @@ struct Press {
   }
 };
 
-TEST(StartButton, ClosesOnlyExecutablesWithTheirExtensionCutOff) {
+// A title carries the program's own name: "alt\yardim" is in no window's title.
+TEST(StartButton, ClosesOnlyExecutablesByTheirOwnNameWithoutFolderOrExtension) {
   Press press;
   press({L"Zefra VUNO.exe", L"Rapor.EXE", L"", L"alt\\yardim.ExE", L"ayar.xml"});
-  EXPECT_THAT(press.closed, ElementsAre(L"Zefra VUNO", L"Rapor", L"alt\\yardim"));
+  EXPECT_THAT(press.closed, ElementsAre(L"Zefra VUNO", L"Rapor", L"yardim"));
   EXPECT_THAT(press.files, ElementsAre(L"C:\\Zefra VUNO\\Zefra VUNO.exe", L"C:\\Zefra VUNO\\Rapor.EXE",
                                        L"C:\\Zefra VUNO\\alt\\yardim.ExE"));
   EXPECT_THAT(press.window.steps,
@@ -121,11 +122,13 @@ TEST(StartButton, ARefusedNameInAnySlotClosesNothingAndStartsNoRun) {
 TEST(StartButton, NamesThatLeaveNothingToSearchForCloseNothing) {
   Press press;
   // An empty name would be found in every window title on the desktop.
-  press({L"EXE", L".exe", L"exe", L"x", L""});
+  press({L"EXE", L".exe", L"exe", L"x", L"bin\\.exe"});
   EXPECT_THAT(press.closed, IsEmpty());
   EXPECT_THAT(press.window.steps,
               ElementsAre(L"status Açık dosyalar kapatılıyor...", L"timer 2000", L"disable"));
   EXPECT_EQ(ProgramNameToClose(L"a.exe"), L"a");
+  EXPECT_EQ(ProgramNameToClose(L"bin\\Rapor.exe"), L"Rapor");
+  EXPECT_EQ(ProgramNameToClose(L"bin/x.exe"), L"x");
   EXPECT_EQ(ProgramNameToClose(L"Zefra VUNO.ex"), std::nullopt);
 }
 

@@ -28,9 +28,12 @@ TEST(FileAddress, ClosingSlashesGoAndOneSlashJoins) {
   EXPECT_EQ(URL_OLUSTUR(L"http://h/d ir/", L"Zefra VUNO.exe"), L"http://h/d ir/Zefra VUNO.exe");
 }
 
-TEST(FileAddress, RequestAddressEncodesSpacesAndHashesOnly) {
+TEST(FileAddress, RequestAddressEncodesSpacesAndHashesAndSendsBackslashesAsSlashes) {
   EXPECT_EQ(RequestAddress(L"http://h/d ir/Zefra VUNO.exe"), L"http://h/d%20ir/Zefra%20VUNO.exe");
   EXPECT_EQ(RequestAddress(L"http://h/a%20b?x=1&y=ü#f+"), L"http://h/a%20b?x=1&y=ü%23f+");
+  // A browser's rule: every '\' before the query, the base's own included; the query keeps its.
+  EXPECT_EQ(RequestAddress(L"http://h/dir\\/raporlar\\Yıllık.rpt"), L"http://h/dir//raporlar/Yıllık.rpt");
+  EXPECT_EQ(RequestAddress(L"https:\\\\h\\a b.dll?p=c:\\x"), L"https://h/a%20b.dll?p=c:\\x");
   EXPECT_EQ(RequestAddress(L"http://h/Rapor#2 ##.dll"), L"http://h/Rapor%232%20%23%23.dll");
   EXPECT_EQ(RequestAddress(L"  "), L"%20%20");
 }

@@ -5,9 +5,11 @@
 #include <gtest/gtest.h>
 
 #include "app/folder_write_probe_win.h"
+#include "http_fixture.h"
 #include "platform/encoding_win.h"
 #include "platform/scoped_win.h"
 #include "process/mdl_task_win.h"
+#include "recording_log.h"
 #include "standin.h"
 
 namespace {
@@ -56,6 +58,32 @@ TEST(StartButtonWithRunningCopies, ClosesTheListedProgramsAndSchedulesTheRun) {
   EXPECT_FALSE(bystander->HasEnded());
   EXPECT_EQ(entries.size(), 2u);
   EXPECT_THAT(window.steps, ElementsAre(L"Açık dosyalar kapatılıyor...", L"2000", L"disabled"));
+}
+
+// A window's title carries the program's own name, never "bin\": the copy in the subfolder is
+// found by "Rapor ...", closed, and its file is then free to be replaced.
+TEST(StartButtonWithRunningCopies, AProgramInASubfolderIsClosedByItsOwnNameAndItsSlotReplaced) {
+  EventLogWriter previous = SetEventLogWriter([](const std::wstring&) {});
+  ScratchFolder programFolder;
+  CreateDirectoryW((programFolder / L"bin").c_str(), nullptr);
+  const std::wstring report = UniqueName(L"Rapor ");
+  const std::wstring slot = L"bin\\" + report + L".exe";
+  auto running =
+      StartStandInFrom(CopyStandIn(programFolder / L"bin", report + L".exe"), report + L" - Yıllık");
+
+  Window window;
+  StartButtonPressed({slot, L"", L"", L"", L""}, programFolder.path(), window, TerminateTask,
+                     FolderWriteError);
+  SetEventLogWriter(std::move(previous));
+  ASSERT_TRUE(EndsSoon(*running));
+
+  int64_t bytes = 0;
+  std::wstring details;
+  RecordingLog log;
+  EXPECT_TRUE(DOSYA_INDIR(Serve(L"rapor-new.exe", "MZ new report"), programFolder / slot, bytes, details, log,
+                          QuickRetries()))
+      << ToUtf8(details);
+  EXPECT_EQ(ReadBytes(programFolder / slot), "MZ new report");
 }
 
 // The names in a folder, to see that nothing was left in it or taken from it.

@@ -231,10 +231,11 @@ TEST(UpdateLocale, TheSizeTextUsesTheUserLocalesThousandsSeparator) {
 class SignedRelease : public UpdateRunTest {
  protected:
   void RunSigned(const std::wstring& release, const std::array<std::wstring, 5>& files,
-                 std::optional<std::string> key = ReadBytes(TestEnv(L"ZEFRA_TEST_RELEASE_KEY_WIN"))) {
+                 std::optional<std::string> key = ReadBytes(TestEnv(L"ZEFRA_TEST_RELEASE_KEY_WIN")),
+                 const std::wstring& site = FixtureAddress(L"signed/")) {
     const FixtureRequestsFromNow during;
     StayingServices signedServices(std::move(key));
-    RunUpdate(FixtureAddress(L"signed/" + release + L"/"), files, folder.path(), window, signedServices);
+    RunUpdate(site + release + L"/", files, folder.path(), window, signedServices);
     requests = during.Log();
     ended = signedServices.ended;
   }
@@ -380,6 +381,123 @@ TEST_F(SignedRelease, AReleaseIsNeverFollowedByAnOlderOrMixedOneAndCurrentFilesA
   EXPECT_EQ(ReadBytes(folder / kKeptReleaseName), newer);
   EXPECT_EQ(window.sizeTexts, (std::vector<std::wstring>{L"300", L"000"}));
   EXPECT_EQ(window.progress, (std::vector<int>{0, 100, 100}));
+}
+
+// The test prefix's proxy settings for the current user, in the layout of testenv.py's
+// connection_settings; "direct only" again when the object goes, whatever the test did.
+class UserProxySettings {
+ public:
+  static constexpr DWORD kDirect = 1, kNamedProxy = 2, kScript = 4;
+  UserProxySettings(DWORD flags, const std::wstring& proxy, const std::wstring& script) {
+    if (!Write(flags, ToAnsi(proxy), ToAnsi(script)))
+      throw std::runtime_error("cannot set the proxy settings");
+  }
+  ~UserProxySettings() { Write(kDirect, "", ""); }
+
+ private:
+  static bool Write(DWORD flags, const std::string& proxy, const std::string& script) {
+    std::string blob;
+    const auto dword = [&blob](DWORD value) { blob.append(reinterpret_cast<const char*>(&value), 4); };
+    dword(0x46);
+    dword(1);
+    dword(flags);
+    for (const std::string& text : {proxy, std::string(), script}) {
+      dword(static_cast<DWORD>(text.size()));
+      blob += text;
+    }
+    blob.append(32, '\0');
+    return RegSetKeyValueW(HKEY_CURRENT_USER,
+                           L"Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\Connections",
+                           L"DefaultConnectionSettings", REG_BINARY, blob.data(),
+                           static_cast<DWORD>(blob.size())) == ERROR_SUCCESS;
+  }
+};
+
+std::string ProxyLog() {
+  const std::wstring path = TestEnv(L"ZEFRA_TEST_PROXY_LOG_WIN");
+  return FileExists(path) ? ReadBytes(path) : std::string();
+}
+
+// Through the named proxy and through the configuration script: the signed release's list, its
+// signature and each file (one in a subfolder) reach updates.zefra.invalid, which only the proxy
+// resolves; https goes through a CONNECT tunnel with the certificate checked as ever.
+TEST_F(SignedRelease, ThroughTheUsersProxyOrItsScriptEveryRequestGoesViaTheProxy) {
+  const std::wstring proxy = L"127.0.0.1:" + TestEnv(L"ZEFRA_TEST_PROXY_PORT");
+  const std::wstring script = TestEnv(L"ZEFRA_TEST_PAC_URL");
+  const size_t testStart = ProxyLog().size();
+  const std::tuple<DWORD, const wchar_t*, const wchar_t*, std::wstring> cases[] = {
+      {UserProxySettings::kNamedProxy, L"http", L"ZEFRA_TEST_HTTP_PORT", L"via=named; proxy=" + proxy},
+      {UserProxySettings::kNamedProxy, L"https", L"ZEFRA_TEST_HTTPS_PORT", L"via=named; proxy=" + proxy},
+      {UserProxySettings::kScript, L"http", L"ZEFRA_TEST_HTTP_PORT",
+       L"via=script; script=" + script + L"; proxy=" + proxy},
+      {UserProxySettings::kScript, L"https", L"ZEFRA_TEST_HTTPS_PORT",
+       L"via=script; script=" + script + L"; proxy=" + proxy},
+  };
+  for (const auto& [flags, scheme, port, via] : cases) {
+    SCOPED_TRACE(ToAnsi(via) + " " + ToAnsi(scheme));
+    const UserProxySettings settings(flags, proxy, script);
+    const std::wstring origin = TestEnv(L"ZEFRA_TEST_PROXY_HOST") + L":" + TestEnv(port);
+    WriteOldFiles();
+    DeleteFileW((folder / kKeptReleaseName).c_str());
+    const size_t proxiedBefore = ProxyLog().size();
+    const size_t logBefore = FileExists(LogFilePath(folder.path())) ? LogText().size() : 0;
+    RunSigned(L"ok", {L"a.dll", L"sub\\b.dll", L"", L"", L""},
+              ReadBytes(TestEnv(L"ZEFRA_TEST_RELEASE_KEY_WIN")),
+              std::wstring(scheme) + L"://" + origin + L"/signed/");
+    EXPECT_TRUE(ended);
+    EXPECT_TRUE(ReadBytes(folder / L"sub\\b.dll") == Served(L"ok", L"sub\\b.dll"));
+    const std::string proxied = ProxyLog().substr(proxiedBefore);
+    const bool secure = std::wstring(scheme) == L"https";
+    for (const char* path : {"SHA256SUMS", "SHA256SUMS.sig", "a.dll", "sub/b.dll"}) {
+      const std::string target = ToAnsi(std::wstring(scheme) + L"://" + origin) + "/signed/ok/" + path;
+      // Inside the tunnel Wine asks in absolute form, and the web server logs it so.
+      EXPECT_THAT(secure ? requests : proxied, HasSubstr("GET " + target + " 200")) << proxied;
+    }
+    // Wine keeps a tunnel open for the next request a moment: one CONNECT may serve two rows.
+    if (secure) EXPECT_THAT(ProxyLog().substr(testStart), HasSubstr("CONNECT " + ToAnsi(origin) + " 200\n"));
+    EXPECT_THAT(LogText().substr(logBefore), HasSubstr(" Proxy used; " + ToAnsi(via) + "\r\n"));
+  }
+}
+
+// A proxy that wants a password answers 407 (Wine's https through it fails with 12157 instead):
+// the user is told so in Turkish, and nothing in the folder changes.
+TEST_F(UpdateRunTest, AProxyThatWantsAPasswordIsToldAndChangesNothing) {
+  const UserProxySettings settings(UserProxySettings::kNamedProxy,
+                                   L"127.0.0.1:" + TestEnv(L"ZEFRA_TEST_PROXY_AUTH_PORT"), L"");
+  Publish(L"auth", {{L"a.dll", "MZ new"}});
+  WriteBytes(folder / L"a.dll", "MZ old");
+  for (const auto& [scheme, port] :
+       {std::pair{L"http", L"ZEFRA_TEST_HTTP_PORT"}, {L"https", L"ZEFRA_TEST_HTTPS_PORT"}}) {
+    SCOPED_TRACE(ToAnsi(scheme));
+    std::map<std::wstring, std::string> before = FolderContents(folder.path());
+    RunUpdate(
+        std::wstring(scheme) + L"://" + TestEnv(L"ZEFRA_TEST_PROXY_HOST") + L":" + TestEnv(port) + L"/auth",
+        {L"a.dll", L"", L"", L"", L""}, folder.path(), window, services);
+    std::map<std::wstring, std::string> after = FolderContents(folder.path());
+    before.erase(L"Zefra INDIR-update.log");
+    after.erase(L"Zefra INDIR-update.log");
+    EXPECT_TRUE(after == before);
+    EXPECT_FALSE(services.ended);
+    ASSERT_FALSE(boxes.shown().empty());
+    EXPECT_THAT(boxes.shown().back().text,
+                HasSubstr(L"HTTP 407 Proxy Authentication Required: Ağdaki vekil sunucu "
+                          L"(proxy) kullanıcı adı ve parola istiyor"));
+  }
+}
+
+// With no proxy set (the prefix's "direct only"), the update goes out direct as it always did:
+// a subfolder's name goes out with '/', its Turkish letters as UTF-8, and lands in the subfolder.
+TEST_F(UpdateRunTest, WithoutAProxyTheRunIsDirectAndASubfolderGoesOutAsASlash) {
+  const std::wstring base = Publish(L"direct", {{L"raporlar\\Yıllık.rpt", "new report"}});
+  CreateDirectoryW((folder / L"raporlar").c_str(), nullptr);
+  WriteBytes(folder / L"raporlar\\Yıllık.rpt", "old report");
+  const size_t before = ProxyLog().size();
+  RunUpdate(base, {L"raporlar\\Yıllık.rpt", L"", L"", L"", L""}, folder.path(), window, services);
+  EXPECT_TRUE(services.ended);
+  EXPECT_EQ(ReadBytes(folder / L"raporlar\\Yıllık.rpt"), "new report");
+  EXPECT_TRUE(FixtureReceived("/direct/raporlar/Y%C4%B1ll%C4%B1k.rpt", 200));
+  EXPECT_EQ(ProxyLog().size(), before) << ProxyLog().substr(before);
+  EXPECT_THAT(LogText(), HasSubstr(" Proxy used; via=direct\r\n"));
 }
 
 // The size first: a file of another size is not read at all; one of the listed size is read in
