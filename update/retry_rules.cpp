@@ -58,15 +58,15 @@ uint64_t RetryWaitMs(const RetryLimits& limits, int attemptsWithoutProgress,
 std::optional<ContentRange> ParseContentRange(std::wstring_view header) {
   const std::wstring text = TrimSpaces(header);
   if (!text.starts_with(L"bytes ")) return std::nullopt;
-  const std::wstring_view spec = std::wstring_view(text).substr(6);
-  const size_t dash = spec.find(L'-');
-  const size_t slash = spec.find(L'/');
+  const std::wstring_view positions = std::wstring_view(text).substr(6);
+  const size_t dash = positions.find(L'-');
+  const size_t slash = positions.find(L'/');
   if (dash == std::wstring_view::npos || slash == std::wstring_view::npos || dash > slash)
     return std::nullopt;
-  const std::optional<uint64_t> first = Number(spec.substr(0, dash));
-  const std::optional<uint64_t> last = Number(spec.substr(dash + 1, slash - dash - 1));
+  const std::optional<uint64_t> first = Number(positions.substr(0, dash));
+  const std::optional<uint64_t> last = Number(positions.substr(dash + 1, slash - dash - 1));
   if (!first || !last || *last < *first) return std::nullopt;
-  const std::wstring_view total = spec.substr(slash + 1);
+  const std::wstring_view total = positions.substr(slash + 1);
   ContentRange range{*first, *last, std::nullopt};
   if (total != L"*") {
     range.total = Number(total);
