@@ -5,6 +5,7 @@
 #include <memory>
 #include <random>
 
+#include "platform/path.h"
 #include "platform/text.h"
 #include "platform/win_error_win.h"
 #include "update/file_address.h"
@@ -76,6 +77,7 @@ class Download final : public FetchHost {
     }
 
     stage_ = kStageCheckTemporary;
+    CreateMissingFolders(FolderOf(destination_));
     temporaryPath_ = destination_ + kTemporarySuffix;
     recordPath_ = destination_ + kResumeRecordSuffix;
     const std::optional<ResumePoint> kept = KeptPart();
@@ -222,6 +224,16 @@ class Download final : public FetchHost {
     } catch (const AppError& error) {
       throw FileSinkError(error.info());
     }
+  }
+
+  // A release may bring a file in a subfolder the shop does not have yet. The name rule keeps
+  // every name inside the program's folder, so only folders below it are ever made here.
+  void CreateMissingFolders(const std::wstring& folder) {
+    if (folder.empty() || GetFileAttributesW(folder.c_str()) != INVALID_FILE_ATTRIBUTES) return;
+    CreateMissingFolders(FolderOf(folder));
+    if (!CreateDirectoryW(folder.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
+      ThrowLastError();
+    log_.LOG_YAZ(L"Folder created; path=" + folder);
   }
 
   static void RemoveIfThere(const std::wstring& path) {

@@ -107,6 +107,9 @@ TEST_F(DownloaderTest, SpacesAndHashesGoOutEncodedAndNothingElseIsChanged) {
   // Letters beyond ASCII go out as UTF-8, percent-encoded, as WinHTTP sends them.
   Serve(L"güncel.dll", "MZ tr");
   EXPECT_TRUE(Fetch(FixtureAddress(L"güncel.dll"), folder / L"güncel.dll").ok);
+  EXPECT_TRUE(Fetch(FixtureAddress(L"güncel.dll"), folder / L"yeni\\alt\\güncel.dll").ok)
+      << "a new subfolder";
+  EXPECT_EQ(ReadBytes(folder / L"yeni\\alt\\güncel.dll"), "MZ tr");
   EXPECT_TRUE(FixtureReceived("/g%C3%BCncel.dll", 200));
 
   const Outcome missing = Fetch(FixtureAddress(L"no such file.dll"), folder / L"x.dll");
@@ -400,7 +403,9 @@ TEST_F(DownloaderTest, PlatformErrorsCarryTheirStageNumberAndText) {
   EXPECT_THAT(scheme.log.back(), StartsWith(L"Download failed; stage=create WinHTTP request; url=ftp://"));
 
   Serve(L"errors.dll", "MZ new");
-  const Outcome noFolder = Fetch(FixtureAddress(L"errors.dll"), folder / L"missing\\errors.dll");
+  // A missing subfolder is made; a file where the folder should be is an error.
+  WriteBytes(folder / L"notafolder", "a file");
+  const Outcome noFolder = Fetch(FixtureAddress(L"errors.dll"), folder / L"notafolder\\errors.dll");
   EXPECT_THAT(noFolder.details, StartsWith(L"Stage write response to temporary file - Error 3: "));
 }
 
@@ -552,8 +557,7 @@ TEST_F(DownloaderTest, AFinalFailureMakesExactlyOneRequest) {
     EXPECT_THAT(got.details, HasSubstr(c.reason));
     const std::string target = std::string("/") + Ascii(c.target);
     EXPECT_EQ(requests.Requests(target), 1) << requests.Log();
-    EXPECT_LE(requests.BytesSent(target), (1u << 20) + (512u << 10))
-        << "read on past its size";
+    EXPECT_LE(requests.BytesSent(target), (1u << 20) + (512u << 10)) << "read on past its size";
     ExpectUntouched(destination);
   }
 }
