@@ -39,8 +39,8 @@ struct WatchedRequest::Worker {
   std::condition_variable wake;
   std::function<void(Worker&)> call;  // the call to make next
   bool stop = false;
-  UniqueHandle done{CreateEventW(nullptr, FALSE, FALSE, nullptr)};
-  UniqueHandle piece{CreateEventW(nullptr, FALSE, FALSE, nullptr)};  // set after each piece of a body
+  UniqueHandle done;
+  UniqueHandle piece;  // set after each piece of a body
   std::exception_ptr failure;
   ResponseHead head;  // results live here, never on the waiting thread's stack
   ProxyTry found;
@@ -118,7 +118,10 @@ WatchedRequest::WatchedRequest(const std::wstring& address, const AttemptOptions
 
 void WatchedRequest::StartWorker(std::unique_ptr<HttpRequest> request) {
   auto worker = std::make_shared<Worker>(std::move(request));
-  if (!worker->done || !worker->piece) ThrowLastError();
+  worker->done.reset(CreateEventW(nullptr, FALSE, FALSE, nullptr));
+  if (!worker->done) ThrowLastError();
+  worker->piece.reset(CreateEventW(nullptr, FALSE, FALSE, nullptr));
+  if (!worker->piece) ThrowLastError();
   worker->thread = std::thread(Worker::Run, worker);
   worker_ = std::move(worker);
 }
@@ -265,6 +268,8 @@ void WatchedRequest::GiveUp() {
     const std::lock_guard<std::mutex> lock(worker_->mutex);
     worker_->stop = true;
   }
+  // A worker whose call has just ended is back in its wait: woken, it sees stop and ends.
+  worker_->wake.notify_all();
   worker_->thread.detach();
   worker_.reset();
 }
