@@ -81,6 +81,7 @@ class Download final : public FetchHost {
     temporaryPath_ = destination_ + kTemporarySuffix;
     recordPath_ = destination_ + kResumeRecordSuffix;
     const std::optional<ResumePoint> kept = KeptPart();
+    resumePoint_ = kept;
 
     const std::optional<uint64_t> listedSize =
         listed_ ? std::optional<uint64_t>(listed_->size) : std::nullopt;
@@ -127,17 +128,23 @@ class Download final : public FetchHost {
   }
 
   // The failure exit: log, then clean up ignoring every error. A part that a later press can
-  // continue (a passing failure, with a record of how) stays; anything else goes, but for a new
-  // updater that is the folder's only whole one.
+  // continue (a passing failure, from a response that told how) stays, on the disk first and its
+  // record after; anything else goes, but for a new updater that is the folder's only whole one.
   void Fail(const std::wstring& details, Leftover leftover) noexcept {
     IgnoringFailure([&] {
       log_.LOG_YAZ(L"Download failed; stage=" + stage_ + L"; url=" + shownAddress_ + L"; reason=" + details);
     });
     if (temporaryPath_.empty() || leftover == Leftover::kTheUpdater) return;
-    const bool keep = leftover == Leftover::kPart && mdlFSO::FileExists(recordPath_);
+    bool keep = false;
     uint64_t kept = 0;
     if (temporary_) {
-      if (keep) IgnoringFailure([&] { kept = temporary_->Keep(); });
+      if (leftover == Leftover::kPart && resumePoint_) {
+        IgnoringFailure([&] {
+          kept = temporary_->KeepForLaterRun();
+          WriteResumeRecord(*resumePoint_);
+          keep = true;
+        });
+      }
       temporary_->Abandon();
     }
     if (keep) {
@@ -167,13 +174,8 @@ class Download final : public FetchHost {
     log_.LOG_YAZ(L"HTTP response; status=" + std::to_wstring(head.status) + L"; statusText=" + head.reason);
   }
 
-  void Resumable(const std::optional<ResumePoint>& point) override {
-    if (point) {
-      WriteResumeRecord(*point);
-    } else {
-      RemoveIfThere(recordPath_);
-    }
-  }
+  // Kept in memory: the record is written only when the part is kept (Fail).
+  void Resumable(const std::optional<ResumePoint>& point) override { resumePoint_ = point; }
 
   void Retrying(const RetryNotice& notice) override {
     log_.LOG_YAZ(L"Download retry; attempt=" + std::to_wstring(notice.attempt) + L"; reason=" +
@@ -192,7 +194,9 @@ class Download final : public FetchHost {
 
  private:
   // A part an earlier run left, with the record of how to continue it; without a record for
-  // this very address it goes, as any stale temporary file does.
+  // this very address it goes, as any stale temporary file does. The record is taken off the
+  // disk while this run changes the part: were the power cut meanwhile, what the disk then shows
+  // of the part could end in bytes never written.
   std::optional<ResumePoint> KeptPart() {
     WIN32_FILE_ATTRIBUTE_DATA part{};
     const bool found = GetFileAttributesExW(temporaryPath_.c_str(), GetFileExInfoStandard, &part) &&
@@ -206,6 +210,7 @@ class Download final : public FetchHost {
     }
     keptBytes_ = (uint64_t{part.nFileSizeHigh} << 32) | part.nFileSizeLow;
     log_.LOG_YAZ(L"Download part found; path=" + temporaryPath_ + L"; bytes=" + std::to_wstring(keptBytes_));
+    RemoveIfThere(recordPath_);
     return point;
   }
 
@@ -216,14 +221,9 @@ class Download final : public FetchHost {
     return text ? ParseResumeRecord(*text, requestAddress_) : std::nullopt;
   }
 
-  // Whenever the process dies the record is whole, the old one or the new one. Failing to write
-  // it is a failure of the temporary file.
+  // Whenever the process dies the record is whole or not there.
   void WriteResumeRecord(const ResumePoint& point) {
-    try {
-      WriteFileAtomically(recordPath_, ResumeRecordText(requestAddress_, point));
-    } catch (const AppError& error) {
-      throw FileSinkError(error.info());
-    }
+    WriteFileAtomically(recordPath_, ResumeRecordText(requestAddress_, point));
   }
 
   // A release may bring a file in a subfolder the shop does not have yet. The name rule keeps
@@ -267,6 +267,7 @@ class Download final : public FetchHost {
   std::wstring shownAddress_;
   std::wstring temporaryPath_;
   std::wstring recordPath_;
+  std::optional<ResumePoint> resumePoint_;  // how the part could be continued, as the last response told
   uint64_t keptBytes_ = 0;
   std::unique_ptr<FileSink> temporary_;
 };

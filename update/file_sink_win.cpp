@@ -177,6 +177,12 @@ uint64_t FileSink::Keep() {
   return count_;
 }
 
+uint64_t FileSink::KeepForLaterRun() {
+  const uint64_t kept = Keep();
+  if (file_ && !FlushFileBuffers(file_.get())) ThrowWriteError(LastErrorInfo(), path_, 1);
+  return kept;
+}
+
 void FileSink::Flush() {
   if (filled_ == 0) return;
   const unsigned char* data = buffers_[turn_].get();

@@ -46,6 +46,9 @@ class FileSink final : public BodySink {
   // Everything on disk, then the file closed: a rename after this never meets a torn file.
   // Returns the file's size.
   int64_t Close();
+  // What Keep() keeps, on the disk itself: a part that a later run may continue must hold its
+  // bytes even after a power cut, when what was still in the system's cache reads back as zeros.
+  uint64_t KeepForLaterRun();
   // Closes the file without a flush, ignoring failures: the failure path.
   void Abandon() noexcept;
 

@@ -359,7 +359,8 @@ TEST_F(UpdateThroughTheWindow, AResetMidBodyLeavesTheBarWhereItStoodUntilTheNext
   EXPECT_TRUE(SeenMovingUp(sampler.ValuesOf(L"VunoRapor.dll")));
   EXPECT_EQ(window.StatusText(), L"VunoRapor.dll indirilemedi.");
   EXPECT_TRUE(std::ranges::any_of(statuses_, [](const std::wstring& status) {
-    return status.starts_with(L"VunoRapor.dll: bağlantı sorunu, yeniden deneniyor (2. deneme), kaldığı yerden");
+    return status.starts_with(
+        L"VunoRapor.dll: bağlantı sorunu, yeniden deneniyor (2. deneme), kaldığı yerden");
   })) << "the retry was not shown";
   EXPECT_EQ(window.SizeText(), L"0");
   ASSERT_EQ(boxes_.size(), 1u);
@@ -392,7 +393,7 @@ TEST_F(UpdateThroughTheWindow, TheCloseButtonDuringAStalledBodyEndsTheProgramAnd
   window.Show();
   std::atomic<ULONGLONG> pressed{0};
   std::thread user([&] {
-    for (int i = 0; i < 1000 && !FileExists(folder_ / L"VunoRapor.dll.indir-resume"); ++i) Sleep(20);
+    for (int i = 0; i < 1000 && !FileExists(folder_ / L"VunoRapor.dll.download"); ++i) Sleep(20);
     Sleep(700);  // the body stands still by now
     pressed = GetTickCount64();
     PostMessageW(window.Control(L"cmdKapat"), BM_CLICK, 0, 0);

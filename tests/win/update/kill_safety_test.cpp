@@ -59,6 +59,8 @@ TEST(KillSafety, KilledMidBodyOrBeforeTheReplaceTheOldFileStaysWholeThenANewRunR
   KillAt(url, destination, L"chunk");
   EXPECT_TRUE(ReadBytes(destination) == old) << "killed during the body";
   EXPECT_LT(ReadBytes(destination + L".download").size(), fresh.size());
+  // Its tail may never have reached the disk had the power gone: no record, so it is not continued.
+  EXPECT_FALSE(FileExists(destination + L".indir-resume"));
 
   KillAt(url, destination, L"replace");
   EXPECT_TRUE(ReadBytes(destination) == old) << "killed after the flush, before the replace";
