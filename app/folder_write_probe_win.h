@@ -7,7 +7,7 @@
 
 #include "platform/error.h"
 
-// Creates a file of the updater's own in folder and deletes it at once; the error (number and
-// text) of whichever step failed, none when both succeeded. A probe that could not be deleted
-// is cleared by the next start.
+// Creates a file of the updater's own in folder, with the right to delete it, and lets it go at
+// once; the error (number and text) when the folder refused it, none when it took it. A probe
+// left by a machine that lost power is cleared by the next start.
 std::optional<ErrorInfo> FolderWriteError(const std::wstring& folder) noexcept;

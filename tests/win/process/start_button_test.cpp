@@ -15,6 +15,7 @@
 namespace {
 
 using ::testing::ElementsAre;
+using ::testing::UnorderedElementsAre;
 
 class Window : public StartButtonWindow {
  public:
@@ -60,6 +61,16 @@ TEST(StartButtonWithRunningCopies, ClosesTheListedProgramsAndSchedulesTheRun) {
   EXPECT_THAT(window.steps, ElementsAre(L"Açık dosyalar kapatılıyor...", L"2000", L"disabled"));
 }
 
+// The names in a folder, to see that nothing was left in it or taken from it.
+std::vector<std::wstring> NamesIn(const std::wstring& folder) {
+  std::vector<std::wstring> names;
+  WIN32_FIND_DATAW found{};
+  UniqueFind search(FindFirstFileW((folder + L"\\*").c_str(), &found));
+  for (bool more = bool(search); more; more = FindNextFileW(search.get(), &found))
+    names.push_back(found.cFileName);
+  return names;
+}
+
 // A window's title carries the program's own name, never "bin\": the copy in the subfolder is
 // found by "Rapor ...", closed, and its file is then free to be replaced.
 TEST(StartButtonWithRunningCopies, AProgramInASubfolderIsClosedByItsOwnNameAndItsSlotReplaced) {
@@ -76,6 +87,8 @@ TEST(StartButtonWithRunningCopies, AProgramInASubfolderIsClosedByItsOwnNameAndIt
                      FolderWriteError);
   SetEventLogWriter(std::move(previous));
   ASSERT_TRUE(EndsSoon(*running));
+  EXPECT_THAT(NamesIn(programFolder.path()), UnorderedElementsAre(L".", L"..", L"bin"))
+      << "the probe is gone";
 
   int64_t bytes = 0;
   std::wstring details;
@@ -84,16 +97,6 @@ TEST(StartButtonWithRunningCopies, AProgramInASubfolderIsClosedByItsOwnNameAndIt
                           QuickRetries()))
       << ToUtf8(details);
   EXPECT_EQ(ReadBytes(programFolder / slot), "MZ new report");
-}
-
-// The names in a folder, to see that nothing was left in it or taken from it.
-std::vector<std::wstring> NamesIn(const std::wstring& folder) {
-  std::vector<std::wstring> names;
-  WIN32_FIND_DATAW found{};
-  UniqueFind search(FindFirstFileW((folder + L"\\*").c_str(), &found));
-  for (bool more = bool(search); more; more = FindNextFileW(search.get(), &found))
-    names.push_back(found.cFileName);
-  return names;
 }
 
 // A folder mounted read-only, as Program Files is to a user without administrator rights.
