@@ -16,6 +16,9 @@ namespace {
 
 // The first updater makes its window moments after its claim; a slow start still has it.
 constexpr DWORD kFirstWindowWaitMs = 5000;
+// A mutex not ours to open: another user's, or this user's updater run as administrator. Only
+// the latter has a window on this desktop, and it is long past its start.
+constexpr DWORD kElevatedWindowWaitMs = 1000;
 
 constexpr wchar_t kRunsElsewhereText[] =
     L"Güncelleyici bu program klasöründe başka bir oturumda ya da başka bir kullanıcı tarafından zaten "
@@ -73,7 +76,7 @@ void BringForward(HWND window) {
 }
 
 void ReportOtherUpdater(const std::wstring& folder, const FileIdentity& identity, bool anotherUser) {
-  const HWND window = anotherUser ? nullptr : OtherUpdaterWindow(identity, kFirstWindowWaitMs);
+  const HWND window = OtherUpdaterWindow(identity, anotherUser ? kElevatedWindowWaitMs : kFirstWindowWaitMs);
   const wchar_t* found = IsWindowVisible(window) ? L"brought forward" : L"still starting";
   const wchar_t* where = anotherUser ? L"another user's" : L"not on this desktop";
   // Quietly: a log that cannot be written is the first updater's to report.

@@ -61,8 +61,8 @@ bool NamesAreAllowed(const std::array<std::wstring, 5>& files, StartButtonWindow
 std::wstring FolderNotWritableText(const std::wstring& folder, const ErrorInfo& error) {
   return L"Program klasörüne yazılamıyor, güncelleme yapılamaz:\r\n" + folder + L"\r\n\r\n" +
          ErrorText(error, L"Hata ") +
-         L"\r\n\r\nHiçbir program kapatılmadı. Güncelleyiciyi yönetici olarak çalıştırın (sağ tıklayıp "
-         L"\"Yönetici olarak çalıştır\") ya da yazılım firmanıza danışın.";
+         L"\r\n\r\nHiçbir program kapatılmadı. Bu pencereyi kapatıp güncelleyiciyi yönetici olarak "
+         L"çalıştırın (sağ tıklayıp \"Yönetici olarak çalıştır\") ya da yazılım firmanıza danışın.";
 }
 
 // A run that could never write its files must not close the shop's program and lose its work.
