@@ -1,5 +1,6 @@
 #include "trust/release_list.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "platform/text.h"
@@ -43,13 +44,6 @@ std::optional<std::string> Unescape(std::string_view name) {
   return out;
 }
 
-bool HasControlCharacter(std::wstring_view name) {
-  for (const wchar_t c : name) {
-    if (c < 0x20 || c == 0x7F) return true;
-  }
-  return false;
-}
-
 [[noreturn]] void Malformed(size_t lineNumber, std::wstring_view what) {
   throw ReleaseRefused(L"SHA256SUMS satır " + std::to_wstring(lineNumber) + L" bozuk: " + std::wstring(what));
 }
@@ -61,7 +55,8 @@ std::wstring DecodeName(std::string_view written, bool escaped, size_t lineNumbe
   if (!bytes) Malformed(lineNumber, L"dosya adında geçersiz kaçış dizisi.");
   const std::optional<std::wstring> name = DecodeUtf8(*bytes);
   if (!name) Malformed(lineNumber, L"dosya adı geçerli UTF-8 değil.");
-  if (HasControlCharacter(*name)) Malformed(lineNumber, L"dosya adında denetim karakteri var.");
+  if (std::any_of(name->begin(), name->end(), IsControlCharacter))
+    Malformed(lineNumber, L"dosya adında denetim karakteri var.");
   return *name;
 }
 

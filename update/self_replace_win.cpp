@@ -24,13 +24,6 @@ uint32_t Rename(const std::wstring& from, const std::wstring& to, DWORD flags) {
   return MoveFileExW(from.c_str(), to.c_str(), flags) ? 0 : GetLastError();
 }
 
-std::wstring UniqueTag() {
-  FILETIME now{};
-  GetSystemTimeAsFileTime(&now);
-  return SetAsideTag(GetCurrentProcessId(),
-                     (static_cast<uint64_t>(now.dwHighDateTime) << 32) | now.dwLowDateTime);
-}
-
 // What one attempt at the two renames came to; 0 where a step succeeded or was not reached.
 struct Swap {
   uint32_t setAsideError = 0;
@@ -85,8 +78,9 @@ bool IsSharingViolation(uint32_t error) {
 
 // Neither file is under the updater's name: the verified new one, the only whole updater left
 // in place of the old, goes there if it still can, and otherwise stays where it is, said so.
-void KeepAWholeUpdater(const std::wstring& newFile, const std::wstring& destination, const std::wstring& setAside,
-                       uint32_t error, Logger& log, const SelfReplaceSeams& seams) {
+void KeepAWholeUpdater(const std::wstring& newFile, const std::wstring& destination,
+                       const std::wstring& setAside, uint32_t error, Logger& log,
+                       const SelfReplaceSeams& seams) {
   const uint32_t fault = seams.placeFault ? seams.placeFault() : 0;
   const uint32_t placed = fault != 0 ? fault : Rename(newFile, destination, kRenameOver);
   if (placed == 0) {
@@ -104,6 +98,13 @@ void KeepAWholeUpdater(const std::wstring& newFile, const std::wstring& destinat
 
 }  // namespace
 
+std::wstring NewSetAsideTag() {
+  FILETIME now{};
+  GetSystemTimeAsFileTime(&now);
+  return SetAsideTag(GetCurrentProcessId(),
+                     (static_cast<uint64_t>(now.dwHighDateTime) << 32) | now.dwLowDateTime);
+}
+
 bool IsRunningUpdater(const std::wstring& path) {
   // Once this process has set its file aside, its start path names the new file.
   static const std::optional<FileIdentity> running = IdentityOf(ExecutablePath());
@@ -114,7 +115,7 @@ void ReplaceRunningUpdater(const std::wstring& newFile, const std::wstring& dest
                            const SelfReplaceSeams& seams) {
   const std::wstring setAside =
       FolderOf(destination) + L"\\" +
-      SetAsideName(FileNameOf(destination), seams.setAsideTag.empty() ? UniqueTag() : seams.setAsideTag);
+      SetAsideName(FileNameOf(destination), seams.setAsideTag.empty() ? NewSetAsideTag() : seams.setAsideTag);
   log.LOG_YAZ(L"Replacing the running updater; path=" + destination + L"; setAside=" + setAside);
   // A virus scanner that holds either file briefly is waited out with the old file in place.
   const RetryPlan plan;

@@ -28,6 +28,9 @@ class NewUpdaterKeptAside : public AppError {
   explicit NewUpdaterKeptAside(ErrorInfo info) : AppError(std::move(info)) {}
 };
 
+// SetAsideTag for this process and this moment: unique to one attempt.
+std::wstring NewSetAsideTag();
+
 // True when path names the file this process was started from, however it is spelled. The
 // identity is taken at the first call, before anything of this process renames the file.
 bool IsRunningUpdater(const std::wstring& path);
