@@ -42,8 +42,7 @@ std::vector<Slot> CheckNames(const PublishedRow& row, Report& report) {
     if (name.empty()) continue;
     if (std::optional<std::wstring> refused = FileNameOutsideFolder(name)) {
       report.Fail(L"dosya" + std::to_wstring(k + 1) +
-                  L": the updater refuses the name, and then closes and " + L"fetches nothing at all: " +
-                  VisibleText(*refused));
+                  L": the updater refuses the name, and then closes and fetches nothing at all: " + *refused);
     } else {
       slots.push_back(SlotOf(row, k, name));
     }
@@ -55,9 +54,9 @@ std::vector<Slot> CheckNames(const PublishedRow& row, Report& report) {
 void CheckAddress(const std::wstring& baseUrl, Report& report) {
   if (StartsWithNoCase(baseUrl, L"https://")) return;
   if (StartsWithNoCase(baseUrl, L"http://")) {
-    report.Warn(L"versite " + VisibleText(baseUrl) + L" is plain http: files can be changed on the way");
+    report.Warn(L"versite " + baseUrl + L" is plain http: files can be changed on the way");
   } else {
-    report.Fail(L"versite " + VisibleText(baseUrl) + L" is no http:// or https:// address");
+    report.Fail(L"versite " + baseUrl + L" is no http:// or https:// address");
   }
 }
 

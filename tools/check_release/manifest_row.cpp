@@ -19,6 +19,9 @@ Connection Connect(const std::string& host, unsigned port) {
   const unsigned timeout = 15;
   mysql_options(mysql.get(), MYSQL_OPT_CONNECT_TIMEOUT, &timeout);
   mysql_options(mysql.get(), MYSQL_SET_CHARSET_NAME, "utf8mb4");
+  // Over TCP as the updater comes, even to "localhost", which the client would take as its socket.
+  const unsigned protocol = MYSQL_PROTOCOL_TCP;
+  mysql_options(mysql.get(), MYSQL_OPT_PROTOCOL, &protocol);
   const std::string user = EncodeUtf8(kDefaultUser), password = EncodeUtf8(kDefaultPassword);
   const std::string database = EncodeUtf8(kDefaultDatabase);
   if (!mysql_real_connect(mysql.get(), host.c_str(), user.c_str(), password.c_str(), database.c_str(), port,

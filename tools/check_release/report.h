@@ -22,8 +22,11 @@ class Report {
   int failures() const { return failures_; }
 
  private:
+  // Texts carry values from the database and the server: made visible, none can forge a line of
+  // the report or steer the terminal.
   static void Line(std::string_view kind, const std::wstring& text) {
-    std::printf("%-5.*s %s\n", static_cast<int>(kind.size()), kind.data(), EncodeUtf8(text).c_str());
+    std::printf("%-5.*s %s\n", static_cast<int>(kind.size()), kind.data(),
+                EncodeUtf8(VisibleText(text)).c_str());
     std::fflush(stdout);
   }
   int failures_ = 0;
