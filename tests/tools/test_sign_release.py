@@ -58,6 +58,18 @@ class SignRelease(unittest.TestCase):
                              signed, number)
         self.assertEqual(self.sign().returncode, 0, "the clock's number is greater")
 
+    def test_a_new_folder_needs_a_number_greater_than_the_releases_beside_it(self):
+        self.assertEqual(self.sign("--release", "20").returncode, 0)
+        (self.folder / "next").mkdir()
+        (self.folder / "next" / "a.dll").write_bytes(b"MZ")
+        sign_next = lambda *options: subprocess.run(
+            [str(SIGN), *options, str(self.folder / "vendor.pem"), str(self.folder / "next")], capture_output=True, text=True)
+        refused = sign_next("--release", "9")
+        self.assertEqual(refused.returncode, 1)
+        self.assertIn("not greater than 20, the release of " + str(self.release / "SHA256SUMS"), refused.stderr)
+        self.assertFalse((self.folder / "next" / "SHA256SUMS").exists())
+        self.assertEqual(sign_next("--release", "9", "--product", "Zefra Başka").returncode, 0, "another product")
+
 
 if __name__ == "__main__":
     sys.exit(unittest.main())
