@@ -36,15 +36,8 @@ class ScriptedServer final : public FetchHost {
     ResponseHead Send(uint64_t from, const std::wstring& validator) override {
       server_.requests.push_back(std::to_wstring(from) + L" " + validator);
       if (answer_.sendError) throw AppError(answer_.sendError, L"refused");
-      ResponseHead head{answer_.status,
-                        L"Reason",
-                        std::nullopt,
-                        Wide(answer_.contentRange),
-                        Wide(answer_.etag),
-                        L"",
-                        Wide(answer_.retryAfter)};
-      head.length = DeclaredLength();
-      return head;
+      return {answer_.status,     L"Reason", DeclaredLength(),        Wide(answer_.contentRange),
+              Wide(answer_.etag), L"",       Wide(answer_.retryAfter)};
     }
     uint64_t ReceiveBody(BodySink& sink, const BodyProgress& progress) override {
       return ReadBody(*this, sink, progress);
@@ -116,12 +109,16 @@ Answer Rest(size_t from, const std::string& etag = "\"v1\"") {
 
 TEST(RetryingFetch, EachAnswerSequenceEndsInTheWholeFileOrTheRightRefusal) {
   const std::wstring v1 = L"\"v1\"";
+  const Answer refused{0, "", "", "", 0, 12029};
   const struct {
     const char* what;
     std::vector<Answer> answers;
     std::vector<std::wstring> requests;  // "from validator"
     std::vector<std::wstring> retries;   // "resumeFrom waitMs reason"
-    const char* outcome;                 // "whole", "refused", "exhausted"
+    const char* outcome;                 // "whole", "refused", "exhausted", "cancelled"
+    size_t keeps = 0;                    // what the part holds when the file does not complete
+    size_t earlier = 0;                  // what an earlier press kept, with its record
+    bool cancelAtWait = false;
   } cases[] = {
       {"cut twice, continued each time", {Cut(300), Rest(300), Cut(0), Rest(600)}, {}, {}, "whole"},
       {"a reset after new bytes is tried again at once",
@@ -147,24 +144,25 @@ TEST(RetryingFetch, EachAnswerSequenceEndsInTheWholeFileOrTheRightRefusal) {
       {"404 is final", {{404}}, {L"0 "}, {}, "refused"},
       {"a certificate failure is final", {{200, "", "", "", 0, 12175}}, {L"0 "}, {}, "refused"},
       {"five attempts in a row without a new byte give up, the waits doubling",
-       {{0, "", "", "", 0, 12029},
-        {0, "", "", "", 0, 12029},
-        {0, "", "", "", 0, 12029},
-        {0, "", "", "", 0, 12029},
-        {0, "", "", "", 0, 12029}},
+       std::vector<Answer>(5, refused),
        {L"0 ", L"0 ", L"0 ", L"0 ", L"0 "},
        {L"0 1000 Error 12029: refused", L"0 2000 Error 12029: refused", L"0 4000 Error 12029: refused",
         L"0 8000 Error 12029: refused"},
        "exhausted"},
+      {"an earlier press's part is continued", {Rest(400)}, {L"400 " + v1}, {}, "whole", 0, 400},
+      {"a cancel in a wait ends it, keeping the part", {Cut(300)}, {}, {}, "cancelled", 300, 0, true},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     ScriptedServer server;
     server.answers.assign(c.answers.begin(), c.answers.end());
+    server.cancelAtWait = c.cancelAtWait;
     PartInMemory part;
+    part.bytes = kFile.substr(0, c.earlier);
+    const auto record = c.earlier ? std::optional(ResumePoint{v1, kFile.size()}) : std::nullopt;
     std::string outcome = "whole";
     try {
-      EXPECT_EQ(FetchWithRetries(server, part, RetryLimits{}), kFile.size());
+      EXPECT_EQ(FetchWithRetries(server, part, RetryLimits{}, record), kFile.size());
       EXPECT_EQ(part.bytes, kFile);
     } catch (const StatusRefused&) {
       outcome = "refused";
@@ -173,35 +171,22 @@ TEST(RetryingFetch, EachAnswerSequenceEndsInTheWholeFileOrTheRightRefusal) {
       EXPECT_EQ(exhausted.number(), 12029);
     } catch (const AppError&) {
       outcome = "refused";
+    } catch (const TransferCancelled&) {
+      outcome = "cancelled";
     }
     EXPECT_EQ(outcome, c.outcome);
+    if (outcome != "whole") EXPECT_EQ(part.bytes, kFile.substr(0, c.keeps));
     if (!c.requests.empty()) EXPECT_EQ(server.requests, c.requests);
     if (!c.retries.empty()) EXPECT_EQ(server.retries, c.retries);
   }
 }
 
-TEST(RetryingFetch, APartAndItsRecordFromAnEarlierPressAreContinuedAndTheRecordFollowsTheFile) {
-  ScriptedServer server;
-  server.answers = {Rest(400)};
-  PartInMemory part;
-  part.bytes = kFile.substr(0, 400);
-  EXPECT_EQ(FetchWithRetries(server, part, RetryLimits{}, ResumePoint{L"\"v1\"", 1000}), 1000u);
-  EXPECT_EQ(server.requests, std::vector<std::wstring>{L"400 \"v1\""});
-
-  // A record from another address, or torn, gives nothing to continue.
+// A record from another address, or torn, gives nothing to continue.
+TEST(ResumeRecord, BelongsToItsAddressAndIsRefusedTorn) {
   const std::string record = ResumeRecordText(L"http://h/a b.dll", {L"\"v1\"", 1000});
   EXPECT_EQ(ParseResumeRecord(record, L"http://h/a b.dll"), (ResumePoint{L"\"v1\"", 1000}));
   EXPECT_FALSE(ParseResumeRecord(record, L"http://h/other.dll"));
   EXPECT_FALSE(ParseResumeRecord(record.substr(0, record.size() - 4), L"http://h/a b.dll"));
-}
-
-TEST(RetryingFetch, TheUsersCancelDuringAWaitEndsTheAttempts) {
-  ScriptedServer server;
-  server.answers = {Cut(300)};
-  server.cancelAtWait = true;
-  PartInMemory part;
-  EXPECT_THROW(FetchWithRetries(server, part, RetryLimits{}), TransferCancelled);
-  EXPECT_EQ(part.bytes.size(), 300u) << "the part stays for the next press";
 }
 
 TEST(StallWatch, SilenceAndATrickleStallAnAttemptButASlowSteadyLineDoesNot) {
