@@ -7,7 +7,7 @@
 #include <stdexcept>
 #include <vector>
 
-#include "platform/message_box.h"
+#include "recorded_message_boxes.h"
 
 namespace {
 
@@ -38,12 +38,10 @@ struct Press {
   std::vector<std::wstring> files;       // the program file given with each name
   std::optional<ErrorInfo> folderError;  // what the write check answers for the program's folder
   int folderChecks = 0;
-  std::vector<MessageBoxRequest> boxes;
+  RecordedMessageBoxes boxes;
   RecordingWindow window;
 
   void operator()(const std::array<std::wstring, 5>& slots) {
-    MessageBoxHandler previous =
-        SetMessageBoxHandler([this](const MessageBoxRequest& box) { boxes.push_back(box); });
     StartButtonPressed(
         slots, L"C:\\Zefra VUNO", window,
         [this](const std::wstring& name, const std::wstring& programFile) {
@@ -56,7 +54,6 @@ struct Press {
           ++folderChecks;
           return folder == L"C:\\Zefra VUNO" ? folderError : ErrorInfo{};
         });
-    SetMessageBoxHandler(std::move(previous));
   }
 };
 
@@ -107,8 +104,8 @@ TEST(StartButton, ARefusedNameInAnySlotClosesNothingAndStartsNoRun) {
     EXPECT_EQ(press.folderChecks, 0);
     ASSERT_EQ(press.window.steps.size(), 1u);
     EXPECT_EQ(press.window.steps[0].rfind(L"log Update not started, file names refused; names=dosya", 0), 0u);
-    ASSERT_EQ(press.boxes.size(), 1u);
-    const std::wstring& box = press.boxes[0].text;
+    ASSERT_EQ(press.boxes.shown().size(), 1u);
+    const std::wstring& box = press.boxes.shown()[0].text;
     for (int slot = 1; slot <= 5; ++slot) {
       const std::wstring named = L"dosya" + std::to_wstring(slot) + L": Geçersiz dosya adı \"";
       const bool expected = std::ranges::count(row.refused, named.substr(0, 6)) == 1;
@@ -168,10 +165,10 @@ TEST(StartButton, AFolderThatTakesNoFilesClosesNothingAndSaysWhy) {
   EXPECT_THAT(
       press.window.steps,
       ElementsAre(L"log Program folder is not writable; folder=C:\\Zefra VUNO; error=5: Access denied."));
-  ASSERT_EQ(press.boxes.size(), 1u);
+  ASSERT_EQ(press.boxes.shown().size(), 1u);
   for (const wchar_t* part :
        {L"yazılamıyor", L"C:\\Zefra VUNO", L"Hata 5: Access denied.", L"yönetici olarak"}) {
-    EXPECT_NE(press.boxes[0].text.find(part), std::wstring::npos) << part;
+    EXPECT_NE(press.boxes.shown()[0].text.find(part), std::wstring::npos) << part;
   }
 }
 
