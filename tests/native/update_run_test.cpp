@@ -89,7 +89,7 @@ class FakeServices : public UpdateServices {
     return current.count(path) > 0;
   }
   std::optional<std::string> ReadSmallFile(const std::wstring& path) override {
-    if (keptUnreadable) throw AppError(5, L"Access is denied.");
+    if (kept == "!") throw AppError(5, L"Access is denied.");
     return path == L"C:\\Zefra\\Zefra INDIR.indir-release" ? kept : std::nullopt;
   }
   void WriteFileAtomically(const std::wstring& path, const std::string& bytes) override {
@@ -110,9 +110,8 @@ class FakeServices : public UpdateServices {
   std::wstring refusal;                // why the list is refused, when it is
   bool userClosesDuringList = false;
   Sha256Digest listSha256{0x11};    // the SHA-256 of the list's bytes
-  std::optional<std::string> kept;  // the kept release file's bytes
-  bool keptUnreadable = false;
-  std::set<std::wstring> current;  // the files already as listed
+  std::optional<std::string> kept;  // the kept release file's bytes; "!": it cannot be read
+  std::set<std::wstring> current;   // the files already as listed
 
  private:
   FakeWindow& window_;
@@ -208,7 +207,7 @@ TEST_F(UpdateRunTest, ASignedReleaseIsCheckedFirstAndEachFileGetsItsListedDigest
   EXPECT_THAT(window.events, testing::Contains(L"listed 10 " + std::wstring(64, L'a')));
 }
 
-// One list and kept release, each row changing one of them ("!": a kept file that cannot be read).
+// One list and kept release, each row changing one of them.
 // A refused list reads and asks for no file. An accepted one is kept (unless it already was) before
 // the first file; a.dll is already current, b.dll is fetched with its listed size.
 TEST_F(UpdateRunTest, AListIsRefusedBeforeAnyFileUnlessItIsNewerThanTheKeptOneAndNamesEverySlot) {
@@ -242,7 +241,6 @@ TEST_F(UpdateRunTest, AListIsRefusedBeforeAnyFileUnlessItIsNewerThanTheKeptOneAn
     window.events.clear();
     services.release = c.header + kDigests;
     services.kept = c.kept.empty() ? std::nullopt : std::optional(c.kept);
-    services.keptUnreadable = c.kept == "!";
     Run({L"a.dll", c.slot2, L"", L"", L""});
     const auto at = [&](const std::wstring& text) {
       return std::find_if(window.events.begin(), window.events.end(),
