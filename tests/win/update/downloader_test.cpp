@@ -461,8 +461,6 @@ TEST_F(DownloaderTest, AReadOnlyDestinationFailsTheReplacement) {
   ExpectUntouched(destination);
 }
 
-std::string Ascii(const std::wstring& text) { return std::string(text.begin(), text.end()); }
-
 // Lines that drop, stall, trickle or answer "later": one press, and the file arrives whole,
 // each retry continuing where the last stopped, within the stall window and not after the
 // per-read time-out.
@@ -499,7 +497,7 @@ TEST_F(DownloaderTest, ALineThatDropsStallsOrTricklesIsRetriedFromWhereItStopped
     EXPECT_TRUE(
         std::ranges::any_of(got.log, [&](const std::wstring& line) { return line.starts_with(retry); }));
     if (c.firstResume > 0) {
-      const std::string target = std::string("/") + Ascii(std::wstring(c.name)) + "?" + Ascii(c.faults);
+      const std::string target = "/" + EncodeUtf8(c.name) + "?" + EncodeUtf8(c.faults);
       EXPECT_NE(requests.Log().find(target + " 206 range=bytes=" + std::to_string(c.firstResume) + "-"),
                 std::string::npos);
       EXPECT_LE(requests.BytesSent(target), body.size() * 115 / 100) << "a retry started over";
@@ -555,7 +553,7 @@ TEST_F(DownloaderTest, AFinalFailureMakesExactlyOneRequest) {
     const Outcome got = Fetch(FixtureAddress(c.target), destination, QuickRetries(), L"", c.listed);
     EXPECT_FALSE(got.ok);
     EXPECT_THAT(got.details, HasSubstr(c.reason));
-    const std::string target = std::string("/") + Ascii(c.target);
+    const std::string target = "/" + EncodeUtf8(c.target);
     EXPECT_EQ(requests.Requests(target), 1) << requests.Log();
     EXPECT_LE(requests.BytesSent(target), (1u << 20) + (512u << 10)) << "read on past its size";
     ExpectUntouched(destination);
@@ -566,7 +564,8 @@ TEST_F(DownloaderTest, AFinalFailureMakesExactlyOneRequest) {
 // fills the disk is stopped with the reason. The old file and the free space stay as they were.
 TEST_F(DownloaderTest, AFullDiskGetsItsReasonAndLeavesTheOldFileAndTheFreeSpace) {
   const std::wstring disk = TestEnv(L"ZEFRA_TEST_SMALL_DISK_WIN");
-  if (disk.empty()) GTEST_SKIP() << "no small disk: " << Ascii(TestEnv(L"ZEFRA_TEST_SMALL_DISK_UNAVAILABLE"));
+  if (disk.empty())
+    GTEST_SKIP() << "no small disk: " << EncodeUtf8(TestEnv(L"ZEFRA_TEST_SMALL_DISK_UNAVAILABLE"));
   Serve(L"big.dll", PatternBytes(8 << 20));
   const std::wstring destination = disk + L"\\big.dll";
   WriteBytes(destination, kOld);
