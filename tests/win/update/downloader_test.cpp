@@ -527,8 +527,7 @@ TEST_F(DownloaderTest, AFileThatChangesOrARangeThatIsRefusedStartsOverAndEndsWho
   }
 }
 
-// Each fails at once with one request: a missing file, an executable without MZ, a digest or a
-// declared length other than listed, and an endless body stopped at its listed size.
+// Failures that another attempt cannot mend, an endless body among them, cost one request.
 TEST_F(DownloaderTest, AFinalFailureMakesExactlyOneRequest) {
   Serve(L"once.exe", "not an executable");
   Serve(L"once.dll", "MZ listed otherwise");

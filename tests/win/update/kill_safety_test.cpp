@@ -72,8 +72,6 @@ TEST(KillSafety, KilledMidBodyOrBeforeTheReplaceTheOldFileStaysWholeThenANewRunR
   EXPECT_FALSE(FileExists(destination + L".download"));
 }
 
-// Killed at random moments while it writes the kept release again and again, the file always
-// holds one of the two releases whole.
 TEST(KillSafety, TheKeptReleaseIsAlwaysTheOldOrTheNewWhereverItsWriteIsKilled) {
   ScratchFolder folder;
   const std::wstring path = folder / kKeptReleaseName;
@@ -87,7 +85,8 @@ TEST(KillSafety, TheKeptReleaseIsAlwaysTheOldOrTheNewWhereverItsWriteIsKilled) {
     const std::wstring eventName =
         L"zefra-kept-" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(kill);
     UniqueHandle started(CreateEventW(nullptr, TRUE, FALSE, eventName.c_str()));
-    const StartedProgram probe(HelperProgramPath(L"zefra_kept_release_probe.exe"), L"\"" + path + L"\" " + eventName);
+    const StartedProgram probe(HelperProgramPath(L"zefra_kept_release_probe.exe"),
+                               L"\"" + path + L"\" " + eventName);
     const HANDLE waits[] = {started.get(), probe.handle()};
     ASSERT_EQ(WaitForMultipleObjects(2, waits, FALSE, 60000), WAIT_OBJECT_0) << "the probe did not write";
     Sleep(random() % 40);

@@ -99,8 +99,7 @@ TEST_F(SelfReplace, WhenTheNewFileCannotMoveInTheOldOneIsPutBackAndALaterRunRepl
 }
 
 // Neither the new updater moves in nor the old one back: the verified new one stays whole under
-// its temporary name and the reason says where each file is. When the second try at the move
-// works, the new one is simply in place.
+// its temporary name, and the reason says where each file is.
 TEST_F(SelfReplace, WhenNeitherFileTakesTheUpdatersNameAWholeUpdaterRemains) {
   const std::wstring url = Serve(L"self-double.exe", fresh);
   const std::wstring aside = folder / L"Zefra INDIR.exe.T3.indir-old";

@@ -368,7 +368,6 @@ TEST_F(SignedRelease, AReleaseIsNeverFollowedByAnOlderOrMixedOneAndCurrentFilesA
     EXPECT_THAT(boxes.shown().back().text, HasSubstr(L"\r\n" + std::wstring(reason)));
   }
 
-  // Run again with every file in place: complete, and no file asked for.
   const std::string newer = ReadBytes(folder / kKeptReleaseName);
   window.sizeTexts.clear();
   window.progress.clear();
