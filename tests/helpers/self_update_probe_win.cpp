@@ -2,9 +2,9 @@
 // A test copies it into a scratch folder as "Zefra INDIR.exe" and starts it there:
 //   zefra_self_update_probe URL [TAG [CODE[:TIMES] [PUTBACK]]]
 // TAG fixes the unique part of the set-aside name ("-" for none); CODE makes the move of the
-// new file fail with that error, the first TIMES attempts only when given; PUTBACK makes putting
-// the old file back fail with that error. The log goes to the
+// new file fail with that error, the first TIMES attempts only when given. The log goes to the
 // diagnostic log in the probe's folder. Exit code 0 when the file is in place, 1 when it failed.
+// PUTBACK, a code given as CODE is, makes putting the old file back fail.
 #include <windows.h>
 
 #include <cwchar>

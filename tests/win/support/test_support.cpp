@@ -145,6 +145,12 @@ std::map<std::wstring, std::string> FolderContents(const std::wstring& folder) {
   return contents;
 }
 
+std::vector<std::wstring> FolderNames(const std::wstring& folder) {
+  std::vector<std::wstring> names;
+  for (const auto& [name, bytes] : FolderContents(folder)) names.push_back(name);
+  return names;
+}
+
 void WriteSettingsFile(const std::wstring& folder, const std::wstring& server, const std::wstring& port,
                        const std::wstring& driver) {
   WriteBytes(folder + L"\\ayar.xml", "<ayar><baglanti><s>" + ToUtf8(server) + "</s><p>" + ToUtf8(port) +

@@ -62,6 +62,7 @@ class StartedProgram {
   StartedProgram& operator=(const StartedProgram&) = delete;
 
   DWORD id() const { return id_; }
+  HANDLE handle() const { return process_; }
   // True when the program has ended, waiting for it up to waitMs.
   bool HasEnded(DWORD waitMs = 0) const;
   DWORD ExitCode() const;
@@ -89,6 +90,8 @@ bool RunningUnderWine();
 
 // Every file below folder with its bytes, by its path relative to folder.
 std::map<std::wstring, std::string> FolderContents(const std::wstring& folder);
+// Only their paths, in the same order (a folder's ends in "\\").
+std::vector<std::wstring> FolderNames(const std::wstring& folder);
 
 // ayar.xml in folder naming the database server, its port and the driver selector.
 void WriteSettingsFile(const std::wstring& folder, const std::wstring& server, const std::wstring& port,

@@ -12,10 +12,12 @@
 
 namespace {
 
-// Runs a probe program with its arguments and returns its process.
-UniqueHandle StartHelper(const wchar_t* name, const std::wstring& arguments) {
-  const std::wstring program = HelperProgramPath(name);
-  std::wstring commandLine = L"\"" + program + L"\" " + arguments;
+// Runs the probe program until it reaches the point (or ends) and returns its process.
+UniqueHandle StartProbe(const std::wstring& url, const std::wstring& destination, const std::wstring& point,
+                        const std::wstring& eventName) {
+  const std::wstring program = HelperProgramPath(L"zefra_download_probe.exe");
+  std::wstring commandLine =
+      L"\"" + program + L"\" \"" + url + L"\" \"" + destination + L"\" " + point + L" " + eventName;
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process{};
@@ -26,13 +28,6 @@ UniqueHandle StartHelper(const wchar_t* name, const std::wstring& arguments) {
   }
   CloseHandle(process.hThread);
   return UniqueHandle(process.hProcess);
-}
-
-// Runs the download probe until it reaches the point (or ends) and returns its process.
-UniqueHandle StartProbe(const std::wstring& url, const std::wstring& destination, const std::wstring& point,
-                        const std::wstring& eventName) {
-  return StartHelper(L"zefra_download_probe.exe",
-                     L"\"" + url + L"\" \"" + destination + L"\" " + point + L" " + eventName);
 }
 
 // Starts the probe, waits until it holds at the point, and kills it there.
@@ -77,30 +72,26 @@ TEST(KillSafety, KilledMidBodyOrBeforeTheReplaceTheOldFileStaysWholeThenANewRunR
   EXPECT_FALSE(FileExists(destination + L".download"));
 }
 
-// Killed at random moments while it writes the kept release again and again, the file always
-// holds one of the two releases whole.
 TEST(KillSafety, TheKeptReleaseIsAlwaysTheOldOrTheNewWhereverItsWriteIsKilled) {
   ScratchFolder folder;
   const std::wstring path = folder / kKeptReleaseName;
   // As the probe writes them: each release's digest is its number in every byte.
-  const auto text = [](uint8_t number) {
-    Sha256Digest digest{};
-    digest.fill(number);
-    return KeptReleaseText(number, digest);
-  };
-  const std::string texts[] = {text(1), text(2)};
+  Sha256Digest ones{}, twos{};
+  ones.fill(1);
+  twos.fill(2);
+  const std::string texts[] = {KeptReleaseText(1, ones), KeptReleaseText(2, twos)};
   std::mt19937 random(20261211);
   for (int kill = 0; kill < 25; ++kill) {
     const std::wstring eventName =
         L"zefra-kept-" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(kill);
     UniqueHandle started(CreateEventW(nullptr, TRUE, FALSE, eventName.c_str()));
-    UniqueHandle probe = StartHelper(L"zefra_kept_release_probe.exe", L"\"" + path + L"\" " + eventName);
-    ASSERT_TRUE(probe);
-    const HANDLE waits[] = {started.get(), probe.get()};
+    const StartedProgram probe(HelperProgramPath(L"zefra_kept_release_probe.exe"),
+                               L"\"" + path + L"\" " + eventName);
+    const HANDLE waits[] = {started.get(), probe.handle()};
     ASSERT_EQ(WaitForMultipleObjects(2, waits, FALSE, 60000), WAIT_OBJECT_0) << "the probe did not write";
     Sleep(random() % 40);
-    ASSERT_TRUE(TerminateProcess(probe.get(), 9));
-    ASSERT_EQ(WaitForSingleObject(probe.get(), 30000), WAIT_OBJECT_0);
+    ASSERT_TRUE(TerminateProcess(probe.handle(), 9));
+    ASSERT_TRUE(probe.HasEnded(30000));
     const std::string kept = ReadBytes(path);
     ASSERT_TRUE(kept == texts[0] || kept == texts[1])
         << "kill " << kill << ": " << testing::PrintToString(kept);
