@@ -22,6 +22,7 @@ class CheckRelease(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
         cls.tmp = Path(tempfile.mkdtemp())
+        cls.addClassCleanup(subprocess.run, ["rm", "-rf", str(cls.tmp)], check=True)
         for name in ("vendor", "other"):
             subprocess.run([str(SIGN), "--new-key", str(cls.tmp / name)], check=True, stdout=subprocess.DEVNULL)
         for number, folder in enumerate(("ok", "missing", "changed", "private", "no-mz"), 1):
@@ -31,6 +32,7 @@ class CheckRelease(unittest.TestCase):
         changed.write_bytes(b"MZ" + b"\x01" + changed.read_bytes()[3:])
         (cls.tmp / "root/private/sub/b.dll").chmod(0o600)
         cls.server, cls.port = start_server(str(cls.tmp), subprocess.DEVNULL, ["--others-only"])
+        cls.addClassCleanup(stop_server, cls.server)
 
     @classmethod
     def release(cls, folder, number):
@@ -42,11 +44,6 @@ class CheckRelease(unittest.TestCase):
             path.chmod(0o755 if path.is_dir() else 0o644)
         subprocess.run([str(SIGN), "--release", str(number), str(cls.tmp / "vendor.pem"), str(files)], check=True,
                        stdout=subprocess.DEVNULL)
-
-    @classmethod
-    def tearDownClass(cls):
-        stop_server(cls.server)
-        subprocess.run(["rm", "-rf", str(cls.tmp)], check=True)
 
     def check(self, folder, names, key="vendor"):
         return subprocess.run([CHECK, "--key", str(self.tmp / f"{key}.pub.pem"),
