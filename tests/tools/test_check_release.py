@@ -22,31 +22,24 @@ class CheckRelease(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
         cls.tmp = Path(tempfile.mkdtemp())
+        cls.addClassCleanup(subprocess.run, ["rm", "-rf", str(cls.tmp)], check=True)
         for name in ("vendor", "other"):
             subprocess.run([str(SIGN), "--new-key", str(cls.tmp / name)], check=True, stdout=subprocess.DEVNULL)
         for number, folder in enumerate(("ok", "missing", "changed", "private", "no-mz"), 1):
-            cls.release(folder, number)
+            files = cls.tmp / "root" / folder
+            (files / "sub").mkdir(parents=True)
+            (files / "Zefra VUNO.exe").write_bytes((b"ZM" if folder == "no-mz" else b"MZ") + bytes(range(256)) * 8)
+            (files / "sub" / "b.dll").write_bytes(b"b.dll 9.09\r\n")
+            for path in (files, *files.rglob("*")):
+                path.chmod(0o755 if path.is_dir() else 0o644)
+            subprocess.run([str(SIGN), "--release", str(number), str(cls.tmp / "vendor.pem"), str(files)],
+                           check=True, stdout=subprocess.DEVNULL)
         (cls.tmp / "root/missing/sub/b.dll").unlink()
         changed = cls.tmp / "root/changed/Zefra VUNO.exe"
         changed.write_bytes(b"MZ" + b"\x01" + changed.read_bytes()[3:])
         (cls.tmp / "root/private/sub/b.dll").chmod(0o600)
         cls.server, cls.port = start_server(str(cls.tmp), subprocess.DEVNULL, ["--others-only"])
-
-    @classmethod
-    def release(cls, folder, number):
-        files = cls.tmp / "root" / folder
-        (files / "sub").mkdir(parents=True)
-        (files / "Zefra VUNO.exe").write_bytes((b"ZM" if folder == "no-mz" else b"MZ") + bytes(range(256)) * 8)
-        (files / "sub" / "b.dll").write_bytes(b"b.dll 9.09\r\n")
-        for path in (files, files / "sub", *files.rglob("*")):
-            path.chmod(0o755 if path.is_dir() else 0o644)
-        subprocess.run([str(SIGN), "--release", str(number), str(cls.tmp / "vendor.pem"), str(files)], check=True,
-                       stdout=subprocess.DEVNULL)
-
-    @classmethod
-    def tearDownClass(cls):
-        stop_server(cls.server)
-        subprocess.run(["rm", "-rf", str(cls.tmp)], check=True)
+        cls.addClassCleanup(stop_server, cls.server)
 
     def check(self, folder, names, key="vendor"):
         return subprocess.run([CHECK, "--key", str(self.tmp / f"{key}.pub.pem"),

@@ -16,17 +16,15 @@ SIGN = Path(__file__).resolve().parents[2] / "tools" / "sign-release"
 class SignRelease(unittest.TestCase):
     def setUp(self):
         self.folder = Path(tempfile.mkdtemp())
+        self.addCleanup(subprocess.run, ["rm", "-rf", str(self.folder)], check=True)
         self.release = self.folder / "release"
         (self.release / "sub").mkdir(parents=True)
         (self.release / "Zefra VUNO.exe").write_bytes(b"MZ" + bytes(range(256)) * 40)
         (self.release / "sub" / "kaçış\\y.dll").write_bytes(b"")
         subprocess.run([str(SIGN), "--new-key", str(self.folder / "vendor")], check=True, stdout=subprocess.DEVNULL)
 
-    def tearDown(self):
-        subprocess.run(["rm", "-rf", str(self.folder)], check=True)
-
-    def sign(self, *options):
-        return subprocess.run([str(SIGN), *options, str(self.folder / "vendor.pem"), str(self.release)],
+    def sign(self, *options, folder="release"):
+        return subprocess.run([str(SIGN), *options, str(self.folder / "vendor.pem"), str(self.folder / folder)],
                               capture_output=True, text=True)
 
     def test_the_list_carries_its_release_and_sha256sum_still_checks_it(self):
@@ -62,13 +60,12 @@ class SignRelease(unittest.TestCase):
         self.assertEqual(self.sign("--release", "20").returncode, 0)
         (self.folder / "next").mkdir()
         (self.folder / "next" / "a.dll").write_bytes(b"MZ")
-        sign_next = lambda *options: subprocess.run(
-            [str(SIGN), *options, str(self.folder / "vendor.pem"), str(self.folder / "next")], capture_output=True, text=True)
-        refused = sign_next("--release", "9")
+        refused = self.sign("--release", "9", folder="next")
         self.assertEqual(refused.returncode, 1)
         self.assertIn("not greater than 20, the release of " + str(self.release / "SHA256SUMS"), refused.stderr)
         self.assertFalse((self.folder / "next" / "SHA256SUMS").exists())
-        self.assertEqual(sign_next("--release", "9", "--product", "Zefra Başka").returncode, 0, "another product")
+        self.assertEqual(self.sign("--release", "9", "--product", "Zefra Başka", folder="next").returncode, 0,
+                         "another product")
 
 
 if __name__ == "__main__":
