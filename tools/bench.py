@@ -145,7 +145,7 @@ def main():
         return inner(args)
     program = Path(args.build) / "tests" / "zefra_download_bench.exe"
     if not program.exists():
-        raise SystemExit(f"bench: {program} is missing; run make win32 first")
+        raise SystemExit(f"bench: {program} is missing; run make test-build first")
     # The fixture starts the display, Wine and the HTTP server, and always stops them again.
     state = Path(args.build).resolve() / "benchenv"
     return subprocess.call([sys.executable, str(ROOT / "tests" / "fixtures" / "testenv.py"), "run", str(state), "--",

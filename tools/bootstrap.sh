@@ -7,53 +7,75 @@ packages=(
   cmake ninja-build make g++ python3 python3-pil googletest
   g++-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-i686-dev
   wine wine32:i386 libwine:i386 xvfb xauth xdotool x11-apps imagemagick
-  mariadb-server mariadb-client odbc-mariadb:i386 libodbc2:i386 unixodbc-common
+  mariadb-server mariadb-client libodbc2:i386 unixodbc-common
   curl locales openssl
   libcurl4-openssl-dev libssl-dev libmariadb-dev pkg-config
 )
 
-missing=()
-for package in "${packages[@]}"; do
-  if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
-    missing+=("$package")
-  fi
-done
-turkish_locale_missing=0
-locale -a 2>/dev/null | grep -qi '^tr_TR\.utf-\?8$' || turkish_locale_missing=1
+# The ODBC driver of the Windows tests' own architecture: its two architectures cannot both be
+# installed. Where the kernel runs no 32-bit programs, the Windows tests run on a 64-bit build
+# under 64-bit Wine (tools/windows-arch), which needs the rest too; the 32-bit program is still built.
+packages_32=(odbc-mariadb:i386)
+packages_64=(
+  g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev
+  wine64 libwine:amd64 odbc-mariadb:amd64 libodbc2:amd64
+)
 
-if [ ${#missing[@]} -eq 0 ] && [ $turkish_locale_missing -eq 0 ]; then
-  exit 0
-fi
-
-if [ "$(id -u)" -ne 0 ]; then
-  echo "Some packages are missing: ${missing[*]:-none} (Turkish locale missing: $turkish_locale_missing)." >&2
-  echo "Install them once with:  sudo $(realpath "$0")" >&2
-  exit 1
-fi
+missing_of() {
+  local package
+  for package in "$@"; do
+    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || echo "$package"
+  done
+}
 
 export DEBIAN_FRONTEND=noninteractive
 # The release's own suite (bookworm, ...): the target of the fallback below.
 codename=$(. "${ZEFRA_OS_RELEASE:-/etc/os-release}" && echo "${VERSION_CODENAME:-}")
-install() { apt-get install -y -q --no-install-recommends "$@" "${missing[@]}"; }
-if [ ${#missing[@]} -gt 0 ]; then
+
+install() { apt-get install -y -q --no-install-recommends "$@"; }
+
+# Installs those of the given packages that are missing.
+install_missing() {
+  local missing
+  mapfile -t missing < <(missing_of "$@")
+  [ ${#missing[@]} -gt 0 ] || return 0
+  if [ "$(id -u)" -ne 0 ]; then
+    echo "Some packages are missing: ${missing[*]}." >&2
+    echo "Install them once with:  sudo $(realpath "$0")" >&2
+    exit 1
+  fi
   echo "bootstrap: installing ${missing[*]}"
   dpkg --add-architecture i386
   # A mirror in the middle of a sync fails one index now and then. The install is tried anyway,
   # first as usual, so security updates come whenever the mirror has them. When a lagging index
   # leaves one architecture without the other's versions, Multi-Arch pairs cannot match: taking
   # both from the release's own suite (-t codename) makes them agree again.
+  local attempt
   for attempt in 1 2 3; do
     apt-get update -q || echo "bootstrap: apt-get update reported errors; trying the install anyway" >&2
-    install && break
+    install "${missing[@]}" && return 0
     if [ -n "$codename" ]; then
       echo "bootstrap: the install failed; trying again with the release's own suite (apt-get install -t $codename)" >&2
-      install -t "$codename" && break
+      install -t "$codename" "${missing[@]}" && return 0
     fi
     [ "$attempt" -lt 3 ] || exit 1
     sleep 20
   done
+}
+
+install_missing "${packages[@]}"
+if [ "$("$(dirname "$0")/windows-arch")" = win32 ]; then
+  install_missing "${packages_32[@]}"
+else
+  [ -z "$(missing_of "${packages_64[@]}")" ] ||
+    echo "bootstrap: this machine runs no 32-bit programs; adding 64-bit Wine and MinGW-w64 for the Windows tests"
+  install_missing "${packages_64[@]}"
 fi
 # The Turkish locale lets the tests run Wine under Turkish regional settings.
 if ! locale -a 2>/dev/null | grep -qi '^tr_TR\.utf-\?8$'; then
+  if [ "$(id -u)" -ne 0 ]; then
+    echo "The Turkish locale is missing. Make it once with:  sudo $(realpath "$0")" >&2
+    exit 1
+  fi
   localedef -i tr_TR -f UTF-8 tr_TR.UTF-8
 fi

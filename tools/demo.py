@@ -10,8 +10,9 @@ The web server speaks HTTPS at https://localhost, with a throwaway certificate w
 only the demo's Wine prefix trusts. DEMO_HTTP=1 serves plain http://127.0.0.1 instead.
 
 The release is signed: the demo makes a throwaway release key, builds the updater it runs with
-that key (build/demo-signed) and signs the served folder with tools/sign-release. DEMO_TAMPER=1
-changes one served byte after signing: the update is then refused and every old file stays.
+that key (build/demo-signed-win32, or -win64) and signs the served folder with
+tools/sign-release. DEMO_TAMPER=1 changes one served byte after signing: the update is then
+refused and every old file stays.
 
   With a display (DISPLAY set): the window opens; press BAŞLAT yourself.
   Without one: it runs on a virtual display, presses BAŞLAT itself, saves a screenshot of each
@@ -36,8 +37,11 @@ sys.path.insert(0, str(ROOT / "tests" / "fixtures"))
 import driver  # noqa: E402
 import testenv  # noqa: E402
 
-BUILD = ROOT / "build" / "win32"
-SIGNED_BUILD = ROOT / "build" / "demo-signed"
+# The build that runs here: the 32-bit one, or the 64-bit one where no 32-bit program runs.
+BUILD = ROOT / "build" / testenv.WINEARCH
+SIGNED_BUILD = ROOT / "build" / f"demo-signed-{testenv.WINEARCH}"
+TOOLCHAIN = ROOT / "cmake" / ("toolchain-mingw-i686.cmake" if testenv.WINEARCH == "win32" else
+                              "toolchain-mingw-x86_64.cmake")
 DEMO = ROOT / "build" / "demo"
 APP = "Zefra VUNO.exe"
 NEW = {"VunoRapor.dll": b"VUNO RAPOR 9.09 " * 524288, "Yenilikler.txt": (
@@ -64,7 +68,7 @@ def build_signed_updater():
     say("building the updater with the demo's throwaway release key (the first time takes a minute)")
     subprocess.run(["cmake", "-S", str(ROOT), "-B", str(SIGNED_BUILD), "-G", "Ninja", "-DCMAKE_BUILD_TYPE=Release",
                     "-DZEFRA_TESTS=OFF", f"-DZEFRA_RELEASE_KEY={keys / 'demo.pub.pem'}",
-                    f"-DCMAKE_TOOLCHAIN_FILE={ROOT / 'cmake' / 'toolchain-mingw-i686.cmake'}"],
+                    f"-DCMAKE_TOOLCHAIN_FILE={TOOLCHAIN}"],
                    check=True, stdout=subprocess.DEVNULL)
     subprocess.run(["cmake", "--build", str(SIGNED_BUILD), "--target", "zefra_indir", "-j", str(os.cpu_count() or 2)],
                    check=True, stdout=subprocess.DEVNULL)

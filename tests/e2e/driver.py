@@ -32,6 +32,7 @@ class WineDesk:
             self.env.pop(key, None)
         self.env.update(env)
         self.env.update(WINEPREFIX=env["ZEFRA_WINEPREFIX_DEFAULT"], LANG="C.UTF-8")
+        self.wine = env["ZEFRA_WINE"]
         if display:
             self.env["DISPLAY"] = display
         self.build = Path(build_dir)
@@ -40,7 +41,7 @@ class WineDesk:
 
     def start(self, exe, *args, cwd=None):
         """Starts a Windows program without waiting for it."""
-        process = subprocess.Popen(["wine", str(exe), *args], env=self.env, cwd=cwd or Path(exe).parent,
+        process = subprocess.Popen([self.wine, str(exe), *args], env=self.env, cwd=cwd or Path(exe).parent,
                                    stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                                    stderr=subprocess.DEVNULL)
         self.started.append(process)
@@ -50,7 +51,7 @@ class WineDesk:
         # Output goes through a file, not a pipe: a Wine service that this call happens to start
         # (the desktop, say) would inherit a pipe and keep it open long after the window probe ends.
         with tempfile.TemporaryFile() as out:
-            process = subprocess.Popen(["wine", str(self.probe_exe), *args], env=self.env,
+            process = subprocess.Popen([self.wine, str(self.probe_exe), *args], env=self.env,
                                        stdin=subprocess.DEVNULL, stdout=out, stderr=subprocess.DEVNULL)
             try:
                 code = process.wait(timeout=timeout)
