@@ -496,7 +496,7 @@ TEST_F(DownloaderTest, ALineThatDropsStallsOrTricklesIsRetriedFromWhereItStopped
     EXPECT_THAT(got.log,
                 Contains(StartsWith(L"Download retry; attempt=2; reason=" + std::wstring(c.reason))));
     if (c.firstResume > 0) {
-      const std::string target = "/" + EncodeUtf8(c.name) + "?" + EncodeUtf8(c.faults);
+      const std::string target = EncodeUtf8(L"/" + std::wstring(c.name) + L"?" + c.faults);
       EXPECT_THAT(requests.Log(),
                   HasSubstr(target + " 206 range=bytes=" + std::to_string(c.firstResume) + "-"));
       EXPECT_LE(requests.BytesSent(target), body.size() * 115 / 100) << "a retry started over";
@@ -550,7 +550,7 @@ TEST_F(DownloaderTest, AFinalFailureMakesExactlyOneRequest) {
     const Outcome got = Fetch(FixtureAddress(c.target), destination, QuickRetries(), L"", c.listed);
     EXPECT_FALSE(got.ok);
     EXPECT_THAT(got.details, HasSubstr(c.reason));
-    const std::string target = "/" + EncodeUtf8(c.target);
+    const std::string target = EncodeUtf8(L"/" + std::wstring(c.target));
     EXPECT_EQ(requests.Requests(target), 1) << requests.Log();
     EXPECT_LE(requests.BytesSent(target), (1u << 20) + (512u << 10)) << "read on past its size";
     ExpectUntouched(destination);

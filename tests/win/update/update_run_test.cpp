@@ -444,8 +444,9 @@ TEST_F(SignedRelease, ThroughTheUsersProxyOrItsScriptEveryRequestGoesViaTheProxy
         EXPECT_THAT(secure ? requests : proxied, HasSubstr("GET " + target + " 200")) << proxied;
       }
       // Wine keeps a tunnel open for the next request a moment: one CONNECT may serve two rows.
-      if (secure)
+      if (secure) {
         EXPECT_THAT(ProxyLog().substr(testStart), HasSubstr("CONNECT " + ToAnsi(origin) + " 200\n"));
+      }
       EXPECT_THAT(LogText().substr(logBefore), HasSubstr(" Proxy used; " + ToAnsi(via) + "\r\n"));
     }
 }
