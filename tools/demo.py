@@ -192,7 +192,7 @@ def summary(before, after, program):
 
 def main():
     needed_files = (BUILD / "Zefra INDIR.exe", BUILD / "tests" / "standin_app.exe", BUILD / "tools" / "window_probe.exe",
-                    BUILD / "tests" / testenv.TRUST_HELPER)
+                    BUILD / "tests" / testenv.TRUST_HELPER, BUILD / "tests" / testenv.TLS_CHECKER)
     for needed in needed_files:
         if not needed.exists():
             sys.exit(f"demo: {needed} is missing; run make build")
