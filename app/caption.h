@@ -5,4 +5,7 @@
 #include <string_view>
 
 // caption + " v" + major.minor.revision, each number in plain decimal ("9.8.0", never "9.08.0").
-std::wstring CaptionWithVersion(std::wstring_view caption, int major, int minor, int revision);
+inline std::wstring CaptionWithVersion(std::wstring_view caption, int major, int minor, int revision) {
+  return std::wstring(caption) + L" v" + std::to_wstring(major) + L"." + std::to_wstring(minor) + L"." +
+         std::to_wstring(revision);
+}

@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "platform/scoped_win.h"
+
 namespace {
 
 constexpr wchar_t kHoverProperty[] = L"ZefraButtonHover";
@@ -66,12 +68,8 @@ void DrawFlatButton(const DRAWITEMSTRUCT& item, const ButtonColors& colors) {
   const bool hovered = !disabled && IsButtonHovered(item.hwndItem);
   const COLORREF face = ToColorref(hovered ? colors.faceHover : colors.face);
 
-  HBRUSH faceBrush = CreateSolidBrush(face);
-  FillRect(dc, &rect, faceBrush);
-  DeleteObject(faceBrush);
-  HBRUSH borderBrush = CreateSolidBrush(ToColorref(colors.border));
-  FrameRect(dc, &rect, borderBrush);
-  DeleteObject(borderBrush);
+  FillRect(dc, &rect, UniqueBrush(CreateSolidBrush(face)).get());
+  FrameRect(dc, &rect, UniqueBrush(CreateSolidBrush(ToColorref(colors.border))).get());
 
   RECT textRect = rect;
   if (item.itemState & ODS_SELECTED) OffsetRect(&textRect, 1, 1);

@@ -1,4 +1,4 @@
-// What the window frmindir does: start-up phase A, its handlers, keys, the busy state, and
+// What the window frmindir does: start-up phase A, its handlers, keys, the busy pump, and
 // the texts and states that the other subsystems set.
 #include <windows.h>
 // After windows.h, which it needs.
@@ -10,20 +10,39 @@
 #include "app/startup.h"
 #include "app/version.h"
 #include "diag/log_line.h"
-#include "diag/log_win.h"
 #include "platform/error.h"
 #include "trust/cng_win.h"
+
+namespace {
+
+std::wstring WindowText(HWND window) {
+  std::wstring text(static_cast<size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
+  text.resize(static_cast<size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
+  return text;
+}
+
+// An interval of 0 stops the timer.
+void SetOrKillTimer(HWND window, UINT_PTR timer, unsigned intervalMs) {
+  if (intervalMs == 0) {
+    KillTimer(window, timer);
+  } else {
+    SetTimer(window, timer, intervalMs, nullptr);
+  }
+}
+
+}  // namespace
 
 void frmindir::Form_Load() {
   // Phase A: a failed step does not keep the next one from running.
   IgnoringFailure([this] {
     std::optional<Sha256Digest> keySha256;
     if (releaseKey_) keySha256 = Sha256Of(*releaseKey_);
-    LOG_YAZ(StartedLogLine(programFolder_, keySha256));
+    log_.LOG_YAZ(StartedLogLine(programFolder_, keySha256));
   });
   IgnoringFailure([this] {
-    SetCaption(
-        CaptionWithVersion(Caption(), ZEFRA_VERSION_MAJOR, ZEFRA_VERSION_MINOR, ZEFRA_VERSION_REVISION));
+    const std::wstring caption =
+        CaptionWithVersion(Caption(), ZEFRA_VERSION_MAJOR, ZEFRA_VERSION_MINOR, ZEFRA_VERSION_REVISION);
+    SetWindowTextW(hwnd_, caption.c_str());
   });
   LoadSettingsAndManifest();
 }
@@ -37,7 +56,7 @@ void frmindir::Show() {
                (GetSystemMetrics(SM_CYSCREEN) - height) / 2, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
   ShowWindow(hwnd_, SW_SHOW);
   SetForegroundWindow(hwnd_);
-  SetFocus(StartEnabled() ? Control(L"cmdbaslat") : Control(L"cmdKapat"));
+  SetFocus(Control(StartEnabled() ? ControlId::cmdbaslat : ControlId::cmdKapat));
   UpdateWindow(hwnd_);
 }
 
@@ -62,12 +81,12 @@ bool frmindir::PreTranslateMessage(const MSG& message) {
   switch (message.wParam) {
     case 'B':
       if (StartEnabled()) {
-        SetFocus(Control(L"cmdbaslat"));
+        SetFocus(Control(ControlId::cmdbaslat));
         cmdbaslat_Click();
       }
       return true;
     case 'K':
-      SetFocus(Control(L"cmdKapat"));
+      SetFocus(Control(ControlId::cmdKapat));
       cmdKapat_Click();
       return true;
     case VK_F4:
@@ -80,7 +99,7 @@ bool frmindir::PreTranslateMessage(const MSG& message) {
 // Tab and Shift+Tab through the controls that take the focus, skipping disabled ones.
 void frmindir::MoveFocus(int step) {
   std::vector<HWND> stops;
-  for (std::wstring_view name : TabStops()) stops.push_back(Control(name));
+  for (ControlId control : TabStopControls()) stops.push_back(Control(control));
   const int count = static_cast<int>(stops.size());
   int current = -1;
   for (int i = 0; i < count; ++i) {
@@ -108,8 +127,8 @@ void frmindir::cmdKapat_Click() { Form_Unload(); }
 // However the window is closed, the program ends at once: nothing is asked or saved. During a
 // run the run is asked to stop instead; it ends the program at its next wait, with a log line.
 void frmindir::Form_Unload() {
-  if (busy_) {
-    cancelRequested_ = true;
+  if (Busy()) {
+    busy_.RequestCancel();
     return;
   }
   IgnoringFailure(endProgram_);
@@ -127,112 +146,47 @@ void frmindir::tmrProgress_Timer() {
   IgnoringFailure([this] { SetProgress(NextProgressValue(Progress())); });
 }
 
-void frmindir::SetLabelText(std::wstring_view name, const std::wstring& text) {
-  SetWindowTextW(Control(name), text.c_str());
-}
-
-std::wstring frmindir::Text(std::wstring_view name) const {
-  HWND control = name.empty() ? hwnd_ : Control(name);
-  std::wstring text(static_cast<size_t>(GetWindowTextLengthW(control)) + 1, L'\0');
-  text.resize(static_cast<size_t>(GetWindowTextW(control, text.data(), static_cast<int>(text.size()))));
-  return text;
-}
-
 void frmindir::SetStatusText(const std::wstring& text) {
-  SetLabelText(L"lbldurum", text);
-  RepaintUnder(Control(L"lbldurum"), true);
+  SetWindowTextW(Control(ControlId::lbldurum), text.c_str());
+  RepaintUnder(Control(ControlId::lbldurum), true);
 }
-std::wstring frmindir::StatusText() const { return Text(L"lbldurum"); }
-void frmindir::SetFileName(const std::wstring& text) { SetLabelText(L"lblad", text); }
-std::wstring frmindir::FileName() const { return Text(L"lblad"); }
-void frmindir::SetSizeText(const std::wstring& text) { SetLabelText(L"lblkalan", text); }
-std::wstring frmindir::SizeText() const { return Text(L"lblkalan"); }
-void frmindir::SetDescription(const std::wstring& text) { SetLabelText(L"lblAciklama", text); }
-std::wstring frmindir::Description() const { return Text(L"lblAciklama"); }
-std::wstring frmindir::Caption() const { return Text(L""); }
-void frmindir::SetCaption(const std::wstring& caption) { SetWindowTextW(hwnd_, caption.c_str()); }
+std::wstring frmindir::StatusText() const { return WindowText(Control(ControlId::lbldurum)); }
+void frmindir::SetFileName(const std::wstring& text) {
+  SetWindowTextW(Control(ControlId::lblad), text.c_str());
+}
+std::wstring frmindir::FileName() const { return WindowText(Control(ControlId::lblad)); }
+void frmindir::SetSizeText(const std::wstring& text) {
+  SetWindowTextW(Control(ControlId::lblkalan), text.c_str());
+}
+std::wstring frmindir::SizeText() const { return WindowText(Control(ControlId::lblkalan)); }
+void frmindir::SetDescription(const std::wstring& text) {
+  SetWindowTextW(Control(ControlId::lblAciklama), text.c_str());
+}
+std::wstring frmindir::Description() const { return WindowText(Control(ControlId::lblAciklama)); }
+std::wstring frmindir::Caption() const { return WindowText(hwnd_); }
 
 // Painted at once, as the status line is: between two files the window handles no messages.
 void frmindir::SetProgress(int value) {
-  HWND bar = Control(L"ProgressBar1");
+  HWND bar = Control(ControlId::ProgressBar1);
   SendMessageW(bar, PBM_SETPOS, value, 0);
   UpdateWindow(bar);
 }
 int frmindir::Progress() const {
-  return static_cast<int>(SendMessageW(Control(L"ProgressBar1"), PBM_GETPOS, 0, 0));
+  return static_cast<int>(SendMessageW(Control(ControlId::ProgressBar1), PBM_GETPOS, 0, 0));
 }
 
 void frmindir::SetStartEnabled(bool enabled) {
-  HWND start = Control(L"cmdbaslat");
+  HWND start = Control(ControlId::cmdbaslat);
   // The focus must not stay on a button that can no longer take it.
-  if (!enabled && GetFocus() == start) SetFocus(Control(L"cmdKapat"));
+  if (!enabled && GetFocus() == start) SetFocus(Control(ControlId::cmdKapat));
   EnableWindow(start, enabled);
 }
-bool frmindir::StartEnabled() const { return IsWindowEnabled(Control(L"cmdbaslat")) != FALSE; }
+bool frmindir::StartEnabled() const { return IsWindowEnabled(Control(ControlId::cmdbaslat)) != FALSE; }
 
-void frmindir::SetRunTimer(unsigned intervalMs) {
-  if (intervalMs == 0) {
-    KillTimer(hwnd_, kRunTimerId);
-  } else {
-    SetTimer(hwnd_, kRunTimerId, intervalMs, nullptr);
-  }
-}
-
-void frmindir::SetProgressTimer(unsigned intervalMs) {
-  if (intervalMs == 0) {
-    KillTimer(hwnd_, kProgressTimerId);
-  } else {
-    SetTimer(hwnd_, kProgressTimerId, intervalMs, nullptr);
-  }
-}
-
-void frmindir::LOG_YAZ(std::wstring_view message) {
-  WriteDiagnosticLog(LogFilePath(programFolder_), message, LogWarningShown_);
-}
-
-namespace {
-
-bool IsUserInput(UINT message) {
-  return (message >= WM_KEYFIRST && message <= WM_KEYLAST) ||
-         (message >= WM_MOUSEFIRST && message <= WM_MOUSELAST) ||
-         (message >= WM_NCMOUSEMOVE && message <= WM_NCXBUTTONDBLCLK) || message == WM_INPUT ||
-         (message >= 0x0240 && message <= 0x0251);  // touch and pointer input
-}
-
-void DropQueuedInput() {
-  MSG message;
-  const UINT ranges[][2] = {
-      {WM_KEYFIRST, WM_KEYLAST}, {WM_MOUSEFIRST, WM_MOUSELAST}, {WM_NCMOUSEMOVE, WM_NCXBUTTONDBLCLK}};
-  for (const auto& range : ranges) {
-    while (PeekMessageW(&message, nullptr, range[0], range[1], PM_REMOVE)) {
-    }
-  }
-}
-
-}  // namespace
-
-void frmindir::BeginBusy() {
-  busy_ = true;
-  cancelRequested_ = false;
-}
-
-void frmindir::EndBusy() {
-  DropQueuedInput();
-  busy_ = false;
-}
+void frmindir::SetRunTimer(unsigned intervalMs) { SetOrKillTimer(hwnd_, kRunTimerId, intervalMs); }
+void frmindir::SetProgressTimer(unsigned intervalMs) { SetOrKillTimer(hwnd_, kProgressTimerId, intervalMs); }
 
 void frmindir::PumpWhileBusy() {
-  MSG message;
-  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-    if (message.message == WM_QUIT) {
-      PostQuitMessage(static_cast<int>(message.wParam));
-      return;
-    }
-    if (IsUserInput(message.message)) {
-      // The keys that close, and the close button itself (pressed, or Space on it), still act.
-      if (PreTranslateMessage(message) || message.hwnd != Control(L"cmdKapat")) continue;
-      TranslateMessage(&message);
-    }
-    DispatchMessageW(&message);
-  }
+  busy_.Pump([this](const MSG& message) { return PreTranslateMessage(message); },
+             Control(ControlId::cmdKapat));
 }

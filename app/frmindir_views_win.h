@@ -15,7 +15,7 @@ class FrmindirViews final : public ManifestWindow, public UpdateRunWindow, publi
  public:
   explicit FrmindirViews(frmindir& window) : window_(window) {}
 
-  void LOG_YAZ(std::wstring_view message) override { window_.LOG_YAZ(message); }
+  void LOG_YAZ(std::wstring_view message) override { window_.log().LOG_YAZ(message); }
   void SetDescription(const std::wstring& text) override { window_.SetDescription(text); }
   void SetStartEnabled(bool enabled) override { window_.SetStartEnabled(enabled); }
   void SetStatus(const std::wstring& text) override { window_.SetStatusText(text); }

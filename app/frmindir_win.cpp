@@ -1,11 +1,9 @@
-// Creation, layout and painting of the window frmindir.
+// Creation, layout and the messages of the window frmindir.
 #include "app/frmindir_win.h"
 
 #include <commctrl.h>
 
-#include "app/dpi_win.h"
 #include "app/flat_button_win.h"
-#include "app/picture_win.h"
 #include "app/resources/resource_ids.h"
 #include "app/taskbar_button_win.h"
 #include "app/window_font_win.h"
@@ -19,22 +17,6 @@ namespace {
 
 constexpr wchar_t kPanelClass[] = L"frmindir.Picture1";
 constexpr UINT_PTR kLabelSubclassId = 1;
-
-int PictureResource(PictureId picture) {
-  switch (picture) {
-    case PictureId::kStrip:
-      return IDR_PICTURE_STRIP;
-    case PictureId::kIllustration:
-      return IDR_PICTURE_ILLUSTRATION;
-    case PictureId::kWordmark:
-      return IDR_PICTURE_WORDMARK;
-    case PictureId::kFolder:
-      return IDR_PICTURE_FOLDER;
-    case PictureId::kNone:
-      break;
-  }
-  return 0;
-}
 
 void RegisterWindowClass(HINSTANCE instance, const wchar_t* name, WNDPROC procedure, HBRUSH background) {
   WNDCLASSEXW existing{sizeof(existing)};
@@ -60,14 +42,56 @@ DWORD LabelStyle(const Element& element) {
   if (element.frame) style |= WS_BORDER;
   // A transparent label must not be clipped by the transparent drag strip lying over it.
   if (!element.transparent) style |= WS_CLIPSIBLINGS;
-  if (element.name == L"lblsurukle") style |= SS_NOTIFY | WS_CLIPSIBLINGS;  // takes the mouse for dragging
+  if (element.control == ControlId::lblsurukle)
+    style |= SS_NOTIFY | WS_CLIPSIBLINGS;  // takes the mouse for dragging
   return style;
+}
+
+std::pair<const wchar_t*, DWORD> ClassAndStyle(const Element& element) {
+  switch (element.kind) {
+    case ElementKind::kPanel:
+      return {kPanelClass, WS_CHILD | WS_VISIBLE | WS_BORDER | WS_TABSTOP | WS_CLIPSIBLINGS};
+    case ElementKind::kLabel:
+      return {L"STATIC", LabelStyle(element)};
+    case ElementKind::kButton:
+      return {L"BUTTON", WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS | BS_OWNERDRAW};
+    case ElementKind::kProgressBar:
+      return {PROGRESS_CLASSW, WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS};
+    case ElementKind::kPicture:
+    case ElementKind::kShape:
+      break;
+  }
+  return {nullptr, 0};
+}
+
+// The window of a windowed element. Created from the top of the stacking order down, each
+// goes to the bottom.
+HWND CreateControl(const Element& element, HWND parent, HINSTANCE instance, void* owner) {
+  const auto [windowClass, style] = ClassAndStyle(element);
+  HWND child = CreateWindowExW(0, windowClass, std::wstring(element.text).c_str(), style, 0, 0, 0, 0, parent,
+                               nullptr, instance, owner);
+  if (!child) ThrowLastError();
+  SetWindowPos(child, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  if (element.kind == ElementKind::kButton) TrackButtonHover(child);
+  if (element.kind == ElementKind::kProgressBar) {
+    SendMessageW(child, PBM_SETRANGE32, 0, 100);
+    SendMessageW(child, PBM_SETPOS, 0, 0);
+  }
+  return child;
+}
+
+std::span<const Element> ElementsOn(ElementParent parent) {
+  return parent == ElementParent::kWindow ? WindowElements() : PanelElements();
 }
 
 }  // namespace
 
-frmindir::frmindir(HINSTANCE instance, std::wstring programFolder, unsigned dpi)
-    : instance_(instance), programFolder_(std::move(programFolder)), fixedDpi_(dpi) {
+frmindir::frmindir(HINSTANCE instance, std::wstring programFolder, Logger& log, unsigned dpi)
+    : instance_(instance),
+      programFolder_(std::move(programFolder)),
+      log_(log),
+      fixedDpi_(dpi),
+      painter_(instance) {
   endProgram_ = [] { ExitProcess(0); };
   startDrag_ = [this] {
     ReleaseCapture();
@@ -86,7 +110,6 @@ frmindir::frmindir(HINSTANCE instance, std::wstring programFolder, unsigned dpi)
   if (!hwnd_) ThrowLastError();
   try {
     CreateChildren();
-    LoadPictures();
     ApplyDpi(fixedDpi_ ? fixedDpi_ : WindowDpi(hwnd_));
   } catch (...) {
     DestroyWindow(hwnd_);  // the destructor does not run for a half-made window
@@ -100,60 +123,19 @@ frmindir::~frmindir() {
   if (hwnd_) DestroyWindow(hwnd_);
 }
 
-HWND frmindir::Control(std::wstring_view name) const {
-  const auto found = children_.find(name);
-  return found == children_.end() ? nullptr : found->second.hwnd;
-}
-
+// The panel is the first of the window's elements, so it exists before its own children.
 void frmindir::CreateChildren() {
-  for (const Element& element : WindowElements()) {
-    if (HWND child = CreateChild(element, hwnd_)) children_[element.name] = {&element, child};
+  for (ElementParent which : {ElementParent::kWindow, ElementParent::kPanel}) {
+    HWND parent = which == ElementParent::kWindow ? hwnd_ : Control(ControlId::Picture1);
+    for (const Element& element : ElementsOn(which)) {
+      if (!element.control) continue;  // painted by its parent
+      HWND child = CreateControl(element, parent, instance_, this);
+      controls_[static_cast<size_t>(*element.control)] = child;
+      if (element.kind == ElementKind::kLabel && element.transparent) {
+        SetWindowSubclass(child, LabelProc, kLabelSubclassId, reinterpret_cast<DWORD_PTR>(this));
+      }
+    }
   }
-  panel_ = Control(L"Picture1");
-  for (const Element& element : PanelElements()) {
-    if (HWND child = CreateChild(element, panel_)) children_[element.name] = {&element, child};
-  }
-}
-
-// Creates the element's window, or nothing for the pictures and the shape that the parent
-// paints. Created from the top of the stacking order down, each goes to the bottom.
-HWND frmindir::CreateChild(const Element& element, HWND parent) {
-  const wchar_t* windowClass = nullptr;
-  DWORD style = 0;
-  switch (element.kind) {
-    case ElementKind::kPanel:
-      windowClass = kPanelClass;
-      style = WS_CHILD | WS_VISIBLE | WS_BORDER | WS_TABSTOP | WS_CLIPSIBLINGS;
-      break;
-    case ElementKind::kLabel:
-      windowClass = L"STATIC";
-      style = LabelStyle(element);
-      break;
-    case ElementKind::kButton:
-      windowClass = L"BUTTON";
-      style = WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS | BS_OWNERDRAW;
-      break;
-    case ElementKind::kProgressBar:
-      windowClass = PROGRESS_CLASSW;
-      style = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS;
-      break;
-    case ElementKind::kPicture:
-    case ElementKind::kShape:
-      return nullptr;
-  }
-  HWND child = CreateWindowExW(0, windowClass, std::wstring(element.text).c_str(), style, 0, 0, 0, 0, parent,
-                               nullptr, instance_, this);
-  if (!child) ThrowLastError();
-  SetWindowPos(child, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-  if (element.kind == ElementKind::kButton) TrackButtonHover(child);
-  if (element.kind == ElementKind::kProgressBar) {
-    SendMessageW(child, PBM_SETRANGE32, 0, 100);
-    SendMessageW(child, PBM_SETPOS, 0, 0);
-  }
-  if (element.kind == ElementKind::kLabel && element.transparent) {
-    SetWindowSubclass(child, LabelProc, kLabelSubclassId, reinterpret_cast<DWORD_PTR>(this));
-  }
-  return child;
 }
 
 void frmindir::ApplyDpi(unsigned dpi) {
@@ -161,119 +143,38 @@ void frmindir::ApplyDpi(unsigned dpi) {
   font_ = CreateWindowFont(dpi);
   const PixelRect client = ToPixels(kWindowClientTwips, dpi);
   SetWindowPos(hwnd_, nullptr, 0, 0, client.width, client.height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-  LayoutChildren();
-  ScalePictures();
+  for (size_t index = 0; index < kControlCount; ++index) {
+    const PixelRect rect = ToPixels(ElementOf(static_cast<ControlId>(index)).rect, dpi_);
+    SetWindowPos(controls_[index], nullptr, rect.left, rect.top, rect.width, rect.height,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+    SendMessageW(controls_[index], WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
+  }
+  painter_.ScaleTo(dpi_);
   RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
-void frmindir::LayoutChildren() {
-  for (const auto& [name, child] : children_) {
-    const PixelRect rect = ToPixels(child.element->rect, dpi_);
-    SetWindowPos(child.hwnd, nullptr, rect.left, rect.top, rect.width, rect.height,
-                 SWP_NOZORDER | SWP_NOACTIVATE);
-    SendMessageW(child.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
+void frmindir::Paint(HWND parent, ElementParent which) {
+  std::vector<HWND> opaqueChildren;
+  for (size_t index = 0; index < kControlCount; ++index) {
+    const Element& element = ElementOf(static_cast<ControlId>(index));
+    if (element.parent == which && !element.transparent) opaqueChildren.push_back(controls_[index]);
   }
+  const ScopedPaint paint(parent);
+  painter_.Paint(which, parent, paint.dc(), paint.area(), opaqueChildren);
 }
 
-// Decodes each picture once; a picture that cannot be decoded is left out of the window.
-void frmindir::LoadPictures() {
-  for (auto elements : {WindowElements(), PanelElements()}) {
-    for (const Element& element : elements) {
-      if (element.kind != ElementKind::kPicture || decoded_.count(element.picture)) continue;
-      try {
-        decoded_[element.picture] = DecodePictureResource(instance_, PictureResource(element.picture));
-      } catch (const AppError&) {
-      }
-    }
-  }
-}
-
-// Every picture is stretched smoothly to its element's rectangle at the current DPI.
-void frmindir::ScalePictures() {
-  scaled_.clear();
-  for (auto elements : {WindowElements(), PanelElements()}) {
-    for (const Element& element : elements) {
-      const auto source = decoded_.find(element.picture);
-      if (element.kind != ElementKind::kPicture || source == decoded_.end()) continue;
-      const PixelRect rect = ToPixels(element.rect, dpi_);
-      PixelImage image = Resample(source->second, rect.width, rect.height);
-      const COLORREF under =
-          element.parent == ElementParent::kPanel ? GetSysColor(COLOR_WINDOW) : RGB(0, 0, 0);
-      CompositeOver(image, (GetRValue(under) << 16) | (GetGValue(under) << 8) | GetBValue(under));
-      try {
-        scaled_[element.name] = MakeBitmap(image);
-      } catch (const AppError&) {
-      }
-    }
-  }
-}
-
-// Paints the parent's own elements, bottom first, leaving the opaque child windows alone. The
-// picture is made off screen and put on in one piece, so no half-painted state is ever seen.
-void frmindir::PaintElements(HWND parent, HDC dc, const RECT& area, std::span<const Element> elements) {
-  for (const auto& [name, child] : children_) {
-    if (GetParent(child.hwnd) != parent || child.element->transparent) continue;
-    RECT rect;
-    GetWindowRect(child.hwnd, &rect);
-    MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&rect), 2);
-    ExcludeClipRect(dc, rect.left, rect.top, rect.right, rect.bottom);
-  }
-  RECT client;
-  GetClientRect(parent, &client);
-  HDC buffer = CreateCompatibleDC(dc);
-  HBITMAP canvas = CreateCompatibleBitmap(dc, client.right, client.bottom);
-  HGDIOBJ oldCanvas = SelectObject(buffer, canvas);
-  FillRect(
-      buffer, &client,
-      parent == hwnd_ ? static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)) : GetSysColorBrush(COLOR_WINDOW));
-  HDC picture = CreateCompatibleDC(dc);
-  for (auto it = elements.rbegin(); it != elements.rend(); ++it) {
-    const PixelRect rect = ToPixels(it->rect, dpi_);
-    if (it->kind == ElementKind::kShape) {
-      HBRUSH brush = CreateSolidBrush(ToColorref(it->backColor));
-      RECT fill{rect.left, rect.top, rect.right(), rect.bottom()};
-      FillRect(buffer, &fill, brush);
-      DeleteObject(brush);
-    } else if (const auto bitmap = scaled_.find(it->name); bitmap != scaled_.end()) {
-      HGDIOBJ old = SelectObject(picture, bitmap->second.get());
-      BitBlt(buffer, rect.left, rect.top, rect.width, rect.height, picture, 0, 0, SRCCOPY);
-      SelectObject(picture, old);
-    }
-  }
-  DeleteDC(picture);
-  BitBlt(dc, area.left, area.top, area.right - area.left, area.bottom - area.top, buffer, area.left, area.top,
-         SRCCOPY);
-  SelectObject(buffer, oldCanvas);
-  DeleteObject(canvas);
-  DeleteDC(buffer);
-}
-
-HBRUSH frmindir::LabelColors(HWND label, HDC dc) {
-  for (const auto& [name, child] : children_) {
-    if (child.hwnd != label) continue;
-    SetTextColor(dc, ToColorref(child.element->foreColor));
-    if (child.element->transparent) {
-      SetBkMode(dc, TRANSPARENT);
-      return static_cast<HBRUSH>(GetStockObject(NULL_BRUSH));
-    }
-    SetBkMode(dc, OPAQUE);
-    SetBkColor(dc, ToColorref(child.element->backColor));
-    UniqueGdiObject& brush = brushes_[child.element->backColor];
-    if (!brush) brush.reset(CreateSolidBrush(ToColorref(child.element->backColor)));
-    return static_cast<HBRUSH>(brush.get());
+const Element* frmindir::ElementOfWindow(HWND control) const {
+  for (size_t index = 0; index < kControlCount; ++index) {
+    if (controls_[index] == control) return &ElementOf(static_cast<ControlId>(index));
   }
   return nullptr;
 }
 
-// A transparent label cannot wipe its old text: its parent repaints what lies beneath it,
-// then the label draws the new text on top.
-void frmindir::RepaintUnder(HWND label, bool now) {
-  HWND parent = GetParent(label);
-  RECT rect;
-  GetWindowRect(label, &rect);
-  MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&rect), 2);
-  RedrawWindow(parent, &rect, nullptr,
-               RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | (now ? RDW_UPDATENOW : 0));
+HCURSOR frmindir::PointerOver(HWND control) const {
+  if (control == Control(ControlId::lblsurukle)) return movePointer_;
+  if (control == Control(ControlId::cmdbaslat) || control == Control(ControlId::cmdKapat))
+    return handPointer_;
+  return nullptr;
 }
 
 LRESULT CALLBACK frmindir::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -307,11 +208,11 @@ LRESULT CALLBACK frmindir::LabelProc(HWND label, UINT message, WPARAM wParam, LP
   switch (message) {
     case WM_SETTEXT: {
       const LRESULT result = DefSubclassProc(label, message, wParam, lParam);
-      self->RepaintUnder(label, false);
+      RepaintUnder(label, false);
       return result;
     }
     case WM_MOUSEMOVE:
-      if (label == self->Control(L"lblsurukle")) self->lblsurukle_MouseMove(wParam);
+      if (label == self->Control(ControlId::lblsurukle)) self->lblsurukle_MouseMove(wParam);
       break;
     case WM_NCDESTROY:
       RemoveWindowSubclass(label, LabelProc, kLabelSubclassId);
@@ -324,21 +225,18 @@ LRESULT CALLBACK frmindir::LabelProc(HWND label, UINT message, WPARAM wParam, LP
 bool frmindir::HandleCommonChildMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
   switch (message) {
     case WM_CTLCOLORSTATIC:
-      if (HBRUSH brush = LabelColors(reinterpret_cast<HWND>(lParam), reinterpret_cast<HDC>(wParam))) {
-        result = reinterpret_cast<LRESULT>(brush);
+      if (const Element* label = ElementOfWindow(reinterpret_cast<HWND>(lParam))) {
+        result = reinterpret_cast<LRESULT>(painter_.LabelColors(*label, reinterpret_cast<HDC>(wParam)));
         return true;
       }
       return false;
-    case WM_SETCURSOR: {
-      const HWND over = reinterpret_cast<HWND>(wParam);
-      HCURSOR pointer = over == Control(L"lblsurukle")                                    ? movePointer_
-                        : (over == Control(L"cmdbaslat") || over == Control(L"cmdKapat")) ? handPointer_
-                                                                                          : nullptr;
-      if (!pointer) return false;
-      SetCursor(pointer);
-      result = TRUE;
-      return true;
-    }
+    case WM_SETCURSOR:
+      if (HCURSOR pointer = PointerOver(reinterpret_cast<HWND>(wParam))) {
+        SetCursor(pointer);
+        result = TRUE;
+        return true;
+      }
+      return false;
     case WM_ERASEBKGND:
       result = 1;  // WM_PAINT paints everything
       return true;
@@ -350,23 +248,20 @@ LRESULT frmindir::HandlePanelMessage(HWND panel, UINT message, WPARAM wParam, LP
   LRESULT result = 0;
   if (HandleCommonChildMessage(message, wParam, lParam, result)) return result;
   switch (message) {
-    case WM_PAINT: {
-      PAINTSTRUCT paint;
-      HDC dc = BeginPaint(panel, &paint);
-      PaintElements(panel, dc, paint.rcPaint, PanelElements());
-      EndPaint(panel, &paint);
+    case WM_PAINT:
+      Paint(panel, ElementParent::kPanel);
       return 0;
-    }
     case WM_DRAWITEM: {
       const auto& item = *reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
       DrawFlatButton(item,
-                     ButtonColorsOf(item.hwndItem == Control(L"cmdbaslat") ? L"cmdbaslat" : L"cmdKapat"));
+                     ButtonColorsOf(item.hwndItem == Control(ControlId::cmdbaslat) ? ControlId::cmdbaslat
+                                                                                   : ControlId::cmdKapat));
       return TRUE;
     }
     case WM_COMMAND:
       if (HIWORD(wParam) == BN_CLICKED) {
-        if (reinterpret_cast<HWND>(lParam) == Control(L"cmdbaslat") && !busy_) cmdbaslat_Click();
-        if (reinterpret_cast<HWND>(lParam) == Control(L"cmdKapat")) cmdKapat_Click();
+        if (reinterpret_cast<HWND>(lParam) == Control(ControlId::cmdbaslat) && !Busy()) cmdbaslat_Click();
+        if (reinterpret_cast<HWND>(lParam) == Control(ControlId::cmdKapat)) cmdKapat_Click();
       }
       return 0;
   }
@@ -377,16 +272,12 @@ LRESULT frmindir::HandleWindowMessage(UINT message, WPARAM wParam, LPARAM lParam
   LRESULT result = 0;
   if (HandleCommonChildMessage(message, wParam, lParam, result)) return result;
   switch (message) {
-    case WM_PAINT: {
-      PAINTSTRUCT paint;
-      HDC dc = BeginPaint(hwnd_, &paint);
-      PaintElements(hwnd_, dc, paint.rcPaint, WindowElements());
-      EndPaint(hwnd_, &paint);
+    case WM_PAINT:
+      Paint(hwnd_, ElementParent::kWindow);
       return 0;
-    }
     case WM_TIMER:
       // During a run the progress animation goes on, while a second run never starts.
-      if (!busy_ && wParam == kRunTimerId) tmrIndir_Timer();
+      if (!Busy() && wParam == kRunTimerId) tmrIndir_Timer();
       if (wParam == kProgressTimerId) tmrProgress_Timer();
       return 0;
     case WM_CLOSE:

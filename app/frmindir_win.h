@@ -1,21 +1,21 @@
-// The updater's one window, frmindir: its layout at the window's DPI, start-up phase A, the
-// close and drag handlers, and the small surface through which the other subsystems show
-// their work (status line, file name, size, list box, progress, start button, timers, log).
+// The updater's one window, frmindir: its controls laid out at the window's DPI, start-up
+// phase A, the design's handlers, and the small surface through which the other subsystems
+// show their work (status line, file name, size, list box, progress, start button, timers).
 #pragma once
 
 #include <windows.h>
 
+#include <array>
 #include <functional>
-#include <map>
 #include <memory>
 #include <optional>
-#include <span>
 #include <string>
-#include <string_view>
+#include <vector>
 
+#include "app/busy_pump_win.h"
 #include "app/layout.h"
-#include "app/resample.h"
 #include "app/run_progress.h"
+#include "app/window_painter_win.h"
 #include "diag/logger.h"
 #include "platform/error.h"
 #include "platform/scoped_win.h"
@@ -23,20 +23,22 @@
 // The class of the window frmindir, by which another updater finds it.
 inline constexpr wchar_t kFrmindirWindowClass[] = L"frmindir";
 
-class frmindir : public Logger, private ProgressBarControl {
+class frmindir : private ProgressBarControl {
  public:
-  // Creates the window hidden, with every element as designed. dpi 0 lays it out at the DPI
-  // that the system reports for it; tests pass a fixed one. Throws AppError on failure.
-  frmindir(HINSTANCE instance, std::wstring programFolder, unsigned dpi = 0);
+  // Creates the window hidden, with every element as designed; it writes to log. dpi 0 lays it
+  // out at the DPI that the system reports for it; tests pass a fixed one. Throws AppError.
+  frmindir(HINSTANCE instance, std::wstring programFolder, Logger& log, unsigned dpi = 0);
   virtual ~frmindir();
   frmindir(const frmindir&) = delete;
   frmindir& operator=(const frmindir&) = delete;
 
   HWND hwnd() const { return hwnd_; }
   const std::wstring& programFolder() const { return programFolder_; }
-  // The child window of a windowed element (labels, buttons, progress bar, panel), else null.
-  HWND Control(std::wstring_view name) const;
+  // The child window of a windowed element (labels, buttons, progress bar, panel).
+  HWND Control(ControlId control) const { return controls_[static_cast<size_t>(control)]; }
   unsigned Dpi() const { return dpi_; }
+  // The diagnostic log the window and the subsystems it shows write to.
+  Logger& log() const { return log_; }
 
   // The load handler: start-up phase A, then the settings and manifest steps.
   void Form_Load();
@@ -65,9 +67,6 @@ class frmindir : public Logger, private ProgressBarControl {
   void SetRunTimer(unsigned intervalMs);                // tmrIndir: 0 stops it
   void SetProgressTimer(unsigned intervalMs) override;  // tmrProgress: 0 stops it
   std::wstring Caption() const;
-  void SetCaption(const std::wstring& caption);
-  void LOG_YAZ(std::wstring_view message) override;
-  bool LogWarningShown() const { return LogWarningShown_; }
   // What an update run shows of its progress on the bar, tmrProgress and the taskbar button.
   RunProgress& runProgress() { return progress_; }
   // Where the taskbar states go instead of the system's taskbar; tests record them.
@@ -81,33 +80,24 @@ class frmindir : public Logger, private ProgressBarControl {
   // What a drag on the header band does (the system's move loop); tests record it instead.
   void SetStartDrag(std::function<void()> startDrag) { startDrag_ = std::move(startDrag); }
 
-  // --- A long operation on the window's thread (the update run).
-  // While busy the window takes no input but the user's way out: the close button, Alt+K,
-  // Alt+F4 and closing from the taskbar ask the operation to stop (CancelRequested), and it ends
-  // the program once it has.
-  void BeginBusy();
-  // Drops whatever input queued up meanwhile, so that no click acts afterwards.
-  void EndBusy();
-  bool Busy() const { return busy_; }
-  bool CancelRequested() const { return cancelRequested_; }
-  // Handles paint and other waiting messages and the way out, dropping any other keyboard and
-  // mouse input; call it often during the operation so that the system never takes the window
-  // for hung.
+  // --- A long operation on the window's thread (the update run), for a BusyScope's lifetime.
+  // The close button, Alt+K, Alt+F4 and closing from the taskbar then ask it to stop.
+  bool Busy() const { return busy_.Busy(); }
+  bool CancelRequested() const { return busy_.CancelRequested(); }
+  // Call it often during the operation so that the system never takes the window for hung.
   void PumpWhileBusy();
 
   class BusyScope {
    public:
-    explicit BusyScope(frmindir& window) : window_(window) { window_.BeginBusy(); }
-    ~BusyScope() { window_.EndBusy(); }
+    explicit BusyScope(frmindir& window) : window_(window) { window_.busy_.Begin(); }
+    // Drops whatever input queued up meanwhile, so that no click acts afterwards.
+    ~BusyScope() { window_.busy_.End(); }
     BusyScope(const BusyScope&) = delete;
     BusyScope& operator=(const BusyScope&) = delete;
 
    private:
     frmindir& window_;
   };
-
-  // Lays everything out again at another DPI (also on WM_DPICHANGED).
-  void ApplyDpi(unsigned dpi);
 
  protected:
   // Start-up after phase A: settings file, database connection and the manifest.
@@ -116,11 +106,6 @@ class frmindir : public Logger, private ProgressBarControl {
   void EndProgram() { IgnoringFailure(endProgram_); }
 
  private:
-  struct Child {
-    const Element* element;
-    HWND hwnd;
-  };
-
   static constexpr UINT_PTR kRunTimerId = 1;       // tmrIndir
   static constexpr UINT_PTR kProgressTimerId = 2;  // tmrProgress
 
@@ -132,15 +117,11 @@ class frmindir : public Logger, private ProgressBarControl {
   bool HandleCommonChildMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
 
   void CreateChildren();
-  HWND CreateChild(const Element& element, HWND parent);
-  void LayoutChildren();
-  void LoadPictures();
-  void ScalePictures();
-  void PaintElements(HWND parent, HDC dc, const RECT& area, std::span<const Element> elements);
-  HBRUSH LabelColors(HWND label, HDC dc);
-  void RepaintUnder(HWND label, bool now);
-  void SetLabelText(std::wstring_view name, const std::wstring& text);
-  std::wstring Text(std::wstring_view name) const;
+  // Lays everything out again at another DPI (also on WM_DPICHANGED).
+  void ApplyDpi(unsigned dpi);
+  void Paint(HWND parent, ElementParent which);
+  const Element* ElementOfWindow(HWND control) const;
+  HCURSOR PointerOver(HWND control) const;
   void MoveFocus(int step);
 
   // The design's handlers.
@@ -153,21 +134,17 @@ class frmindir : public Logger, private ProgressBarControl {
 
   HINSTANCE instance_;
   std::wstring programFolder_;
+  Logger& log_;
   unsigned fixedDpi_;
   unsigned dpi_ = 96;
   HWND hwnd_ = nullptr;
-  HWND panel_ = nullptr;
-  std::map<std::wstring_view, Child> children_;
-  UniqueGdiObject font_;
-  std::map<Rgb, UniqueGdiObject> brushes_;
-  std::map<PictureId, PixelImage> decoded_;
-  std::map<std::wstring_view, UniqueGdiObject> scaled_;  // per picture element, at dpi_
+  std::array<HWND, kControlCount> controls_{};
+  UniqueFont font_;
+  WindowPainter painter_;
   HCURSOR handPointer_ = nullptr;
   HCURSOR movePointer_ = nullptr;
   HWND savedFocus_ = nullptr;
-  bool busy_ = false;
-  bool cancelRequested_ = false;
-  bool LogWarningShown_ = false;
+  BusyPump busy_;
   std::optional<std::string> releaseKey_;
   std::function<void()> onStart_;
   std::function<void()> onRunTick_;

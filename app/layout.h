@@ -2,7 +2,9 @@
 // frame and alignment, and the conversion of twips to pixels at a given DPI.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string_view>
 #include <vector>
@@ -14,6 +16,23 @@ enum class ElementKind { kPanel, kPicture, kLabel, kButton, kProgressBar, kShape
 enum class ElementParent { kWindow, kPanel };
 enum class TextAlign { kLeft, kCenter, kRight };
 enum class PictureId { kNone, kStrip, kIllustration, kWordmark, kFolder };
+
+// The elements that are windows of their own, by the design's names; an index into the window's
+// controls, so that a misspelt name fails to compile instead of giving a null window.
+enum class ControlId {
+  Picture1,
+  lblsurukle,
+  Label1,
+  ProgressBar1,
+  cmdbaslat,
+  cmdKapat,
+  lbldurum,
+  lblad,
+  lblkalan,
+  Label2,
+  lblAciklama,
+};
+inline constexpr size_t kControlCount = 11;
 
 struct TwipsRect {
   int left = 0;
@@ -34,6 +53,7 @@ struct PixelRect {
 
 struct Element {
   std::wstring_view name;
+  std::optional<ControlId> control;  // none: painted by its parent
   ElementKind kind;
   ElementParent parent;
   TwipsRect rect;
@@ -57,7 +77,6 @@ struct ButtonColors {
 
 inline constexpr std::wstring_view kDesignCaption = L"Zefra iNDiR Ovantis";
 inline constexpr TwipsRect kWindowClientTwips{0, 0, 8760, 6930};
-inline constexpr Rgb kWindowBackColor = 0x000000;
 // The system's window background colour, looked up when the panel is painted.
 inline constexpr Rgb kSystemWindowBackground = 0x80000005;
 inline constexpr std::wstring_view kPreferredFontFace = L"MS Sans Serif";
@@ -70,12 +89,16 @@ std::span<const Element> PanelElements();
 
 // Any element by its name; null when there is none.
 const Element* FindElement(std::wstring_view name);
+// The element of a control.
+const Element& ElementOf(ControlId control);
 
 // The colours of cmdbaslat or cmdKapat (those of cmdKapat for any other name).
 ButtonColors ButtonColorsOf(std::wstring_view name);
+ButtonColors ButtonColorsOf(ControlId button);
 
 // The elements that take the keyboard focus, in tab order: the buttons and the panel.
 std::vector<std::wstring_view> TabStops();
+std::vector<ControlId> TabStopControls();
 
 // 15 twips make a pixel at 96 DPI; halves round up.
 int TwipsToPixels(int twips, unsigned dpi);

@@ -5,6 +5,8 @@
 
 #include "app/single_instance_win.h"
 #include "app/updater_win.h"
+#include "diag/log_line.h"
+#include "diag/log_win.h"
 #include "platform/error.h"
 #include "platform/message_box.h"
 #include "platform/message_box_win.h"
@@ -40,7 +42,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&controls);
   try {
-    static UpdaterWindow window(instance, ProgramFolder());
+    static DiagnosticLog log(LogFilePath(ProgramFolder()));
+    static UpdaterWindow window(instance, ProgramFolder(), log);
     window.Form_Load();
     window.Show();
     return window.RunMessageLoop();

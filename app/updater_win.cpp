@@ -8,8 +8,9 @@
 #include "process/mdl_task_win.h"
 #include "settings/settings_file_win.h"
 
-UpdaterWindow::UpdaterWindow(HINSTANCE instance, std::wstring programFolder, UpdaterParts parts, unsigned dpi)
-    : frmindir(instance, std::move(programFolder), dpi),
+UpdaterWindow::UpdaterWindow(HINSTANCE instance, std::wstring programFolder, Logger& log, UpdaterParts parts,
+                             unsigned dpi)
+    : frmindir(instance, std::move(programFolder), log, dpi),
       mdl_(parts.createConnection ? std::move(parts.createConnection)
                                   : ConnectionFactory(CreateOdbcConnection)),
       views_(*this),

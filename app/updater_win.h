@@ -28,7 +28,8 @@ struct UpdaterParts {
 
 class UpdaterWindow final : public frmindir {
  public:
-  UpdaterWindow(HINSTANCE instance, std::wstring programFolder, UpdaterParts parts = {}, unsigned dpi = 0);
+  UpdaterWindow(HINSTANCE instance, std::wstring programFolder, Logger& log, UpdaterParts parts = {},
+                unsigned dpi = 0);
 
   const Mdlset& mdl() const { return mdl_; }
 

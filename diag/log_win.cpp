@@ -41,12 +41,12 @@ std::optional<ErrorInfo> AppendLogLine(const std::wstring& logPath, std::wstring
   return std::nullopt;
 }
 
-void WriteDiagnosticLog(const std::wstring& logPath, std::wstring_view message, bool& logWarningShown) noexcept {
+void DiagnosticLog::LOG_YAZ(std::wstring_view message) noexcept {
   try {
-    const std::optional<ErrorInfo> failure = AppendLogLine(logPath, message);
-    if (!failure || logWarningShown) return;
+    const std::optional<ErrorInfo> failure = AppendLogLine(logPath_, message);
+    if (!failure || warningShown_) return;
     // The line is lost; the user hears of it once per run and the work goes on.
-    logWarningShown = true;
+    warningShown_ = true;
     ShowMessageBox(LogWarningText(LogWriteErrorText(failure->number, failure->description)), kProgramTitle,
                    kBoxWarning);
   } catch (...) {

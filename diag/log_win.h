@@ -12,15 +12,13 @@
 // ANSI code page and closes it again. Returns the error when any of that failed.
 std::optional<ErrorInfo> AppendLogLine(const std::wstring& logPath, std::wstring_view message);
 
-// The whole of one log call: append the line; on a failure show the one warning of the run
-// (when logWarningShown is still false, which it then becomes) and carry on silently.
-void WriteDiagnosticLog(const std::wstring& logPath, std::wstring_view message, bool& logWarningShown) noexcept;
-
-// A log with its own warning flag, for code that runs without the window.
+// The diagnostic log of one run: made once and passed by reference to whatever writes to it
+// (the window included), so that its one warning is shown once.
 class DiagnosticLog : public Logger {
  public:
   explicit DiagnosticLog(std::wstring logPath) : logPath_(std::move(logPath)) {}
-  void LOG_YAZ(std::wstring_view message) override { WriteDiagnosticLog(logPath_, message, warningShown_); }
+  // Appends the line; on a failure shows the one warning of the run and carries on silently.
+  void LOG_YAZ(std::wstring_view message) noexcept override;
   bool LogWarningShown() const { return warningShown_; }
 
  private:

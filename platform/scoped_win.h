@@ -2,6 +2,7 @@
 #pragma once
 
 #include <windows.h>
+// After windows.h, which it needs.
 #include <oleauto.h>
 
 #include <utility>
@@ -57,20 +58,18 @@ struct FindHandleTraits {
   static Type Empty() noexcept { return INVALID_HANDLE_VALUE; }
   static void Close(Type h) noexcept { FindClose(h); }
 };
+// Brushes, fonts and bitmaps: each its own type, all freed by DeleteObject.
+template <typename Handle>
 struct GdiObjectTraits {
-  using Type = HGDIOBJ;
+  using Type = Handle;
   static Type Empty() noexcept { return nullptr; }
   static void Close(Type h) noexcept { DeleteObject(h); }
 };
-struct IconTraits {
-  using Type = HICON;
+// A memory device context made by CreateCompatibleDC.
+struct MemoryDcTraits {
+  using Type = HDC;
   static Type Empty() noexcept { return nullptr; }
-  static void Close(Type h) noexcept { DestroyIcon(h); }
-};
-struct ModuleTraits {
-  using Type = HMODULE;
-  static Type Empty() noexcept { return nullptr; }
-  static void Close(Type h) noexcept { FreeLibrary(h); }
+  static void Close(Type h) noexcept { DeleteDC(h); }
 };
 struct EventSourceTraits {
   using Type = HANDLE;
@@ -86,11 +85,60 @@ struct BstrTraits {
 using UniqueHandle = UniqueResource<KernelHandleTraits>;
 using UniqueFile = UniqueResource<FileHandleTraits>;
 using UniqueFind = UniqueResource<FindHandleTraits>;
-using UniqueGdiObject = UniqueResource<GdiObjectTraits>;
-using UniqueIcon = UniqueResource<IconTraits>;
-using UniqueModule = UniqueResource<ModuleTraits>;
+using UniqueBrush = UniqueResource<GdiObjectTraits<HBRUSH>>;
+using UniqueFont = UniqueResource<GdiObjectTraits<HFONT>>;
+using UniqueBitmap = UniqueResource<GdiObjectTraits<HBITMAP>>;
+using UniqueMemoryDc = UniqueResource<MemoryDcTraits>;
 using UniqueEventSource = UniqueResource<EventSourceTraits>;
 using UniqueBstr = UniqueResource<BstrTraits>;
+
+// A window's device context from GetDC (null: the screen's), given back by ReleaseDC.
+class ScopedWindowDc {
+ public:
+  explicit ScopedWindowDc(HWND window) noexcept : window_(window), dc_(GetDC(window)) {}
+  ~ScopedWindowDc() {
+    if (dc_) ReleaseDC(window_, dc_);
+  }
+  ScopedWindowDc(const ScopedWindowDc&) = delete;
+  ScopedWindowDc& operator=(const ScopedWindowDc&) = delete;
+  HDC get() const noexcept { return dc_; }
+  explicit operator bool() const noexcept { return dc_ != nullptr; }
+
+ private:
+  HWND window_;
+  HDC dc_;
+};
+
+// BeginPaint to EndPaint: the device context of one WM_PAINT.
+class ScopedPaint {
+ public:
+  explicit ScopedPaint(HWND window) noexcept : window_(window) { dc_ = BeginPaint(window_, &paint_); }
+  ~ScopedPaint() { EndPaint(window_, &paint_); }
+  ScopedPaint(const ScopedPaint&) = delete;
+  ScopedPaint& operator=(const ScopedPaint&) = delete;
+  HDC dc() const noexcept { return dc_; }
+  const RECT& area() const noexcept { return paint_.rcPaint; }
+
+ private:
+  HWND window_;
+  PAINTSTRUCT paint_{};
+  HDC dc_ = nullptr;
+};
+
+// An object selected into a device context for the scope; the one it replaced goes back.
+class ScopedSelection {
+ public:
+  ScopedSelection(HDC dc, HGDIOBJ object) noexcept : dc_(dc), old_(SelectObject(dc, object)) {}
+  ~ScopedSelection() {
+    if (old_ && old_ != HGDI_ERROR) SelectObject(dc_, old_);
+  }
+  ScopedSelection(const ScopedSelection&) = delete;
+  ScopedSelection& operator=(const ScopedSelection&) = delete;
+
+ private:
+  HDC dc_;
+  HGDIOBJ old_;
+};
 
 // Holds one reference to a COM object.
 template <typename T>

@@ -9,18 +9,21 @@
 #include "platform/win_error_win.h"
 #include "process/task_match.h"
 
-std::wstring TargetText;
-
 namespace {
 
 // All process rights as older systems define them; the newer, larger value is refused there.
 constexpr DWORD kProcessAllAccess = 0x1F0FFF;
 
 EventLogWriter eventLogWriter;
-// Set by the callback when something other than KillProcess failed, so TerminateTask says so.
-bool enumerationFailed = false;
-// The slot's file as the file system knows it; none when it is not there, so nothing runs it.
-std::optional<FileIdentity> targetIdentity;
+
+// One walk over the windows, handed to each call of the callback.
+struct WindowSearch {
+  std::wstring TargetText;  // upper-cased
+  // The slot's file as the file system knows it; none when it is not there, so nothing runs it.
+  std::optional<FileIdentity> targetIdentity;
+  // Set by the callback when something other than KillProcess failed, so TerminateTask says so.
+  bool enumerationFailed = false;
+};
 
 // The file a process was started from, asked through the handle that may end it; none when
 // the system will not say.
@@ -33,10 +36,10 @@ std::optional<std::wstring> ImageOf(HANDLE process) {
 }
 
 // Compared as files, not texts, so short names, letter case and other spellings still match.
-bool RunsTargetFile(HANDLE process) {
-  if (!targetIdentity) return false;
+bool RunsTargetFile(HANDLE process, const FileIdentity* programFile) {
+  if (!programFile) return false;
   const std::optional<std::wstring> image = ImageOf(process);
-  return image && IdentityOf(*image) == targetIdentity;
+  return image && IdentityOf(*image) == *programFile;
 }
 
 // An id freed and reused before the open names another program; once open, it cannot change.
@@ -59,34 +62,40 @@ void WriteKillWarning() {
 // caption in any letter case on a Turkish system too.
 std::wstring UpperForTitleMatch(const std::wstring& text) { return InvariantUpper(text); }
 
-bool TerminateTask(const std::wstring& name, const std::wstring& programFile) noexcept {
-  try {
-    // Through the ANSI code page first, as the titles are read, so both sides lose the same letters.
-    TargetText = UpperForTitleMatch(FromAnsi(ToAnsi(name)));
-    targetIdentity = IdentityOf(programFile);
-    enumerationFailed = false;
-    EnumWindows(EnumWindowsCallback, 0);
-    return !enumerationFailed;
-  } catch (...) {
-    return false;
-  }
-}
+std::wstring TitleMatchTarget(const std::wstring& name) { return UpperForTitleMatch(FromAnsi(ToAnsi(name))); }
 
-BOOL CALLBACK EnumWindowsCallback(HWND window, LPARAM) noexcept {
+namespace {
+
+// Called by EnumWindows once per window with the walk's WindowSearch: 1 goes on, 0 stops.
+BOOL CALLBACK EnumWindowsCallback(HWND window, LPARAM parameter) noexcept {
+  auto& search = *reinterpret_cast<WindowSearch*>(parameter);
   try {
     char buffer[kTitleBufferLength] = {};
     const int copied = GetWindowTextA(window, buffer, kTitleBufferLength);
     const size_t length = copied > 0 && copied < kTitleBufferLength ? static_cast<size_t>(copied) : 0;
     const std::wstring title = UpperForTitleMatch(FromAnsi(std::string_view(buffer, length)));
-    if (!TitleHasTarget(title, TargetText)) return TRUE;
-    return KillProcess(window) ? TRUE : FALSE;
+    if (!TitleHasTarget(title, search.TargetText)) return TRUE;
+    const FileIdentity* programFile = search.targetIdentity ? &*search.targetIdentity : nullptr;
+    return KillProcess(window, programFile) ? TRUE : FALSE;
   } catch (...) {
-    enumerationFailed = true;
+    search.enumerationFailed = true;
     return FALSE;
   }
 }
 
-bool KillProcess(HWND window) noexcept {
+}  // namespace
+
+bool TerminateTask(const std::wstring& name, const std::wstring& programFile) noexcept {
+  try {
+    WindowSearch search{TitleMatchTarget(name), IdentityOf(programFile)};
+    EnumWindows(EnumWindowsCallback, reinterpret_cast<LPARAM>(&search));
+    return !search.enumerationFailed;
+  } catch (...) {
+    return false;
+  }
+}
+
+bool KillProcess(HWND window, const FileIdentity* programFile) noexcept {
   try {
     if (!IsWindow(window)) return true;
     DWORD processId = 0;
@@ -100,7 +109,7 @@ bool KillProcess(HWND window) noexcept {
     if (!process || !StillOwnsWindow(window, processId)) return true;
     // Only a copy of the slot's own file blocks its replacement. Any other program, and one whose
     // image cannot be asked, keeps running with its unsaved work.
-    if (!RunsTargetFile(process.get())) return true;
+    if (!RunsTargetFile(process.get(), programFile)) return true;
     WriteKillWarning();
     TerminateProcess(process.get(), 0);
     return true;

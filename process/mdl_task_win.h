@@ -6,8 +6,7 @@
 #include <functional>
 #include <string>
 
-// The upper-cased name being searched for; set by TerminateTask, read by EnumWindowsCallback.
-extern std::wstring TargetText;
+#include "platform/file_identity_win.h"
 
 // Walks every top-level window (hidden ones included) and ends the process of each window whose
 // title contains the name, ignoring case, when that process runs programFile itself: a spreadsheet
@@ -15,17 +14,17 @@ extern std::wstring TargetText;
 // when an unexpected error cut the walk short.
 bool TerminateTask(const std::wstring& name, const std::wstring& programFile) noexcept;
 
-// Called by EnumWindows once per window: 1 goes on, 0 stops. The parameter is not used.
-BOOL CALLBACK EnumWindowsCallback(HWND window, LPARAM parameter) noexcept;
-
-// Ends the window's process when it runs the file TerminateTask was last given, writing the
-// event-log warning just before.
+// Ends the window's process when it runs programFile (null: none), writing the event-log
+// warning just before.
 // True in every ordinary outcome (window gone, no process, another program, image unknown, ended,
 // refused); false only on an unexpected error.
-bool KillProcess(HWND window) noexcept;
+bool KillProcess(HWND window, const FileIdentity* programFile) noexcept;
 
 // Upper-cases a title or a target the same way on both sides, whatever the user's locale.
 std::wstring UpperForTitleMatch(const std::wstring& text);
+// The name as TerminateTask looks for it in the titles: through the ANSI code page, as the
+// titles are read, so both sides lose the same letters, then upper-cased.
+std::wstring TitleMatchTarget(const std::wstring& name);
 
 // Where KillProcess records its warning. Wine stores no entries, so tests put a counter here.
 using EventLogWriter = std::function<void(const std::wstring& text)>;

@@ -11,4 +11,7 @@ inline constexpr int kTitleBufferLength = 256;
 
 // True when the upper-cased title carries the upper-cased target anywhere. A blank target
 // matches nothing: it is contained in every title, the updater's own included.
-bool TitleHasTarget(std::wstring_view upperTitle, std::wstring_view upperTarget);
+inline bool TitleHasTarget(std::wstring_view upperTitle, std::wstring_view upperTarget) {
+  if (upperTarget.find_first_not_of(L" \t\r\n") == std::wstring_view::npos) return false;
+  return upperTitle.find(upperTarget) != std::wstring_view::npos;
+}

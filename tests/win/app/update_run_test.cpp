@@ -30,7 +30,7 @@ class UpdateThroughTheWindow : public UpdaterTest {
   // closing box (completion or failure).
   void PressStartAndWaitForTheRun() {
     const size_t before = boxes_.size();
-    Press(L"cmdbaslat");
+    Press(ControlId::cmdbaslat);
     ASSERT_TRUE(PumpUntil([&] { return boxes_.size() > before; })) << "the run did not end";
   }
 };
@@ -46,8 +46,8 @@ class ProgressSampler {
 
   // onSample runs on the sampler's thread after each sample.
   ProgressSampler(const frmindir& window, std::function<void(const Sample&)> onSample = {})
-      : name_(window.Control(L"lblad")),
-        bar_(window.Control(L"ProgressBar1")),
+      : name_(window.Control(ControlId::lblad)),
+        bar_(window.Control(ControlId::ProgressBar1)),
         onSample_(std::move(onSample)) {
     thread_ = std::thread([this] { Run(); });
   }
@@ -305,7 +305,7 @@ TEST_F(UpdateThroughTheWindow, TheBarFollowsTheBytesOfEachFileAndStartsAgainForT
   ASSERT_GE(midwayValue, 30) << "no sample while the bar was midway";
   SavePng(midway, ArtifactsFolder() + L"\\frmindir-downloading.png");
   const std::vector<bool> columns =
-      FilledColumns(midway, empty, full, window.hwnd(), window.Control(L"ProgressBar1"));
+      FilledColumns(midway, empty, full, window.hwnd(), window.Control(ControlId::ProgressBar1));
   ASSERT_GT(columns.size(), 100u) << "the empty and the full bar look alike";
   const size_t filled = static_cast<size_t>(std::count(columns.begin(), columns.end(), true));
   EXPECT_GT(filled, columns.size() / 5) << "at " << midwayValue << "% the bar looks empty";
@@ -371,7 +371,7 @@ TEST_F(UpdateThroughTheWindow, AResetMidBodyLeavesTheBarWhereItStoodUntilTheNext
   // The error stays on the taskbar until the next press, whose run starts from nothing again.
   services_.query.clear();
   const size_t before = taskbar.states.size();
-  Press(L"cmdbaslat");
+  Press(ControlId::cmdbaslat);
   ASSERT_EQ(taskbar.states.size(), before + 1);
   EXPECT_EQ(taskbar.states.back(), L"none");
   ASSERT_TRUE(PumpUntil([&] { return boxes_.size() > 1; })) << "the second run did not end";
@@ -394,9 +394,9 @@ TEST_F(UpdateThroughTheWindow, TheCloseButtonDuringAStalledBodyEndsTheProgramAnd
     for (int i = 0; i < 1000 && !FileExists(folder_ / L"VunoRapor.dll.download"); ++i) Sleep(20);
     Sleep(700);  // the body stands still by now
     pressed = GetTickCount64();
-    PostMessageW(window.Control(L"cmdKapat"), BM_CLICK, 0, 0);
+    PostMessageW(window.Control(ControlId::cmdKapat), BM_CLICK, 0, 0);
   });
-  Press(L"cmdbaslat");
+  Press(ControlId::cmdbaslat);
   const bool ended = PumpUntil([&] { return services_.ends > 0; }, 40000);
   user.join();
   ASSERT_TRUE(ended) << "the program did not end";

@@ -64,18 +64,19 @@ UpdaterWindow& UpdaterTest::Load(std::optional<std::string> releaseKey) {
     terminatedFiles_.push_back(programFile);
     return true;
   };
-  window_ = std::make_unique<UpdaterWindow>(GetModuleHandleW(nullptr), folder_.path(), std::move(parts), 96);
+  window_ =
+      std::make_unique<UpdaterWindow>(GetModuleHandleW(nullptr), folder_.path(), log_, std::move(parts), 96);
   window_->SetEndProgram([this] { ++endRequests_; });
-  SetWindowSubclass(window_->Control(L"lbldurum"), RecordStatus, kStatusRecorderId,
+  SetWindowSubclass(window_->Control(ControlId::lbldurum), RecordStatus, kStatusRecorderId,
                     reinterpret_cast<DWORD_PTR>(&statuses_));
-  bar_.fileName = window_->Control(L"lblad");
-  SetWindowSubclass(window_->Control(L"ProgressBar1"), RecordBar, kBarRecorderId,
+  bar_.fileName = window_->Control(ControlId::lblad);
+  SetWindowSubclass(window_->Control(ControlId::ProgressBar1), RecordBar, kBarRecorderId,
                     reinterpret_cast<DWORD_PTR>(&bar_));
   window_->Form_Load();
   return *window_;
 }
 
-void UpdaterTest::Press(const wchar_t* button) { SendMessageW(window_->Control(button), BM_CLICK, 0, 0); }
+void UpdaterTest::Press(ControlId button) { SendMessageW(window_->Control(button), BM_CLICK, 0, 0); }
 
 bool UpdaterTest::PumpUntil(const std::function<bool()>& condition, DWORD timeoutMs) {
   const DWORD start = GetTickCount();

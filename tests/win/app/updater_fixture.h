@@ -13,6 +13,8 @@
 #include <vector>
 
 #include "app/updater_win.h"
+#include "diag/log_line.h"
+#include "diag/log_win.h"
 #include "http_fixture.h"
 #include "test_support.h"
 
@@ -62,7 +64,7 @@ class UpdaterTest : public testing::Test {
   // Makes the window and runs its load handler, as the entry point does, built with releaseKey.
   UpdaterWindow& Load(std::optional<std::string> releaseKey = std::nullopt);
   // A press of a button by the system's click message, handled before it returns.
-  void Press(const wchar_t* button);
+  void Press(ControlId button);
   // Runs the window's messages until the condition holds; false after timeoutMs without it.
   bool PumpUntil(const std::function<bool()>& condition, DWORD timeoutMs = 30000);
 
@@ -73,6 +75,7 @@ class UpdaterTest : public testing::Test {
 
   bool prepared_ = PrepareWindowThread();
   ScratchFolder folder_;
+  DiagnosticLog log_{LogFilePath(folder_.path())};
   RecordingServices services_;
   std::vector<std::wstring> terminated_;       // TerminateTask's names
   std::vector<std::wstring> terminatedFiles_;  // and the program files given with them

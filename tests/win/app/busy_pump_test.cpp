@@ -5,7 +5,7 @@
 #include <atomic>
 #include <thread>
 
-#include "window_fixture.h"
+#include "frmindir_fixture.h"
 
 namespace {
 
@@ -23,10 +23,10 @@ TEST(WindowBusy, InputAndCloseRequestsAreDroppedWhilePaintGoesOn) {
   {
     frmindir::BusyScope busy(test.window);
     EXPECT_TRUE(test.window.Busy());
-    PostClick(test.Control(L"cmdbaslat"));
-    PostMessageW(test.Control(L"cmdbaslat"), WM_KEYDOWN, VK_SPACE, 1);
-    PostMessageW(test.Control(L"cmdbaslat"), WM_KEYUP, VK_SPACE, 1);
-    PostClick(test.Control(L"cmdKapat"));
+    PostClick(test.Control(ControlId::cmdbaslat));
+    PostMessageW(test.Control(ControlId::cmdbaslat), WM_KEYDOWN, VK_SPACE, 1);
+    PostMessageW(test.Control(ControlId::cmdbaslat), WM_KEYUP, VK_SPACE, 1);
+    PostClick(test.Control(ControlId::cmdKapat));
     PostMessageW(test.window.hwnd(), WM_CLOSE, 0, 0);
     InvalidateRect(test.window.hwnd(), nullptr, FALSE);
     test.window.PumpWhileBusy();
@@ -35,7 +35,7 @@ TEST(WindowBusy, InputAndCloseRequestsAreDroppedWhilePaintGoesOn) {
     SendMessageW(test.window.hwnd(), WM_SYSCOMMAND, SC_CLOSE, 0);
 
     // Queued after the last pump, just before the operation ends.
-    PostClick(test.Control(L"cmdbaslat"));
+    PostClick(test.Control(ControlId::cmdbaslat));
   }
   EXPECT_FALSE(test.window.Busy());
   PumpFor(100);
@@ -43,7 +43,7 @@ TEST(WindowBusy, InputAndCloseRequestsAreDroppedWhilePaintGoesOn) {
   EXPECT_EQ(test.endRequests, 0);
 
   // The same click after the operation acts as usual.
-  PostClick(test.Control(L"cmdbaslat"));
+  PostClick(test.Control(ControlId::cmdbaslat));
   PumpFor(100);
   EXPECT_EQ(starts, 1);
 }

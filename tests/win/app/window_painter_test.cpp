@@ -3,13 +3,13 @@
 #include <gtest/gtest.h>
 
 #include "screen_capture.h"
-#include "window_fixture.h"
+#include "frmindir_fixture.h"
 
 namespace {
 
 // A point of a panel element, in window coordinates (the panel's frame is one pixel).
 POINT InPanel(const TestWindow& test, std::wstring_view name, int dx, int dy) {
-  const RECT panel = RectInParent(test.Control(L"Picture1"));
+  const RECT panel = RectInParent(test.Control(ControlId::Picture1));
   const PixelRect rect = ToPixels(FindElement(name)->rect, 96);
   return {panel.left + 1 + rect.left + dx, panel.top + 1 + rect.top + dy};
 }
@@ -80,7 +80,7 @@ TEST(WindowOnScreenAt144Dpi, EverythingIsDrawnOneAndAHalfTimesAsLarge) {
   ASSERT_EQ(shot.width, 876);
   ASSERT_EQ(shot.height, 693);
   SavePng(shot, ArtifactsFolder() + L"\\frmindir-144dpi.png");
-  const RECT panel = RectInParent(test.Control(L"Picture1"));
+  const RECT panel = RectInParent(test.Control(ControlId::Picture1));
   auto inPanel = [&](std::wstring_view name, int dx, int dy) {
     const PixelRect rect = ToPixels(FindElement(name)->rect, 144);
     return PixelAt(shot, panel.left + 1 + rect.left + dx, panel.top + 1 + rect.top + dy);
@@ -94,10 +94,10 @@ TEST(WindowOnScreenAt144Dpi, EverythingIsDrawnOneAndAHalfTimesAsLarge) {
 TEST_F(WindowOnScreen, ChangingTheStatusTextLeavesNoOldLettersBehind) {
   SetCursorPos(0, 0);
   PumpFor(100);
-  const RECT band = RectInParent(test_.Control(L"lbldurum"));
+  const RECT band = RectInParent(test_.Control(ControlId::lbldurum));
   auto statusPixels = [&](bool fromScreen = false) {
     const PixelImage shot = Capture(fromScreen);
-    const RECT panel = RectInParent(test_.Control(L"Picture1"));
+    const RECT panel = RectInParent(test_.Control(ControlId::Picture1));
     std::vector<uint32_t> pixels;
     for (int y = band.top; y < band.bottom; ++y) {
       for (int x = band.left; x < band.right; ++x)

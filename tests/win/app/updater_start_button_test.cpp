@@ -20,16 +20,16 @@ TEST_F(StartButtonOfTheWindow, APressClosesTheProgramOnceAndClosingDuringTheWait
   });
   const std::string requestsBefore = HttpFixtureLog();
 
-  Press(L"cmdbaslat");
+  Press(ControlId::cmdbaslat);
   EXPECT_EQ(terminated_, (std::vector<std::wstring>{L"Zefra VUNO"}));
   EXPECT_EQ(terminatedFiles_, (std::vector<std::wstring>{folder_ / L"Zefra VUNO.exe"}));
   EXPECT_EQ(window.StatusText(), L"Açık dosyalar kapatılıyor...");
   EXPECT_FALSE(window.StartEnabled());
-  EXPECT_EQ(GetFocus(), window.Control(L"cmdKapat")) << "the focus left the disabled button";
+  EXPECT_EQ(GetFocus(), window.Control(ControlId::cmdKapat)) << "the focus left the disabled button";
 
   PumpFor(500);
   EXPECT_EQ(CountOf(LogMessages(), L"Update started"), 0) << "the run must wait two seconds";
-  Press(L"cmdKapat");
+  Press(ControlId::cmdKapat);
   EXPECT_EQ(endRequests_, 1);
   PumpFor(2500);
   EXPECT_EQ(CountOf(LogMessages(), L"Update started"), 0);

@@ -25,7 +25,7 @@ TEST_F(StartupOfTheWindow, AManifestRecordIsShownAndTheStartButtonTakesTheFocus)
 
   window.Show();
   EXPECT_TRUE(IsWindowVisible(window.hwnd()));
-  EXPECT_EQ(GetFocus(), window.Control(L"cmdbaslat"));
+  EXPECT_EQ(GetFocus(), window.Control(ControlId::cmdbaslat));
   EXPECT_EQ(endRequests_, 0);
 }
 
@@ -35,12 +35,12 @@ TEST_F(StartupOfTheWindow, NoRecordLeavesOnlyTheCloseButton) {
   window.Show();
   EXPECT_EQ(window.Description(), L"Veri tabanından güncellenecek dosyaların listesi alınamadı !");
   EXPECT_FALSE(window.StartEnabled());
-  EXPECT_EQ(GetFocus(), window.Control(L"cmdKapat"));
+  EXPECT_EQ(GetFocus(), window.Control(ControlId::cmdKapat));
   EXPECT_TRUE(boxes_.empty());
   EXPECT_EQ(CountOf(LogMessages(), L"Database settings loaded"), 0);
 
   // Not even a click sent to the disabled button starts anything.
-  Press(L"cmdbaslat");
+  Press(ControlId::cmdbaslat);
   PumpFor(2500);
   EXPECT_TRUE(statuses_.empty());
   EXPECT_EQ(CountOf(LogMessages(), L"Update started"), 0);

@@ -1,9 +1,9 @@
 #!/usr/bin/python3
 """Checks the artwork files of Zefra INDIR, independently of the generator.
 
-    /usr/bin/python3 app/resources/check_artwork.py [folder]
+    /usr/bin/python3 tools/artwork/check_artwork.py [folder]
 
-Reads the files in `folder` (default: the folder of this script) with the
+Reads the files in `folder` (default: app/resources/ of this tree) with the
 standard library and PIL only, and checks formats, pixel sizes, the GIF's
 transparent index, the 23 images of app.ico (sizes, bit depths, PNG or DIB,
 directory fields, sizes and offsets) and the two monochrome cursors (size,
@@ -302,7 +302,7 @@ def run(folder):
 
 
 def main(argv):
-    folder = argv[1] if len(argv) > 1 else os.path.dirname(os.path.abspath(__file__))
+    folder = argv[1] if len(argv) > 1 else os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "app", "resources")
     try:
         lines = run(folder)
     except Mismatch as e:

@@ -6,8 +6,8 @@
 #include "app/resources/resource_ids.h"
 #include "app/window_font_win.h"
 #include "diag/log_line.h"
+#include "frmindir_fixture.h"
 #include "platform/encoding_win.h"
-#include "window_fixture.h"
 
 namespace {
 
@@ -34,15 +34,16 @@ void ExpectElementsAt(const TestWindow& test, unsigned dpi) {
   for (auto elements : {WindowElements(), PanelElements()}) {
     for (const Element& element : elements) {
       const std::wstring name(element.name);
-      HWND child = test.Control(element.name);
+      HWND child = element.control ? test.Control(*element.control) : nullptr;
       if (element.kind == ElementKind::kPicture || element.kind == ElementKind::kShape) {
         EXPECT_EQ(child, nullptr) << name << " is painted by its parent";
         continue;
       }
       ASSERT_NE(child, nullptr) << name;
       EXPECT_EQ(_wcsicmp(ClassName(child).c_str(), ExpectedClass(element.kind).c_str()), 0) << name;
-      EXPECT_EQ(GetParent(child),
-                element.parent == ElementParent::kWindow ? test.window.hwnd() : test.Control(L"Picture1"));
+      EXPECT_EQ(GetParent(child), element.parent == ElementParent::kWindow
+                                      ? test.window.hwnd()
+                                      : test.Control(ControlId::Picture1));
       const PixelRect want = ToPixels(element.rect, dpi);
       const RECT got = RectInParent(child);
       EXPECT_EQ(got.left, want.left) << name;
@@ -58,7 +59,7 @@ void ExpectElementsAt(const TestWindow& test, unsigned dpi) {
 TEST(WindowLayout, EveryElementIsARealControlInItsPlaceAt96Dpi) {
   TestWindow test(96);
   ExpectElementsAt(test, 96);
-  const RECT start = RectInParent(test.Control(L"cmdbaslat"));
+  const RECT start = RectInParent(test.Control(ControlId::cmdbaslat));
   EXPECT_EQ(start.left, 180);
   EXPECT_EQ(start.top, 294);
   EXPECT_EQ(start.right - start.left, 101);
@@ -72,12 +73,12 @@ TEST(WindowLayout, At144DpiTheWindowIs876By693WithEverythingInProportion) {
   TestWindow test(144);
   EXPECT_EQ(test.window.Dpi(), 144u);
   ExpectElementsAt(test, 144);
-  const RECT start = RectInParent(test.Control(L"cmdbaslat"));
+  const RECT start = RectInParent(test.Control(ControlId::cmdbaslat));
   EXPECT_EQ(start.left, 270);
   EXPECT_EQ(start.bottom - start.top, 50);
   LOGFONTW font{};
-  GetObjectW(reinterpret_cast<HFONT>(SendMessageW(test.Control(L"lbldurum"), WM_GETFONT, 0, 0)), sizeof(font),
-             &font);
+  GetObjectW(reinterpret_cast<HFONT>(SendMessageW(test.Control(ControlId::lbldurum), WM_GETFONT, 0, 0)),
+             sizeof(font), &font);
   EXPECT_EQ(font.lfHeight, -17);
   EXPECT_EQ(font.lfWeight, 700);
   EXPECT_EQ(font.lfCharSet, 162);
@@ -108,7 +109,7 @@ TEST(WindowLayout, StackingOrderIsAsDesigned) {
   };
   EXPECT_EQ(order(test.window.hwnd()),
             (std::vector<std::wstring>{L"frmindir.Picture1", L"Static", L"YENİ VERSİYON iNDiR"}));
-  EXPECT_EQ(order(test.Control(L"Picture1")),
+  EXPECT_EQ(order(test.Control(ControlId::Picture1)),
             (std::vector<std::wstring>{L"msctls_progress32", L"&BAŞLAT", L"&KAPAT", L"Hazır !", L"Static",
                                        L"0", L"KB", L"Dosyalar"}));
 }
@@ -116,22 +117,22 @@ TEST(WindowLayout, StackingOrderIsAsDesigned) {
 TEST(WindowLayout, TextsAreTheDesignedOnesInUnicode) {
   TestWindow test;
   EXPECT_EQ(test.window.Caption(), L"Zefra iNDiR Ovantis");
-  EXPECT_EQ(WindowText(test.Control(L"Label1")), L"YENİ VERSİYON iNDiR");
-  EXPECT_EQ(WindowText(test.Control(L"cmdbaslat")), L"&BAŞLAT");
-  EXPECT_EQ(WindowText(test.Control(L"cmdKapat")), L"&KAPAT");
+  EXPECT_EQ(WindowText(test.Control(ControlId::Label1)), L"YENİ VERSİYON iNDiR");
+  EXPECT_EQ(WindowText(test.Control(ControlId::cmdbaslat)), L"&BAŞLAT");
+  EXPECT_EQ(WindowText(test.Control(ControlId::cmdKapat)), L"&KAPAT");
   EXPECT_EQ(test.window.StatusText(), L"Hazır !");
   EXPECT_EQ(test.window.FileName(), L"");
   EXPECT_EQ(test.window.SizeText(), L"0");
-  EXPECT_EQ(WindowText(test.Control(L"Label2")), L"KB");
+  EXPECT_EQ(WindowText(test.Control(ControlId::Label2)), L"KB");
   EXPECT_EQ(test.window.Description(), L"Dosyalar");
-  EXPECT_EQ(WindowText(test.Control(L"lblsurukle")), L"");
+  EXPECT_EQ(WindowText(test.Control(ControlId::lblsurukle)), L"");
   EXPECT_EQ(test.window.Progress(), 0);
-  EXPECT_EQ(SendMessageW(test.Control(L"ProgressBar1"), 0x0407 /* PBM_GETRANGE */, FALSE, 0), 100);
+  EXPECT_EQ(SendMessageW(test.Control(ControlId::ProgressBar1), 0x0407 /* PBM_GETRANGE */, FALSE, 0), 100);
 
   // The font really has the Turkish letters.
   HDC dc = CreateCompatibleDC(nullptr);
-  HGDIOBJ old =
-      SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(test.Control(L"Label1"), WM_GETFONT, 0, 0)));
+  HGDIOBJ old = SelectObject(
+      dc, reinterpret_cast<HFONT>(SendMessageW(test.Control(ControlId::Label1), WM_GETFONT, 0, 0)));
   WORD glyphs[8] = {};
   const wchar_t letters[] = L"İŞğıÇÖÜ";
   ASSERT_NE(GetGlyphIndicesW(dc, letters, 7, glyphs, GGI_MARK_NONEXISTING_GLYPHS), GDI_ERROR);
@@ -144,8 +145,8 @@ TEST(WindowLayout, TextsAreTheDesignedOnesInUnicode) {
 TEST(WindowLayout, LabelsExposeTheirColours) {
   TestWindow test;
   HDC dc = CreateCompatibleDC(nullptr);
-  auto colours = [&](std::wstring_view name) {
-    HWND label = test.Control(name);
+  auto colours = [&](ControlId control) {
+    HWND label = test.Control(control);
     SetBkMode(dc, OPAQUE);
     auto brush = reinterpret_cast<HBRUSH>(SendMessageW(
         GetParent(label), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(label)));
@@ -153,17 +154,17 @@ TEST(WindowLayout, LabelsExposeTheirColours) {
     GetObjectW(brush, sizeof(info), &info);
     return std::tuple{GetTextColor(dc), GetBkMode(dc), info.lbStyle, info.lbColor};
   };
-  for (const wchar_t* boxed : {L"lblad", L"lblkalan", L"Label2", L"lblAciklama"}) {
+  for (ControlId boxed : {ControlId::lblad, ControlId::lblkalan, ControlId::Label2, ControlId::lblAciklama}) {
     const auto [text, mode, style, back] = colours(boxed);
-    EXPECT_EQ(text, RGB(0x40, 0x40, 0x40)) << boxed;
-    EXPECT_EQ(style, static_cast<UINT>(BS_SOLID)) << boxed;
-    EXPECT_EQ(back, RGB(0xFF, 0xFF, 0xC0)) << boxed;
+    EXPECT_EQ(text, RGB(0x40, 0x40, 0x40)) << NameOf(boxed);
+    EXPECT_EQ(style, static_cast<UINT>(BS_SOLID)) << NameOf(boxed);
+    EXPECT_EQ(back, RGB(0xFF, 0xFF, 0xC0)) << NameOf(boxed);
   }
-  const auto [statusText, statusMode, statusStyle, statusBack] = colours(L"lbldurum");
+  const auto [statusText, statusMode, statusStyle, statusBack] = colours(ControlId::lbldurum);
   EXPECT_EQ(statusText, RGB(0x40, 0x40, 0x40));
   EXPECT_EQ(statusMode, TRANSPARENT);
   EXPECT_EQ(statusStyle, static_cast<UINT>(BS_NULL));
-  const auto [titleText, titleMode, titleStyle, titleBack] = colours(L"Label1");
+  const auto [titleText, titleMode, titleStyle, titleBack] = colours(ControlId::Label1);
   EXPECT_EQ(titleText, RGB(0xFF, 0xFF, 0xFF));
   EXPECT_EQ(titleStyle, static_cast<UINT>(BS_NULL));
   DeleteDC(dc);
@@ -188,10 +189,10 @@ TEST(WindowLayout, TheWindowsLogWarnsOnceWhenItCannotWrite) {
   TestWindow test;
   CreateDirectoryW(LogFilePath(test.folder.path()).c_str(), nullptr);  // a folder where the file should be
   test.window.Form_Load();
-  test.window.LOG_YAZ(L"second");
+  test.log.LOG_YAZ(L"second");
   ASSERT_EQ(boxes.shown().size(), 1u);
   EXPECT_EQ(boxes.shown()[0].text.rfind(L"Tanilama logu yazilamadi: Log write error ", 0), 0u);
-  EXPECT_TRUE(test.window.LogWarningShown());
+  EXPECT_TRUE(test.log.LogWarningShown());
   EXPECT_EQ(test.window.Caption(), L"Zefra iNDiR Ovantis v9.8.0")
       << "a failed log line does not stop start-up";
 }
@@ -201,8 +202,8 @@ TEST(WindowKeys, TabMovesThroughTheButtonsAndThePanelAndAccessKeysPressTheButton
   int starts = 0;
   test.window.SetStartHandler([&] { ++starts; });
   test.window.Show();
-  HWND start = test.Control(L"cmdbaslat"), close = test.Control(L"cmdKapat"),
-       panel = test.Control(L"Picture1");
+  HWND start = test.Control(ControlId::cmdbaslat), close = test.Control(ControlId::cmdKapat),
+       panel = test.Control(ControlId::Picture1);
   EXPECT_EQ(GetFocus(), start);
   auto key = [&](UINT message, WPARAM code, LPARAM flags = 0) {
     MSG msg{GetFocus(), message, code, flags | 1};
@@ -239,24 +240,24 @@ TEST(WindowKeys, TheFirstFocusIsOnTheCloseButtonWhenStartIsDisabled) {
   TestWindow test;
   test.window.SetStartEnabled(false);
   test.window.Show();
-  EXPECT_EQ(GetFocus(), test.Control(L"cmdKapat"));
-  EXPECT_FALSE(IsWindowEnabled(test.Control(L"cmdbaslat")));
+  EXPECT_EQ(GetFocus(), test.Control(ControlId::cmdKapat));
+  EXPECT_FALSE(IsWindowEnabled(test.Control(ControlId::cmdbaslat)));
 }
 
 TEST(WindowPointers, MovePointerOverTheHeaderAndHandOverTheButtons) {
   TestWindow test;
   HMODULE self = GetModuleHandleW(nullptr);
-  auto pointerOver = [&](std::wstring_view name) -> HCURSOR {
-    HWND control = test.Control(name);
+  auto pointerOver = [&](ControlId over) -> HCURSOR {
+    HWND control = test.Control(over);
     SetCursor(nullptr);
     SendMessageW(GetParent(control), WM_SETCURSOR, reinterpret_cast<WPARAM>(control),
                  MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
     return GetCursor();
   };
-  EXPECT_EQ(pointerOver(L"lblsurukle"), LoadCursorW(self, MAKEINTRESOURCEW(IDR_POINTER_MOVE)));
-  EXPECT_EQ(pointerOver(L"cmdbaslat"), LoadCursorW(self, MAKEINTRESOURCEW(IDR_POINTER_HAND)));
-  EXPECT_EQ(pointerOver(L"cmdKapat"), LoadCursorW(self, MAKEINTRESOURCEW(IDR_POINTER_HAND)));
-  EXPECT_NE(pointerOver(L"lblad"), LoadCursorW(self, MAKEINTRESOURCEW(IDR_POINTER_HAND)));
+  EXPECT_EQ(pointerOver(ControlId::lblsurukle), LoadCursorW(self, MAKEINTRESOURCEW(IDR_POINTER_MOVE)));
+  EXPECT_EQ(pointerOver(ControlId::cmdbaslat), LoadCursorW(self, MAKEINTRESOURCEW(IDR_POINTER_HAND)));
+  EXPECT_EQ(pointerOver(ControlId::cmdKapat), LoadCursorW(self, MAKEINTRESOURCEW(IDR_POINTER_HAND)));
+  EXPECT_NE(pointerOver(ControlId::lblad), LoadCursorW(self, MAKEINTRESOURCEW(IDR_POINTER_HAND)));
 }
 
 TEST(WindowTimers, NeitherTimerTicksWhileTheWindowSitsIdle) {
@@ -290,7 +291,7 @@ TEST(WindowClose, EveryWayOfClosingEndsTheProgramWithoutAWordOrALogLine) {
   RecordedMessageBoxes boxes;
   TestWindow test;
   test.window.Show();
-  SendMessageW(test.Control(L"cmdKapat"), BM_CLICK, 0, 0);
+  SendMessageW(test.Control(ControlId::cmdKapat), BM_CLICK, 0, 0);
   EXPECT_EQ(test.endRequests, 1);
   PostMessageW(test.window.hwnd(), WM_CLOSE, 0, 0);
   PumpFor(50);
@@ -303,7 +304,7 @@ TEST(WindowClose, EveryWayOfClosingEndsTheProgramWithoutAWordOrALogLine) {
 
 TEST(WindowDrag, OnlyTheLeftButtonAloneDragsTheHeader) {
   TestWindow test;
-  HWND strip = test.Control(L"lblsurukle");
+  HWND strip = test.Control(ControlId::lblsurukle);
   auto move = [&](WPARAM buttons) { SendMessageW(strip, WM_MOUSEMOVE, buttons, MAKELPARAM(200, 10)); };
   move(0);
   EXPECT_EQ(test.dragRequests, 0);
@@ -317,7 +318,7 @@ TEST(WindowDrag, OnlyTheLeftButtonAloneDragsTheHeader) {
   EXPECT_EQ(test.dragRequests, 2);
   // The strip lies over the whole header band, the title included.
   const RECT band = RectInParent(strip);
-  const RECT title = RectInParent(test.Control(L"Label1"));
+  const RECT title = RectInParent(test.Control(ControlId::Label1));
   EXPECT_TRUE(band.left <= title.left && band.right >= title.right && band.bottom >= title.bottom);
   EXPECT_NE(GetWindowLongW(strip, GWL_STYLE) & SS_NOTIFY, 0);
 }

@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "app/picture_win.h"
+#include "app/window_painter_win.h"
 #include "app/resources/resource_ids.h"
 #include "platform/path.h"
 #include "platform/program_folder_win.h"

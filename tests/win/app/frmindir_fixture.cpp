@@ -1,7 +1,11 @@
-#include "window_fixture.h"
+#include "frmindir_fixture.h"
+
+#include "diag/log_line.h"
 
 TestWindow::TestWindow(unsigned dpi)
-    : prepared(PrepareWindowThread()), window(GetModuleHandleW(nullptr), folder.path(), dpi) {
+    : prepared(PrepareWindowThread()),
+      log(LogFilePath(folder.path())),
+      window(GetModuleHandleW(nullptr), folder.path(), log, dpi) {
   window.SetEndProgram([this] { ++endRequests; });
   window.SetStartDrag([this] { ++dragRequests; });
 }
@@ -24,3 +28,5 @@ std::wstring WindowText(HWND window) {
   GetWindowTextW(window, text, 1024);
   return text;
 }
+
+const wchar_t* NameOf(ControlId control) { return ElementOf(control).name.data(); }

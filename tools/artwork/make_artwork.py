@@ -3,9 +3,9 @@
 
 Run with Debian's Python and python3-pil, from anywhere:
 
-    /usr/bin/python3 app/resources/make_artwork.py
+    /usr/bin/python3 tools/artwork/make_artwork.py
 
-It writes, beside this script:
+It writes, into app/resources/ of this tree:
 
     strip.jpg         13 x 36   charcoal texture for the header and footer bands
     illustration.jpg  300 x 100 globe -> arrow -> laptop, on the white panel
@@ -18,7 +18,7 @@ It writes, beside this script:
 Everything is drawn from code (no fonts, no downloads, no randomness other
 than a seeded generator), so every run writes the same bytes.  Shapes are
 drawn at SS times the final size and reduced with a Lanczos filter.
-app/resources/check_artwork.py checks the files independently.
+tools/artwork/check_artwork.py checks the files independently.
 """
 
 import io
@@ -30,7 +30,7 @@ import sys
 
 from PIL import Image, ImageChops, ImageDraw, ImageFilter, ImageMath
 
-HERE = os.path.dirname(os.path.abspath(__file__))
+RESOURCES = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "app", "resources")
 SS = 4  # supersampling factor
 
 # --------------------------------------------------------------------------
@@ -993,13 +993,13 @@ def make_folder(path):
 
 
 def main():
-    make_strip(os.path.join(HERE, "strip.jpg"))
-    make_illustration(os.path.join(HERE, "illustration.jpg"))
-    make_wordmark(os.path.join(HERE, "wordmark.jpg"))
-    make_folder(os.path.join(HERE, "folder.gif"))
-    make_icon(os.path.join(HERE, "app.ico"))
-    make_cursor(os.path.join(HERE, "hand.cur"), hand_grid(), (4, 0))
-    make_cursor(os.path.join(HERE, "move.cur"), move_grid(), (14, 14))
+    make_strip(os.path.join(RESOURCES, "strip.jpg"))
+    make_illustration(os.path.join(RESOURCES, "illustration.jpg"))
+    make_wordmark(os.path.join(RESOURCES, "wordmark.jpg"))
+    make_folder(os.path.join(RESOURCES, "folder.gif"))
+    make_icon(os.path.join(RESOURCES, "app.ico"))
+    make_cursor(os.path.join(RESOURCES, "hand.cur"), hand_grid(), (4, 0))
+    make_cursor(os.path.join(RESOURCES, "move.cur"), move_grid(), (14, 14))
     return 0
 
 
