@@ -15,10 +15,12 @@ cp docs/ayar.xml "$out/ayar.xml"
 cp docs/vendor-guide.md "$out/KILAVUZ-GUIDE.md"
 # Read back from the file itself with the updater's own resource rules, not from the build's settings.
 if [ "$key" = none ]; then
-  found=$(tools/check-release --program-key "$out/Zefra INDIR.exe" || true)
-  if [[ $found != *"release key none"* ]]; then
+  # Exit 1 with "release key none" is the one answer that says the program carries no key.
+  status=0
+  found=$(tools/check-release --program-key "$out/Zefra INDIR.exe") || status=$?
+  if [ $status -ne 1 ] || [[ $found != *"release key none"* ]]; then
     rm -rf "$out"
-    echo "dist: RELEASE_KEY=none, but the program carries a key: $found" >&2
+    echo "dist: RELEASE_KEY=none, but the program's key could not be read back as none: $found" >&2
     exit 1
   fi
   echo "release key: NONE — THIS UPDATER INSTALLS UNSIGNED RELEASES, AND EVERY SHOP THAT TAKES IT DOES SO FROM THEN ON"
