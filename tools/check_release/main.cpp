@@ -193,8 +193,9 @@ ProposedRow ParseRow(const std::string& text) {
   return proposed;
 }
 
-std::optional<PublishedRow> RowOf(const Arguments& arguments, Report& report) {
-  if (arguments.row) return ParseRow(*arguments.row).Published();
+std::optional<PublishedRow> RowOf(const Arguments& arguments, const std::optional<ProposedRow>& proposed,
+                                  Report& report) {
+  if (proposed) return proposed->Published();
   if (arguments.positional.empty()) return FromDatabase(*arguments.database, report);
   PublishedRow row{Text(arguments.positional[0]), {}};
   for (size_t k = 1; k < arguments.positional.size(); ++k) row.files[k - 1] = Text(arguments.positional[k]);
@@ -221,6 +222,8 @@ int ProgramKey(const Arguments& arguments, const ReleaseKey* key) {
 }
 
 int Check(const Arguments& arguments) {
+  std::optional<ProposedRow> proposed;
+  if (arguments.row) proposed = ParseRow(*arguments.row);
   std::optional<ReleaseKey> key;
   if (arguments.keyFile) key = LoadReleaseKey(*arguments.keyFile);
   if (arguments.program) return ProgramKey(arguments, key ? &*key : nullptr);
@@ -232,13 +235,13 @@ int Check(const Arguments& arguments) {
   Report report;
   const std::optional<KeptRelease> live = Live(arguments, key ? &*key : nullptr, report);
   std::optional<PublishedRow> row;
-  if (live && (row = RowOf(arguments, report))) CheckRelease(*row, key ? &*key : nullptr, *live, report);
+  if (live && (row = RowOf(arguments, proposed, report))) CheckRelease(*row, key ? &*key : nullptr, *live, report);
   std::printf(report.failures()
                   ? "check-release: %d finding(s) would make a shop's run fail: do not change the row\n"
                   : "check-release: nothing found that would make a shop's run fail\n",
               report.failures());
-  if (arguments.row && row && !report.failures())
-    std::printf("check-release: the statement that publishes it:\n%s\n", ParseRow(*arguments.row).Update().c_str());
+  if (proposed && row && !report.failures())
+    std::printf("check-release: the statement that publishes it:\n%s\n", proposed->Update().c_str());
   return report.failures() ? 1 : 0;
 }
 
