@@ -10,9 +10,19 @@ WIN64 := build/win64
 TEST_ARCH = $(shell tools/windows-arch)
 WIN_TEST = build/$(TEST_ARCH)
 CMAKE_FLAGS := -G Ninja -DCMAKE_BUILD_TYPE=Release
-# RELEASE_KEY=vendor.pub.pem builds the program that installs only releases signed with that key.
+# RELEASE_KEY=vendor.pub.pem builds the program that installs only releases signed with that key;
+# none (or nothing) one that installs unsigned releases.
 RELEASE_KEY ?=
-KEY_FLAG := -DZEFRA_RELEASE_KEY=$(if $(RELEASE_KEY),$(abspath $(RELEASE_KEY)),)
+KEY_FLAG := -DZEFRA_RELEASE_KEY=$(if $(filter-out none,$(RELEASE_KEY)),$(abspath $(RELEASE_KEY)),)
+# make dist builds the program that ships in a folder of its own, so the tests' build keeps no key
+# and no shipped program inherits the key of an earlier build: it must be named every time.
+DIST_BUILD ?= build/dist-win32
+DIST ?= dist
+ifneq ($(filter dist,$(MAKECMDGOALS)),)
+ifeq ($(RELEASE_KEY),)
+$(error make dist needs the release key: make dist RELEASE_KEY=vendor.pub.pem, or make dist RELEASE_KEY=none for an updater that installs unsigned releases)
+endif
+endif
 
 .PHONY: all test demo bench dist bootstrap build native win32 win64 test-build clean
 
@@ -53,8 +63,10 @@ demo: build
 bench: test-build
 	@tools/bench.py --build $(WIN_TEST)
 
-dist: win32
-	@tools/dist.sh
+dist: bootstrap
+	@cmake -S . -B $(DIST_BUILD) $(CMAKE_FLAGS) $(KEY_FLAG) -DZEFRA_TESTS=OFF -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw-i686.cmake >/dev/null
+	@cmake --build $(DIST_BUILD) -j $(JOBS) --target zefra_indir
+	@tools/dist.sh "$(DIST_BUILD)/Zefra INDIR.exe" "$(DIST)" "$(RELEASE_KEY)"
 
 clean:
 	rm -rf build dist

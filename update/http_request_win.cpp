@@ -1,6 +1,7 @@
 #include "update/http_request_win.h"
 
 #include <algorithm>
+#include <atomic>
 #include <vector>
 
 #include "platform/text.h"
@@ -21,7 +22,18 @@ DWORD AsWinHttpError(DWORD code) {
   }
 }
 
+// Read by the request threads while the window's thread may start a run.
+std::atomic<uint64_t> agentRelease{0};
+
 }  // namespace
+
+void SetAgentRelease(uint64_t keptRelease) { agentRelease = keptRelease; }
+
+std::wstring HttpUserAgent() {
+  const uint64_t release = agentRelease;
+  return std::wstring(kHttpUserAgent) + L" Zefra-INDIR/9.8.0.0 (release " +
+         (release ? std::to_wstring(release) : std::wstring(L"none")) + L")";
+}
 
 HttpRequest::HttpRequest(const std::wstring& address, const DownloadTimeouts& timeouts,
                          const SessionSetup& setup)
@@ -42,7 +54,7 @@ HttpRequest::HttpRequest(const std::wstring& address, const DownloadTimeouts& ti
   if (fragment != std::wstring::npos) target.erase(fragment);
 
   session_.reset(
-      WinHttpOpen(kHttpUserAgent, setup.access, proxied_ ? setup.proxy.c_str() : WINHTTP_NO_PROXY_NAME,
+      WinHttpOpen(HttpUserAgent().c_str(), setup.access, proxied_ ? setup.proxy.c_str() : WINHTTP_NO_PROXY_NAME,
                   proxied_ && !setup.bypass.empty() ? setup.bypass.c_str() : WINHTTP_NO_PROXY_BYPASS, 0));
   if (!session_) ThrowLastError();
   if (setup.tls12) {

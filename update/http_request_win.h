@@ -32,6 +32,12 @@ struct SessionSetup {
 // What the scripting request object sends, so the vendor's server sees the client it always saw.
 inline constexpr wchar_t kHttpUserAgent[] = L"Mozilla/4.0 (compatible; Win32; WinHttp.WinHttpRequest.5)";
 
+// Every request names after that text this updater and the release its folder keeps (0: none),
+// so that the vendor's access logs show which shops took which release; set as a run starts.
+void SetAgentRelease(uint64_t keptRelease);
+// kHttpUserAgent + " Zefra-INDIR/9.8.0.0 (release N)", N the kept release or "none".
+std::wstring HttpUserAgent();
+
 struct InternetHandleTraits {
   using Type = HINTERNET;
   static Type Empty() noexcept { return nullptr; }

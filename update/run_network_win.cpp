@@ -89,7 +89,7 @@ std::wstring DetectScript() {
 
 // Where the script sends a request for address: a named proxy, or none for DIRECT.
 SessionSetup RunScript(const std::wstring& script, const std::wstring& address) {
-  UniqueInternet session(WinHttpOpen(kHttpUserAgent, WINHTTP_ACCESS_TYPE_NO_PROXY, WINHTTP_NO_PROXY_NAME,
+  UniqueInternet session(WinHttpOpen(HttpUserAgent().c_str(), WINHTTP_ACCESS_TYPE_NO_PROXY, WINHTTP_NO_PROXY_NAME,
                                      WINHTTP_NO_PROXY_BYPASS, 0));
   if (!session) throw ProxyNotFound(LastErrorInfo());
   WINHTTP_AUTOPROXY_OPTIONS options{};

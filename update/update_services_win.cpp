@@ -6,8 +6,10 @@
 #include "platform/program_folder_win.h"
 #include "platform/scoped_win.h"
 #include "platform/win_error_win.h"
+#include "trust/release_order.h"
 #include "update/folder_files_win.h"
 #include "update/mdl_fso_win.h"
+#include "update/updater_files.h"
 
 namespace {
 
@@ -43,7 +45,16 @@ class RunTransferWindow final : public TransferWindow {
 
 }  // namespace
 
-void WindowsUpdateServices::RunStarting() { network_.emplace(); }
+void WindowsUpdateServices::RunStarting() {
+  network_.emplace();
+  // The release this folder kept before the run; one that cannot be read is none.
+  std::optional<KeptRelease> kept;
+  IgnoringFailure([&] {
+    if (std::optional<std::string> text = ::ReadSmallFile(ProgramFolder() + L"\\" + kKeptReleaseName, 4096))
+      kept = ParseKeptRelease(*text);
+  });
+  SetAgentRelease(kept ? kept->number : 0);
+}
 
 DownloadOptions WindowsUpdateServices::OptionsFor(TransferWindow& transfer) {
   if (!network_) network_.emplace();

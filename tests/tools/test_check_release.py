@@ -14,8 +14,21 @@ sys.path.insert(0, str(ROOT / "tests" / "fixtures"))
 from test_http_server import start_server, stop_server  # noqa: E402
 
 SIGN = ROOT / "tools" / "sign-release"
+KEY_RC = ROOT / "cmake" / "release_key.cmake"
 CHECK = os.environ.get("ZEFRA_CHECK_RELEASE", str(ROOT / "tools" / "check-release"))
 NAMES = ["Zefra VUNO.exe", "sub/b.dll"]
+
+
+def updater(folder, key=None):
+    """A small Windows program, with the release key resource as the build makes it when key is given."""
+    objects = []
+    if key:
+        subprocess.run(["cmake", f"-DKEY={key}", f"-DOUT={folder / 'key.rc'}", "-P", str(KEY_RC)], check=True)
+        subprocess.run(["i686-w64-mingw32-windres", str(folder / "key.rc"), "-O", "coff", "-o", str(folder / "key.o")],
+                       check=True)
+        objects.append(str(folder / "key.o"))
+    subprocess.run(["i686-w64-mingw32-gcc", *objects, "-x", "c", "-", "-o", str(folder / "Zefra INDIR.exe")],
+                   input=b"int main(void) { return 0; }\n", check=True)
 
 
 class CheckRelease(unittest.TestCase):
@@ -25,9 +38,13 @@ class CheckRelease(unittest.TestCase):
         cls.addClassCleanup(subprocess.run, ["rm", "-rf", str(cls.tmp)], check=True)
         for name in ("vendor", "other"):
             subprocess.run([str(SIGN), "--new-key", str(cls.tmp / name)], check=True, stdout=subprocess.DEVNULL)
-        for number, folder in enumerate(("ok", "missing", "changed", "private", "no-mz"), 1):
+        for number, folder in enumerate(("ok", "missing", "changed", "private", "no-mz", "unkeyed", "other-key"), 1):
             files = cls.tmp / "root" / folder
             (files / "sub").mkdir(parents=True)
+            if folder in ("unkeyed", "other-key"):
+                updater(files, cls.tmp / "other.pub.pem" if folder == "other-key" else None)
+                for built in ("key.rc", "key.o"):
+                    (files / built).unlink(missing_ok=True)
             (files / "Zefra VUNO.exe").write_bytes((b"ZM" if folder == "no-mz" else b"MZ") + bytes(range(256)) * 8)
             (files / "sub" / "b.dll").write_bytes(b"b.dll 9.09\r\n")
             for path in (files, *files.rglob("*")):
@@ -41,9 +58,12 @@ class CheckRelease(unittest.TestCase):
         cls.server, cls.port = start_server(str(cls.tmp), subprocess.DEVNULL, ["--others-only"])
         cls.addClassCleanup(stop_server, cls.server)
 
-    def check(self, folder, names, key="vendor"):
-        return subprocess.run([CHECK, "--key", str(self.tmp / f"{key}.pub.pem"),
-                               f"http://127.0.0.1:{self.port}/{folder}", *names], capture_output=True, text=True)
+    def url(self, folder):
+        return f"http://127.0.0.1:{self.port}/{folder}"
+
+    def check(self, folder, names, key="vendor", options=()):
+        return subprocess.run([CHECK, "--key", str(self.tmp / f"{key}.pub.pem"), *options, self.url(folder), *names],
+                              capture_output=True, text=True)
 
     def test_a_good_release_passes_with_one_line_per_file(self):
         result = self.check("ok", NAMES)
@@ -63,13 +83,27 @@ class CheckRelease(unittest.TestCase):
             ("an .exe without MZ", "no-mz", NAMES, "vendor", "Zefra VUNO.exe: Sunucu EXE yerine farklı içerik"),
             ("a file the server may not read", "private", NAMES, "vendor", "dosya2 sub/b.dll: HTTP 403 Forbidden"),
             ("a name not in the list", "ok", NAMES + ["c.dll"], "vendor", "dosya3: Dosya imzalı sürüm listesinde yok"),
+            ("a number below the live one", "ok", NAMES, "vendor", "Bu sürüm (1) kurulu sürümden (5) eski", "no-mz"),
+            ("an updater without a key", "unkeyed", ["Zefra INDIR.exe"], "vendor", "release key none"),
+            ("an updater with another key", "other-key", ["Zefra INDIR.exe"], "vendor", ", not "),
         ]
-        for row, folder, names, key, finding in rows:
+        for row, folder, names, key, finding, *live in rows:
             with self.subTest(row):
-                result = self.check(folder, names, key)
+                result = self.check(folder, names, key, ["--against", self.url(live[0])] if live else ())
                 self.assertEqual(result.returncode, 1, result.stdout + result.stderr)
                 fails = [line for line in result.stdout.splitlines() if line.startswith("FAIL")]
                 self.assertTrue(any(finding in line for line in fails), result.stdout)
+
+    def test_a_proposed_row_is_checked_and_its_statement_printed(self):
+        version = "9.09 Türkçe 'son'"
+        row = f"dosya1=Zefra VUNO.exe;dosya2=sub/b.dll;versite={self.url('ok')};versiyon={version}"
+        result = subprocess.run([CHECK, "--key", str(self.tmp / "vendor.pub.pem"), "--against", self.url("ok"),
+                                 "--row", row], capture_output=True, text=True)
+        self.assertEqual(result.returncode, 0, result.stdout + result.stderr)
+        self.assertEqual(result.stdout.splitlines()[-1],
+                         f"UPDATE ovantis.tblayar SET dosya1='Zefra VUNO.exe', dosya2='sub/b.dll', dosya3=NULL, "
+                         f"dosya4=NULL, dosya5=NULL, versite='{self.url('ok')}', "
+                         f"versiyon=X'{version.encode().hex().upper()}';")
 
     def test_input_it_cannot_check_is_refused_clearly(self):
         rows = [(["--key", str(self.tmp / "vendor.pem"), "http://127.0.0.1:1/x", "a.dll"], "not a PEM public key"),

@@ -3,6 +3,7 @@
 #include <optional>
 #include <vector>
 
+#include "tools/check_release/exe_release_key.h"
 #include "tools/check_release/http_fetch.h"
 #include "tools/check_release/name_key.h"
 #include "trust/ecdsa_signature.h"
@@ -112,7 +113,7 @@ std::optional<std::string> FetchReleaseFile(const std::wstring& baseUrl, const s
 
 // The signature, the list and its header as the keyed updater reads them, with the same code.
 std::optional<ReleaseList> VerifiedList(const std::string& list, const std::string& signature,
-                                        const ReleaseKey& key) {
+                                        const ReleaseKey& key, const KeptRelease& live) {
   const EcdsaP256Signature rs = EcdsaP256FromDer(signature);
   if (!VerifyP256(key, list, rs)) {
     throw ReleaseRefused(
@@ -122,17 +123,21 @@ std::optional<ReleaseList> VerifiedList(const std::string& list, const std::stri
   }
   VerifiedRelease release{ReleaseList::Parse(list, PortableFileNameKey), Sha256Of(list)};
   // A shop that never installed a signed release keeps 0: only the form and the product can fail.
-  if (std::optional<std::wstring> refused = ReleaseOrderRefusal(release, KeptRelease{}))
-    throw ReleaseRefused(*refused);
+  if (std::optional<std::wstring> refused = ReleaseOrderRefusal(release, live)) {
+    throw ReleaseRefused(*refused + (live.number ? L" (the live release is " + std::to_wstring(live.number) +
+                                                       L": every shop that installed it would refuse this one)"
+                                                 : L""));
+  }
   return std::move(release.list);
 }
 
-std::optional<ReleaseList> CheckList(const std::wstring& baseUrl, const ReleaseKey& key, Report& report) {
+std::optional<ReleaseList> CheckList(const std::wstring& baseUrl, const ReleaseKey& key, const KeptRelease& live,
+                                     Report& report) {
   const std::optional<std::string> list = FetchReleaseFile(baseUrl, kReleaseListName, report);
   const std::optional<std::string> signature = FetchReleaseFile(baseUrl, kReleaseSignatureName, report);
   if (!list || !signature) return std::nullopt;
   try {
-    std::optional<ReleaseList> verified = VerifiedList(*list, *signature, key);
+    std::optional<ReleaseList> verified = VerifiedList(*list, *signature, key, live);
     report.Fact("list", L"signature by " + ReleaseKeyFingerprint(Sha256Of(key.rawPoint)) +
                             L" holds; product \"" + verified->product().value_or(L"") + L"\", release " +
                             std::to_wstring(verified->release().value_or(0)) + L", " +
@@ -173,7 +178,7 @@ void CheckBody(const Slot& slot, const Fetched& fetched, const char head[2], con
   }
 }
 
-void CheckFile(const Slot& slot, const std::optional<ReleaseList>& list, Report& report) {
+void CheckFile(const Slot& slot, const std::optional<ReleaseList>& list, const ReleaseKey* key, Report& report) {
   std::optional<ListedFile> listed;
   if (list && !(listed = list->Find(slot.name))) {
     report.Fail(slot.column + L": Dosya imzalı sürüm listesinde yok: " + slot.name +
@@ -182,9 +187,12 @@ void CheckFile(const Slot& slot, const std::optional<ReleaseList>& list, Report&
   Sha256Stream hash;
   char head[2] = {};
   size_t seen = 0;
+  const bool updater = PortableFileNameKey(slot.name) == PortableFileNameKey(L"Zefra INDIR.exe");
+  std::string program;
   const Fetched fetched = Fetch(EncodeUtf8(slot.address), [&](const char* data, size_t size) {
     for (size_t i = 0; i < size && seen < 2; ++i) head[seen++] = data[i];
     hash.Add(data, size);
+    if (updater) program.append(data, size);
   });
   const Sha256Digest digest = hash.Finish();
   if (std::optional<std::wstring> failure = FetchFailure(fetched, slot.address)) {
@@ -197,6 +205,7 @@ void CheckFile(const Slot& slot, const std::optional<ReleaseList>& list, Report&
   report.Fact("file", slot.column + L" " + slot.name + L" -> " + slot.address + L": " + facts + L", " +
                           TypeText(fetched));
   CheckBody(slot, fetched, head, digest, listed, report);
+  if (updater) CheckUpdaterKey(slot.column + L" " + slot.name, program, key, report);
   if (fetched.etag.empty() && fetched.lastModified.empty()) {
     report.Warn(slot.column + L" " + slot.name +
                 L": neither ETag nor Last-Modified; a cut download starts over");
@@ -205,10 +214,63 @@ void CheckFile(const Slot& slot, const std::optional<ReleaseList>& list, Report&
 
 }  // namespace
 
-void CheckRelease(const PublishedRow& row, const ReleaseKey* key, Report& report) {
+void CheckRelease(const PublishedRow& row, const ReleaseKey* key, const KeptRelease& live, Report& report) {
   CheckAddress(row.baseUrl, report);
   const std::vector<Slot> slots = CheckNames(row, report);
   std::optional<ReleaseList> list;
-  if (key) list = CheckList(row.baseUrl, *key, report);
-  for (const Slot& slot : slots) CheckFile(slot, list, report);
+  if (key) list = CheckList(row.baseUrl, *key, live, report);
+  for (const Slot& slot : slots) CheckFile(slot, list, key, report);
+}
+
+std::optional<KeptRelease> LiveRelease(const std::wstring& baseUrl, const ReleaseKey& key, Report& report) {
+  std::string bytes[2];
+  for (int k = 0; k < 2; ++k) {
+    const std::wstring address = RequestAddress(URL_OLUSTUR(baseUrl, k ? kReleaseSignatureName : kReleaseListName));
+    const Fetched fetched = Fetch(
+        EncodeUtf8(address), [&](const char* data, size_t size) { bytes[k].append(data, size); },
+        kReleaseFileLimit);
+    if (fetched.error.empty() && fetched.status == 404) {
+      report.Fact("live", address + L": HTTP 404; no signed list there, so shops keep no release from it");
+      return KeptRelease{};
+    }
+    if (std::optional<std::wstring> failure = FetchFailure(fetched, address)) {
+      report.Fail(L"the live release cannot be read to compare with: " + *failure);
+      return std::nullopt;
+    }
+  }
+  try {
+    if (!VerifyP256(key, bytes[0], EcdsaP256FromDer(bytes[1]))) {
+      report.Warn(L"the live list at " + baseUrl + L" is not signed with this key: shops refused it, so it "
+                  L"sets no release number to follow");
+      return KeptRelease{};
+    }
+    const ReleaseList list = ReleaseList::Parse(bytes[0], PortableFileNameKey);
+    report.Fact("live", L"release " + std::to_wstring(list.release().value_or(0)) + L" at " + baseUrl +
+                            L": the release checked must be greater, or this very list");
+    return KeptRelease{list.release().value_or(0), Sha256Of(bytes[0])};
+  } catch (const ReleaseRefused& refused) {
+    report.Warn(L"the live list at " + baseUrl + L" is refused by shops (" + refused.reason() +
+                L"), so it sets no release number to follow");
+    return KeptRelease{};
+  }
+}
+
+void CheckUpdaterKey(const std::wstring& what, std::string_view program, const ReleaseKey* key, Report& report) {
+  std::optional<std::string> built;
+  try {
+    built = ReleaseKeyInProgram(program);
+  } catch (const std::runtime_error& error) {
+    report.Fail(what + L": " + Wide(error.what()));
+    return;
+  }
+  const std::wstring wanted = key ? ReleaseKeyFingerprint(Sha256Of(key->rawPoint)) : L"";
+  if (!built) {
+    report.Fail(what + L": release key none: this updater installs unsigned releases at every shop that takes "
+                       L"it (build it with make dist RELEASE_KEY=vendor.pub.pem)");
+  } else if (const std::wstring carried = ReleaseKeyFingerprint(Sha256Of(*built)); key && carried != wanted) {
+    report.Fail(what + L": release key " + carried + L", not " + wanted +
+                L" (--key): shops that take it would refuse every release signed with " + wanted);
+  } else {
+    report.Fact("key", what + L": release key " + carried);
+  }
 }

@@ -4,8 +4,11 @@
 #include <curl/curl.h>
 #include <mysql.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -13,34 +16,57 @@
 
 #include "tools/check_release/checks.h"
 #include "tools/check_release/manifest_row.h"
+#include "tools/check_release/proposed_row.h"
 #include "tools/check_release/release_crypto.h"
 
 namespace {
 
-constexpr char kHelp[] = R"(Usage: tools/check-release [--key vendor.pub.pem] URL NAME...
+constexpr char kHelp[] = R"(Usage: tools/check-release [--key vendor.pub.pem] [--from-db HOST[:PORT] | --against URL] URL NAME...
+       tools/check-release [--key vendor.pub.pem] [--from-db HOST[:PORT] | --against URL] --row 'ROW'
        tools/check-release [--key vendor.pub.pem] --from-db HOST[:PORT]
+       tools/check-release [--key vendor.pub.pem] --program-key "Zefra INDIR.exe"
 
 Checks a release as a shop's updater would meet it, with the updater's own code: each name
 through its file-name rule, each address as it builds it, each file fetched once (status,
 declared and received length, MZ for .exe, content type) and, with --key (the public key the
 updater is built with), the signed list SHA256SUMS: signature, product, release number, sizes,
 each file's SHA-256, and whether every name is listed. URL and NAME... stand as they would in
-versite and dosya1..dosya5 (at most five names); --from-db reads them from the row itself
-(port 3306 unless given), with the updater's built-in login.
+versite and dosya1..dosya5 (at most five names). A listed "Zefra INDIR.exe" (a new updater) must
+carry a release key, and with --key that very key.
+
+  --from-db HOST[:PORT]  alone: checks the live row itself, read with the updater's built-in
+                         login (port 3306 unless given). With a release to check (URL NAME... or
+                         --row): reads the live row's versite and its signed list, and fails a
+                         release number that every shop which installed the live release would
+                         refuse: not greater than the live one, or equal with another list.
+  --against URL          the same comparison with the release folder at URL.
+  --row 'dosya1=A;dosya2=B;versite=URL;versiyon=V;model=M'
+                         a proposed row, before it is written: versite is needed, the other
+                         columns may be left out (dosyaN then becomes NULL); a value cannot hold
+                         ";". When nothing fails, prints the UPDATE statement that publishes it,
+                         every empty slot set to NULL.
+  --program-key FILE     the release key built into a Windows program file, by the fingerprint
+                         that make dist and the updater's first log line give, or "none".
 Exit status: 0 nothing found that would fail a shop's run; 1 such findings ("FAIL" lines);
 2 the check could not be made (bad arguments, key file or database).
 
-Publishing a release, end to end:
+What it cannot judge from Linux: whether the shops' Windows trusts the server's certificate
+(Windows' own certificate store and its root updates, not OpenSSL's), and whether Windows 7
+reaches the server at all (it speaks TLS 1.2 only with its update, and a server that offers only
+TLS 1.3 or ciphers Windows 7 lacks is refused there); try the address in a browser on such a PC.
+Proxies, virus scanners and firewalls at the shops are not seen either.
+
+Publishing a release, end to end (the vendor's guide has the full checklist):
   1. Put the release's files in a new folder (one folder per release, e.g. vuno/9.09/), the
      files exactly as they will be served; keep the folders of earlier releases.
-  2. Sign it:  tools/sign-release vendor.pem FOLDER
+  2. Sign it:  tools/sign-release [--release N] vendor.pem FOLDER   (options before KEY FOLDER)
   3. Upload the folder, SHA256SUMS and SHA256SUMS.sig included, in binary mode, to the web
      server; files readable by the server (0644, folders 0755).
-  4. Check it before any shop sees it:
-       tools/check-release --key vendor.pub.pem https://guncelleme.example/vuno/9.09 \
-           "Zefra VUNO.exe" VunoRapor.dll
+  4. Check it against the live release before any shop sees it:
+       tools/check-release --key vendor.pub.pem --from-db DBHOST \
+           --row 'dosya1=Zefra VUNO.exe;dosya2=VunoRapor.dll;versite=https://guncelleme.example/vuno/9.09'
      and repeat until it exits 0.
-  5. Only then change the row: versite to the new folder, dosya1..dosya5, versiyon.
+  5. Only then run the UPDATE statement it printed.
   6. Check the row itself:  tools/check-release --key vendor.pub.pem --from-db DBHOST
 Shops read the row once, when the updater opens: one already open goes on with the old row.
 )";
@@ -48,6 +74,9 @@ Shops read the row once, when the updater opens: one already open goes on with t
 struct Arguments {
   std::optional<std::string> keyFile;
   std::optional<std::string> database;  // HOST[:PORT]
+  std::optional<std::string> against;   // a release folder's address
+  std::optional<std::string> row;       // "dosya1=...;versite=..."
+  std::optional<std::string> program;   // a program file whose release key is read
   std::vector<std::string> positional;
 };
 
@@ -59,22 +88,38 @@ struct Arguments {
 
 Arguments Parse(int argc, char** argv) {
   Arguments arguments;
+  const std::pair<const char*, std::optional<std::string> Arguments::*> options[] = {
+      {"--key", &Arguments::keyFile}, {"--from-db", &Arguments::database}, {"--against", &Arguments::against},
+      {"--row", &Arguments::row}, {"--program-key", &Arguments::program}};
   for (int i = 1; i < argc; ++i) {
     const std::string argument = argv[i];
     if (argument == "-h" || argument == "--help") {
       std::fputs(kHelp, stdout);
       std::exit(0);
-    } else if ((argument == "--key" || argument == "--from-db") && i + 1 < argc) {
-      (argument == "--key" ? arguments.keyFile : arguments.database) = argv[++i];
+    }
+    const auto* option = std::find_if(std::begin(options), std::end(options),
+                                      [&](const auto& known) { return argument == known.first; });
+    if (option != std::end(options) && i + 1 < argc) {
+      arguments.*(option->second) = argv[++i];
     } else if (argument.rfind("--", 0) == 0) {
       Usage("unknown option or missing value: " + argument);
     } else {
       arguments.positional.push_back(argument);
     }
   }
-  if (arguments.database ? !arguments.positional.empty() : arguments.positional.size() < 2)
-    Usage(arguments.database ? "--from-db takes no URL or names" : "give the URL and at least one name");
+  const bool release = !arguments.positional.empty() || arguments.row;
+  if (arguments.program) {
+    if (release || arguments.database || arguments.against) Usage("--program-key takes no release to check");
+    return arguments;
+  }
+  if (arguments.row && !arguments.positional.empty()) Usage("give either --row or URL and names, not both");
+  if (arguments.database && arguments.against) Usage("compare with either --from-db or --against, not both");
+  if (!release && !arguments.database) Usage("give the URL and at least one name, --row, or --from-db");
+  if (!release && arguments.against) Usage("--against needs a release to check (URL NAME... or --row)");
+  if (!arguments.positional.empty() && arguments.positional.size() < 2) Usage("give the URL and at least one name");
   if (arguments.positional.size() > 6) Usage("at most five names: the row has dosya1..dosya5");
+  if (release && (arguments.database || arguments.against) && !arguments.keyFile)
+    Usage("comparing with the live release needs --key: only signed releases carry a number");
   return arguments;
 }
 
@@ -128,28 +173,75 @@ std::optional<PublishedRow> FromDatabase(const std::string& where, Report& repor
   return PublishedRow{*row.baseUrl, row.files};
 }
 
-std::optional<PublishedRow> RowOf(const Arguments& arguments, Report& report) {
-  if (arguments.database) return FromDatabase(*arguments.database, report);
+// A proposed row: columns by name, every dosya slot not given left empty.
+ProposedRow ParseRow(const std::string& text) {
+  ProposedRow proposed;
+  size_t from = 0;
+  while (from <= text.size()) {
+    const size_t end = std::min(text.find(';', from), text.size());
+    const std::string field = text.substr(from, end - from);
+    from = end + 1;
+    if (field.empty()) continue;
+    const size_t equals = field.find('=');
+    const std::string column = field.substr(0, equals);
+    std::optional<std::wstring>* value = equals == std::string::npos ? nullptr : proposed.Column(column);
+    if (!value) Usage("--row: \"" + field + "\" is no column=value of dosya1..dosya5, versite, model, versiyon");
+    if (*value) Usage("--row: " + column + " is given twice");
+    *value = Text(field.substr(equals + 1));
+  }
+  if (!proposed.versite) Usage("--row: versite is missing");
+  return proposed;
+}
+
+std::optional<PublishedRow> RowOf(const Arguments& arguments, const std::optional<ProposedRow>& proposed,
+                                  Report& report) {
+  if (proposed) return proposed->Published();
+  if (arguments.positional.empty()) return FromDatabase(*arguments.database, report);
   PublishedRow row{Text(arguments.positional[0]), {}};
   for (size_t k = 1; k < arguments.positional.size(); ++k) row.files[k - 1] = Text(arguments.positional[k]);
   return row;
 }
 
+// What shops that installed the live release keep; none when it cannot be known.
+std::optional<KeptRelease> Live(const Arguments& arguments, const ReleaseKey* key, Report& report) {
+  const bool release = !arguments.positional.empty() || arguments.row;
+  if (!release || (!arguments.database && !arguments.against)) return KeptRelease{};
+  if (arguments.against) return LiveRelease(Text(*arguments.against), *key, report);
+  const std::optional<PublishedRow> live = FromDatabase(*arguments.database, report);
+  if (!live) return std::nullopt;
+  return LiveRelease(live->baseUrl, *key, report);
+}
+
+int ProgramKey(const Arguments& arguments, const ReleaseKey* key) {
+  std::ifstream file(*arguments.program, std::ios::binary);
+  std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  if (!file && !file.eof()) throw std::runtime_error("cannot read " + *arguments.program);
+  Report report;
+  CheckUpdaterKey(Text(*arguments.program), bytes, key, report);
+  return report.failures() ? 1 : 0;
+}
+
 int Check(const Arguments& arguments) {
+  std::optional<ProposedRow> proposed;
+  if (arguments.row) proposed = ParseRow(*arguments.row);
   std::optional<ReleaseKey> key;
   if (arguments.keyFile) key = LoadReleaseKey(*arguments.keyFile);
+  if (arguments.program) return ProgramKey(arguments, key ? &*key : nullptr);
   std::printf("check-release: %s\n",
               key ? ("release key " + EncodeUtf8(ReleaseKeyFingerprint(Sha256Of(key->rawPoint))) + " (from " +
                      *arguments.keyFile + ")")
                         .c_str()
                   : "no key given: checked as an updater built without one, which asks for no SHA256SUMS");
   Report report;
-  if (std::optional<PublishedRow> row = RowOf(arguments, report))
-    CheckRelease(*row, key ? &*key : nullptr, report);
+  const std::optional<KeptRelease> live = Live(arguments, key ? &*key : nullptr, report);
+  std::optional<PublishedRow> row;
+  if (live && (row = RowOf(arguments, proposed, report))) CheckRelease(*row, key ? &*key : nullptr, *live, report);
   std::printf(report.failures()
                   ? "check-release: %d finding(s) would make a shop's run fail: do not change the row\n"
                   : "check-release: nothing found that would make a shop's run fail\n",
               report.failures());
+  if (proposed && row && !report.failures())
+    std::printf("check-release: the statement that publishes it:\n%s\n", proposed->Update().c_str());
   return report.failures() ? 1 : 0;
 }
 

@@ -35,6 +35,14 @@ std::string HttpFixtureLog() {
   return FileExists(log) ? ReadBytes(log) : std::string();
 }
 
+bool FixtureAccessLogged(const std::string& text) {
+  const std::wstring log = TestEnv(L"ZEFRA_TEST_HTTP_ACCESS_LOG_WIN");
+  for (int tries = 0; tries < 30; ++tries, Sleep(100)) {
+    if (FileExists(log) && ReadBytes(log).find(text) != std::string::npos) return true;
+  }
+  return false;
+}
+
 std::wstring Serve(const std::wstring& name, const std::string& bytes) {
   WriteBytes(HttpFixtureRoot() + L"\\" + name, bytes);
   return FixtureAddress(name);

@@ -18,6 +18,9 @@ std::wstring HttpFixtureRoot();
 // What the HTTP fixture has logged so far: a "GET <target> <status>" line per request and an
 // "END <target> <status> sent=<body bytes>" line when its response has ended (http_server.py).
 std::string HttpFixtureLog();
+// Whether its access log (combined format, as the common web servers write theirs) holds text,
+// waiting up to 3 s for the line of a response that is ending.
+bool FixtureAccessLogged(const std::string& text);
 
 // Puts a file below the fixture's root (name may hold spaces) and returns its address.
 std::wstring Serve(const std::wstring& name, const std::string& bytes);

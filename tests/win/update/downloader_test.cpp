@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include "app/version.h"
 #include "http_fixture.h"
 #include "platform/text.h"
 #include "recording_log.h"
@@ -118,6 +119,21 @@ TEST_F(DownloaderTest, SpacesAndHashesGoOutEncodedAndNothingElseIsChanged) {
   EXPECT_TRUE(FixtureReceived("/no%20such%20file.dll", 404));
   EXPECT_EQ(missing.log.back(), L"Download failed; stage=send HTTP GET; url=" + HttpFixtureUrl() +
                                     L"/no%20such%20file.dll; reason=HTTP 404 Not Found");
+}
+
+TEST_F(DownloaderTest, EveryRequestNamesTheUpdaterAndTheKeptReleaseAfterTheAgentOfOld) {
+  const std::string agent = EncodeUtf8(kHttpUserAgent) + " Zefra-INDIR/" + std::to_string(ZEFRA_VERSION_MAJOR) +
+                            "." + std::to_string(ZEFRA_VERSION_MINOR) + "." + std::to_string(ZEFRA_VERSION_REVISION) +
+                            "." + std::to_string(ZEFRA_VERSION_BUILD) + " (release ";
+  const std::wstring url = Serve(L"agent.dll", "MZ agent");
+  const std::pair<uint64_t, const char*> rows[] = {{0, "none"}, {20261209120000, "20261209120000"}};
+  for (const auto& [kept, shown] : rows) {
+    SetAgentRelease(kept);
+    ASSERT_TRUE(Fetch(url, folder / L"agent.dll").ok);
+    EXPECT_TRUE(FixtureAccessLogged("\"GET /agent.dll HTTP/1.1\" 200 8 \"-\" \"" + agent + shown + ")\"\n"))
+        << shown;
+  }
+  SetAgentRelease(0);
 }
 
 // Windows would store these otherwise: "Zefra VUNO.exe." over "Zefra VUNO.exe" without the MZ test,
