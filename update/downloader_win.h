@@ -8,12 +8,12 @@
 
 #include "diag/logger.h"
 #include "trust/release_list.h"
-#include "update/http_request_win.h"
-#include "update/retry_rules.h"
-#include "update/run_network_win.h"
-#include "update/self_replace_win.h"
-#include "update/stall_watch.h"
-#include "update/transfer_window.h"
+#include "net/http_request_win.h"
+#include "net/retry_rules.h"
+#include "net/run_network_win.h"
+#include "install/self_replace_win.h"
+#include "net/stall_watch.h"
+#include "net/transfer_window.h"
 
 // Points at which a test may hold the download, to end the process there.
 enum class DownloadPoint {

@@ -6,10 +6,10 @@
 
 #include "trust/release_verify_win.h"
 #include "platform/text.h"
-#include "update/body_reader.h"
-#include "update/file_address.h"
-#include "update/retrying_fetch.h"
-#include "update/watched_request_win.h"
+#include "net/body_reader.h"
+#include "net/file_address.h"
+#include "net/retrying_fetch.h"
+#include "net/watched_request_win.h"
 
 namespace {
 

@@ -5,9 +5,9 @@
 #include "platform/error.h"
 #include "platform/message_box.h"
 #include "platform/text.h"
-#include "update/file_address.h"
-#include "update/file_name_rule.h"
-#include "update/retrying_fetch.h"
+#include "net/file_address.h"
+#include "install/file_name_rule.h"
+#include "net/retrying_fetch.h"
 #include "update/size_text.h"
 
 namespace {

@@ -6,8 +6,8 @@
 #include "platform/program_folder_win.h"
 #include "platform/scoped_win.h"
 #include "platform/win_error_win.h"
-#include "update/folder_files_win.h"
-#include "update/mdl_fso_win.h"
+#include "install/folder_files_win.h"
+#include "install/mdl_fso_win.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 
 #include "platform/error.h"
 #include "trust/release_order.h"
-#include "update/folder_files_win.h"
+#include "install/folder_files_win.h"
 
 int wmain(int argc, wchar_t** argv) {
   if (argc != 3) return 2;

@@ -1,14 +1,14 @@
 // The attempts at one file over a bad line, against a scripted server: what each request asks,
 // what is kept, how long each wait is, and when the retries give up. Then the stall watch, the
 // retry rules and the record that lets a later press continue a part.
-#include "update/retrying_fetch.h"
+#include "net/retrying_fetch.h"
 
 #include <gtest/gtest.h>
 
 #include <deque>
 
-#include "update/resume_record.h"
-#include "update/stall_watch.h"
+#include "net/resume_record.h"
+#include "net/stall_watch.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include "platform/error.h"
 #include "platform/message_box.h"
 #include "recorded_message_boxes.h"
-#include "update/retrying_fetch.h"
+#include "net/retrying_fetch.h"
 
 namespace {
 

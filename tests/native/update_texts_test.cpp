@@ -7,12 +7,12 @@
 
 #include "platform/path.h"
 #include "platform/text.h"
-#include "update/file_address.h"
-#include "update/file_name_rule.h"
-#include "update/set_aside_name.h"
-#include "update/sharing_retry.h"
+#include "net/file_address.h"
+#include "install/file_name_rule.h"
+#include "install/set_aside_name.h"
+#include "install/sharing_retry.h"
 #include "update/size_text.h"
-#include "update/updater_files.h"
+#include "install/updater_files.h"
 
 namespace {
 

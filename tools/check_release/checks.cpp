@@ -8,9 +8,9 @@
 #include "trust/ecdsa_signature.h"
 #include "trust/release_list.h"
 #include "trust/release_order.h"
-#include "update/body_reader.h"
-#include "update/file_address.h"
-#include "update/file_name_rule.h"
+#include "net/body_reader.h"
+#include "net/file_address.h"
+#include "install/file_name_rule.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include "recording_transfer_window.h"
 #include "test_support.h"
 #include "update/downloader_win.h"
-#include "update/file_name_rule.h"
+#include "install/file_name_rule.h"
 
 namespace {
 
