@@ -3,10 +3,9 @@
 #include "platform/text.h"
 
 std::wstring SetAsideTag(uint32_t processId, uint64_t time100ns) {
-  static constexpr wchar_t kDigits[] = L"0123456789ABCDEF";
-  std::wstring tag = std::to_wstring(processId) + L"-";
-  for (int shift = 60; shift >= 0; shift -= 4) tag += kDigits[(time100ns >> shift) & 0xF];
-  return tag;
+  uint8_t bigEndian[8];
+  for (int i = 0; i < 8; ++i) bigEndian[i] = static_cast<uint8_t>(time100ns >> (56 - 8 * i));
+  return std::to_wstring(processId) + L"-" + HexText(bigEndian, true);
 }
 
 std::wstring SetAsideName(std::wstring_view fileName, std::wstring_view tag) {

@@ -130,11 +130,7 @@ std::optional<uint64_t> HttpRequest::DeclaredLength() const {
   if (Chunked()) return std::nullopt;
   const std::optional<std::wstring> text = Header(WINHTTP_QUERY_CONTENT_LENGTH);
   if (!text) return std::nullopt;
-  const std::wstring digits = TrimSpaces(*text);
-  if (digits.empty() || digits.size() > 19 || digits.find_first_not_of(L"0123456789") != std::wstring::npos) {
-    return std::nullopt;
-  }
-  return std::stoull(digits);
+  return DecimalValue(TrimSpaces(*text));
 }
 
 uint32_t HttpRequest::Read(void* buffer, uint32_t size) {

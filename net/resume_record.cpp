@@ -33,10 +33,10 @@ std::optional<ResumePoint> ParseResumeRecord(std::string_view text, std::wstring
   const auto url = Value(lines[1], "url");
   const auto validator = Value(lines[2], "validator");
   const auto total = Value(lines[3], "total");
-  if (!url || !validator || !total || total->empty() || total->size() > 19) return std::nullopt;
-  if (total->find_first_not_of("0123456789") != std::string_view::npos) return std::nullopt;
+  const std::optional<uint64_t> length = total ? DecimalValue(*total) : std::nullopt;
+  if (!url || !validator || !length) return std::nullopt;
   const std::optional<std::wstring> wideUrl = DecodeUtf8(*url);
   const std::optional<std::wstring> wideValidator = DecodeUtf8(*validator);
   if (!wideUrl || *wideUrl != address || !wideValidator || wideValidator->empty()) return std::nullopt;
-  return ResumePoint{*wideValidator, std::stoull(std::string(*total))};
+  return ResumePoint{*wideValidator, *length};
 }

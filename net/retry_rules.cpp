@@ -16,16 +16,6 @@ constexpr int32_t kTransientErrors[] = {
     10053, 10054, 10060, 10061,  // WSAECONNABORTED, WSAECONNRESET, WSAETIMEDOUT, WSAECONNREFUSED
 };
 
-std::optional<uint64_t> Number(std::wstring_view digits) {
-  if (digits.empty() || digits.size() > 19 ||
-      digits.find_first_not_of(L"0123456789") != std::wstring_view::npos) {
-    return std::nullopt;
-  }
-  uint64_t value = 0;
-  for (const wchar_t c : digits) value = value * 10 + static_cast<uint64_t>(c - L'0');
-  return value;
-}
-
 }  // namespace
 
 bool IsTransientStatus(uint32_t status) {
@@ -37,7 +27,7 @@ bool IsTransientError(int32_t code) {
 }
 
 std::optional<uint64_t> RetryAfterMs(std::wstring_view header) {
-  const std::optional<uint64_t> seconds = Number(TrimSpaces(header));
+  const std::optional<uint64_t> seconds = DecimalValue(TrimSpaces(header));
   if (!seconds || *seconds > 86400) return std::nullopt;
   return *seconds * 1000;
 }
@@ -63,13 +53,13 @@ std::optional<ContentRange> ParseContentRange(std::wstring_view header) {
   const size_t slash = positions.find(L'/');
   if (dash == std::wstring_view::npos || slash == std::wstring_view::npos || dash > slash)
     return std::nullopt;
-  const std::optional<uint64_t> first = Number(positions.substr(0, dash));
-  const std::optional<uint64_t> last = Number(positions.substr(dash + 1, slash - dash - 1));
+  const std::optional<uint64_t> first = DecimalValue(positions.substr(0, dash));
+  const std::optional<uint64_t> last = DecimalValue(positions.substr(dash + 1, slash - dash - 1));
   if (!first || !last || *last < *first) return std::nullopt;
   const std::wstring_view total = positions.substr(slash + 1);
   ContentRange range{*first, *last, std::nullopt};
   if (total != L"*") {
-    range.total = Number(total);
+    range.total = DecimalValue(total);
     if (!range.total || *range.total <= *last) return std::nullopt;
   }
   return range;
