@@ -11,7 +11,7 @@
 
 #include "platform/scoped_win.h"
 #include "net/body_reader.h"
-#include "net/retrying_fetch.h"
+#include "net/response.h"
 
 struct DownloadTimeouts {
   int resolveMs = 30000;

@@ -121,3 +121,5 @@ ResponseHead SendThroughProxies(ProxyChoice& choice, const ProxySend& send, Logg
   }
   std::rethrow_exception(reported ? reported : last);
 }
+
+bool AsksForTls12(unsigned major, unsigned minor) { return major == 6 && minor == 1; }

@@ -10,7 +10,7 @@
 
 #include "diag/logger.h"
 #include "platform/error.h"
-#include "net/retrying_fetch.h"
+#include "net/response.h"
 
 enum class ProxyWay {
   kScript,   // the automatic configuration script the user named
@@ -84,3 +84,7 @@ using ProxySend = std::function<ResponseHead(const ProxyRoute& route, ProxyTry& 
 // Sends through each candidate until one brings a response (any status), which then is the
 // run's. When none does, rethrows the first failure of a route that had a way out, else the last.
 ResponseHead SendThroughProxies(ProxyChoice& choice, const ProxySend& send, Logger* log);
+
+// Windows 7 and Server 2008 R2 (6.1) offer only TLS 1.0 unless asked, which servers that require
+// TLS 1.2 refuse; every later version offers 1.2 by default and keeps its own choice.
+bool AsksForTls12(unsigned major, unsigned minor);

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "net/retrying_fetch.h"
+#include "net/response.h"
 
 // The record's text: which address the part came from and how to continue it, in UTF-8.
 std::string ResumeRecordText(std::wstring_view address, const ResumePoint& point);

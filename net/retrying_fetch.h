@@ -11,26 +11,8 @@
 
 #include "platform/error.h"
 #include "net/body_reader.h"
+#include "net/response.h"
 #include "net/retry_rules.h"
-
-// A response's head, as the attempts judge it.
-struct ResponseHead {
-  uint32_t status = 0;
-  std::wstring reason;
-  std::optional<uint64_t> length;  // of this body, when declared (never for a chunked one)
-  std::wstring contentRange;
-  std::wstring etag;
-  std::wstring lastModified;
-  std::wstring retryAfter;
-};
-
-// What lets a later request continue the file: the validator of the response that began it
-// (for If-Range) and the file's whole length.
-struct ResumePoint {
-  std::wstring validator;
-  uint64_t total = 0;
-  bool operator==(const ResumePoint&) const = default;
-};
 
 // One request and the body of its response.
 class FetchAttempt {
@@ -78,14 +60,6 @@ class RetriesExhausted : public AppError {
 };
 
 enum class FetchStep { kCreateRequest, kSend, kReadBody };
-
-// An attempt failed in a way that passes: the next one comes after waitMs.
-struct RetryNotice {
-  int attempt = 0;  // of the next attempt, from 2 on
-  std::wstring reason;
-  uint64_t resumeFrom = 0;  // where the next attempt asks to begin; 0 starts over
-  uint64_t waitMs = 0;
-};
 
 // What the attempts need of their surroundings.
 class FetchHost {

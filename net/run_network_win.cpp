@@ -13,7 +13,6 @@
 #include <utility>
 
 #include "platform/win_error_win.h"
-#include "net/tls_versions.h"
 
 namespace {
 

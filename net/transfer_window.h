@@ -3,10 +3,8 @@
 
 #include <cstdint>
 #include <optional>
-#include <string>
-#include <string_view>
 
-#include "net/retrying_fetch.h"
+#include "net/response.h"
 
 class TransferWindow {
  public:
@@ -23,6 +21,3 @@ class TransferWindow {
  protected:
   ~TransferWindow() = default;
 };
-
-// lbldurum while a file waits for its next attempt: "<name>: bağlantı koptu, ...".
-std::wstring RetryStatusText(std::wstring_view name, const RetryNotice& notice);

@@ -8,7 +8,7 @@
 #include "net/file_address.h"
 #include "install/file_name_rule.h"
 #include "net/retrying_fetch.h"
-#include "update/size_text.h"
+#include "update/run_texts.h"
 
 namespace {
 

@@ -8,6 +8,7 @@
 #include "platform/win_error_win.h"
 #include "install/folder_files_win.h"
 #include "install/mdl_fso_win.h"
+#include "update/run_texts.h"
 
 namespace {
 

@@ -1,6 +1,7 @@
 // The way out: which proxy settings are tried in which order, which one the run keeps, which
 // failure is reported, what the log may show, and the Windows versions asked for TLS 1.2.
 #include "net/proxy_choice.h"
+#include "net/retrying_fetch.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -8,7 +9,6 @@
 #include <map>
 
 #include "recording_log.h"
-#include "net/tls_versions.h"
 
 namespace {
 

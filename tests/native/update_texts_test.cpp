@@ -11,7 +11,7 @@
 #include "install/file_name_rule.h"
 #include "install/set_aside_name.h"
 #include "install/sharing_retry.h"
-#include "update/size_text.h"
+#include "update/run_texts.h"
 #include "install/updater_files.h"
 
 namespace {

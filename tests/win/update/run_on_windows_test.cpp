@@ -17,7 +17,7 @@
 #include "trust/cng_win.h"
 #include "install/file_name_rule.h"
 #include "install/folder_files_win.h"
-#include "update/size_text.h"
+#include "update/run_texts.h"
 #include "update/update_services_win.h"
 
 namespace {

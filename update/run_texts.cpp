@@ -1,4 +1,4 @@
-#include "update/size_text.h"
+#include "update/run_texts.h"
 
 std::wstring SizeText(int64_t bytes, std::wstring_view thousandsSeparator) {
   // Integer arithmetic rounds exactly where a double would, and stays exact beyond 2^53.
@@ -13,4 +13,13 @@ std::wstring SizeText(int64_t bytes, std::wstring_view thousandsSeparator) {
     text += digits[i];
   }
   return text;
+}
+
+std::wstring RetryStatusText(std::wstring_view name, const RetryNotice& notice) {
+  const uint64_t seconds = (notice.waitMs + 500) / 1000;
+  std::wstring text = std::wstring(name) + L": bağlantı sorunu, ";
+  if (seconds > 0) text += std::to_wstring(seconds) + L" saniye sonra ";
+  text += L"yeniden deneniyor (" + std::to_wstring(notice.attempt) + L". deneme)";
+  if (notice.resumeFrom > 0) text += L", kaldığı yerden";
+  return text + L"...";
 }
