@@ -14,7 +14,11 @@ namespace {
 // small the pieces that the network delivers.
 constexpr size_t kBufferSize = 256 * 1024;
 
-[[noreturn]] void ThrowFileError() { throw FileSinkError(LastErrorInfo()); }
+[[noreturn]] void ThrowFileError(ErrorInfo error = LastErrorInfo()) {
+  throw TransferFailure(TransferEnd::kFinal, std::move(error), kStageWriteTemporary);
+}
+
+[[noreturn]] void Refuse(std::wstring reason) { throw TransferFailure::Shown(TransferEnd::kRefused, std::move(reason)); }
 
 // "24,3 MB": what a user reads in Explorer, with the Turkish decimal comma.
 std::wstring Megabytes(uint64_t bytes) {
@@ -39,12 +43,12 @@ bool DiskFull(const ErrorInfo& error, const std::wstring& path, size_t wanted) {
 
 [[noreturn]] void ThrowWriteError(ErrorInfo error, const std::wstring& path, size_t wanted) {
   if (DiskFull(error, path, wanted)) {
-    throw BodyRefused(
+    Refuse(
         L"Program klasörünün diskinde yer kalmadı; dosyanın eski sürümü yerinde duruyor. "
         L"Diskte yer açıp yeniden deneyin (" +
         ErrorText(error) + L").");
   }
-  throw FileSinkError(std::move(error));
+  ThrowFileError(std::move(error));
 }
 
 }  // namespace
@@ -74,7 +78,7 @@ void FileSink::Begin(uint64_t offset, std::optional<uint64_t> declaredLength) {
     return;
   }
   if (offset != count_ || filled_ != 0) {
-    throw FileSinkError(ErrorInfo{ERROR_INVALID_DATA, L"The part holds " + std::to_wstring(count_) +
+    ThrowFileError(ErrorInfo{ERROR_INVALID_DATA, L"The part holds " + std::to_wstring(count_) +
                                                           L" bytes, not the " + std::to_wstring(offset) +
                                                           L" that the response continues."});
   }
@@ -86,14 +90,14 @@ void FileSink::Begin(uint64_t offset, std::optional<uint64_t> declaredLength) {
 // leaves the disk as it was. What the file holds beyond the offset goes, so it counts as room.
 void FileSink::RefuseWhatCannotFit(uint64_t offset, uint64_t declaredLength) const {
   if (exactSize_ && offset + declaredLength != *exactSize_) {
-    throw BodyRefused(L"Sunucunun bildirdiği uzunluk (" + std::to_wstring(offset + declaredLength) +
+    Refuse(L"Sunucunun bildirdiği uzunluk (" + std::to_wstring(offset + declaredLength) +
                       L" bayt) imzalı sürüm listesindeki boyuttan (" + std::to_wstring(*exactSize_) +
                       L" bayt) farklı.");
   }
   const std::optional<uint64_t> free = FreeSpaceFor(path_);
   const uint64_t freed = count_ > offset ? count_ - offset : 0;
   if (free && declaredLength > *free + freed) {
-    throw BodyRefused(L"Diskte yer yok: dosyanın " + Megabytes(declaredLength) +
+    Refuse(L"Diskte yer yok: dosyanın " + Megabytes(declaredLength) +
                       L" yere ihtiyacı var, program " + L"klasörünün diskinde " + Megabytes(*free) +
                       L" boş. Diskte yer açıp yeniden deneyin.");
   }
@@ -135,7 +139,7 @@ void FileSink::HashKeptBytes(uint64_t upTo) {
     const DWORD want = static_cast<DWORD>(std::min<uint64_t>(kBufferSize, upTo - hashed_));
     DWORD got = 0;
     if (!ReadFile(file_.get(), buffer, want, &got, nullptr)) ThrowFileError();
-    if (got == 0) throw FileSinkError(ErrorInfoFromCode(ERROR_HANDLE_EOF));
+    if (got == 0) ThrowFileError(ErrorInfoFromCode(ERROR_HANDLE_EOF));
     hasher_->Add(buffer, got);
     turn_ = 1 - turn_;
     hashed_ += got;
@@ -151,7 +155,7 @@ void FileSink::MoveTo(uint64_t offset) {
 void FileSink::Write(const unsigned char* data, size_t size) {
   // Stopped here, so no endless body ever fills the disk.
   if (exactSize_ && size > *exactSize_ - count_) {
-    throw BodyRefused(L"Sunucu imzalı sürüm listesindeki boyuttan (" + std::to_wstring(*exactSize_) +
+    Refuse(L"Sunucu imzalı sürüm listesindeki boyuttan (" + std::to_wstring(*exactSize_) +
                       L" bayt) uzun bir yanıt gönderiyor; indirme durduruldu.");
   }
   for (size_t i = 0; i < size && count_ + i < head_.size(); ++i) head_[count_ + i] = data[i];

@@ -14,20 +14,18 @@
 #include "platform/scoped_win.h"
 #include "trust/background_sha256_win.h"
 #include "net/body_reader.h"
+#include "net/transfer_failure.h"
 
 // A failure of the file itself (creating, reading, writing, flushing), as opposed to one of the
-// body's source.
-class FileSinkError : public AppError {
- public:
-  explicit FileSinkError(ErrorInfo info) : AppError(std::move(info)) {}
-};
+// body's source, is a final TransferFailure of this stage, whatever step is under way.
+inline constexpr wchar_t kStageWriteTemporary[] = L"write response to temporary file";
 
 class FileSink final : public BodySink {
  public:
   // keptBytes: the length of a part an earlier run left at path, for Begin to continue; 0 when
   // there is none to keep. exactSize: the file's length when it is known beforehand (a signed
   // release lists it): a response that declares another, or a body that runs past it, is refused
-  // (BodyRefused), and one that ends short of it is a cut (BodyCutShort). afterWrite is called
+  // (TransferFailure), and one that ends short of it is a cut (BodyCutShort). afterWrite is called
   // each time a buffer has gone to the file (tests hold the download there).
   FileSink(std::wstring path, bool withDigest, uint64_t keptBytes, std::optional<uint64_t> exactSize = {},
            std::function<void()> afterWrite = {});

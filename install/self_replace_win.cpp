@@ -93,7 +93,7 @@ void KeepAWholeUpdater(const std::wstring& newFile, const std::wstring& destinat
   info.description += L" Güncelleyici yerine konamadı: yenisi \"" + newFile + L"\", eskisi \"" + setAside +
                       L"\" adıyla duruyor. Birini \"" + FileNameOf(destination) +
                       L"\" adıyla yeniden adlandırın ya da yazılım firmanıza danışın.";
-  throw NewUpdaterKeptAside(std::move(info));
+  throw TransferFailure(TransferEnd::kUpdaterKeptAside, std::move(info));
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "diag/logger.h"
+#include "net/transfer_failure.h"
 #include "platform/error.h"
 
 // Tests only.
@@ -21,13 +22,6 @@ struct SelfReplaceSeams {
   std::function<uint32_t()> putBackFault;
 };
 
-// Neither the new updater could move in nor the old one back: the folder's updater is the new
-// one under its temporary name, which must stay. The description says where each file is.
-class NewUpdaterKeptAside : public AppError {
- public:
-  explicit NewUpdaterKeptAside(ErrorInfo info) : AppError(std::move(info)) {}
-};
-
 // SetAsideTag for this process and this moment: unique to one attempt.
 std::wstring NewSetAsideTag();
 
@@ -39,8 +33,8 @@ bool IsRunningUpdater(const std::wstring& path);
 // aside in its folder, moves newFile in and, when that move fails, renames the old file back.
 // Only those renames lie between the old file leaving and the new one arriving. Each step is
 // logged; a failure throws AppError with the failing rename's error. When the old file cannot
-// be put back either, the new one is tried once more and, failing that, stays where it is:
-// NewUpdaterKeptAside.
+// be put back either, the new one is tried once more and, failing that, stays where it is: a
+// TransferFailure that ends as kUpdaterKeptAside, its description saying where each file is.
 void ReplaceRunningUpdater(const std::wstring& newFile, const std::wstring& destination, Logger& log,
                            const SelfReplaceSeams& seams = {});
 

@@ -1,5 +1,7 @@
 #include "net/body_reader.h"
 
+#include "net/transfer_failure.h"
+
 #include <algorithm>
 #include <memory>
 
@@ -7,6 +9,10 @@ namespace {
 
 // What one read asks for at most: a fast line fills it, a slow one returns what it has.
 constexpr uint32_t kReadSize = 256 * 1024;
+
+[[noreturn]] void TooLarge(size_t limit) {
+  throw TransferFailure::Shown(TransferEnd::kRefused, std::to_wstring(limit >> 20) + L" MiB sınırını aşıyor.");
+}
 
 }  // namespace
 
@@ -44,10 +50,10 @@ uint64_t ReadBody(BodySource& source, BodySink& sink, const BodyProgress& progre
 
 void MemorySink::Begin(uint64_t offset, std::optional<uint64_t> declaredLength) {
   bytes_.resize(std::min<uint64_t>(offset, bytes_.size()));
-  if (declaredLength && *declaredLength > limit_ - bytes_.size()) throw BodyTooLarge();
+  if (declaredLength && *declaredLength > limit_ - bytes_.size()) TooLarge(limit_);
 }
 
 void MemorySink::Write(const unsigned char* data, size_t size) {
-  if (size > limit_ - bytes_.size()) throw BodyTooLarge();
+  if (size > limit_ - bytes_.size()) TooLarge(limit_);
   bytes_.append(reinterpret_cast<const char*>(data), size);
 }

@@ -63,23 +63,6 @@ class BodyCutShort : public AppError {
   uint64_t declared_;
 };
 
-// A body that its sink will not take, for a reason shown to the user; no retry mends it.
-class BodyRefused : public std::exception {
- public:
-  explicit BodyRefused(std::wstring reason) : reason_(std::move(reason)) {}
-  const std::wstring& reason() const { return reason_; }
-  const char* what() const noexcept override { return "BodyRefused"; }
-
- private:
-  std::wstring reason_;
-};
-
-// A body longer than its sink takes.
-class BodyTooLarge : public std::exception {
- public:
-  const char* what() const noexcept override { return "BodyTooLarge"; }
-};
-
 // "HTTP 404 Not Found" when the status is not a success (2xx); none when it is. A proxy's 407
 // also tells the user that the updater has no password to give it.
 std::optional<std::wstring> StatusRefusal(uint32_t status, std::wstring_view reason);
@@ -89,7 +72,8 @@ std::optional<std::wstring> StatusRefusal(uint32_t status, std::wstring_view rea
 // and whatever the source or the sink throws.
 uint64_t ReadBody(BodySource& source, BodySink& sink, const BodyProgress& progress = {});
 
-// The body in memory, up to a limit: for small files such as a release list.
+// The body in memory, up to a limit: for small files such as a release list. A longer one is
+// refused (TransferFailure): "1 MiB sınırını aşıyor."
 class MemorySink final : public BodySink {
  public:
   explicit MemorySink(size_t limit) : limit_(limit) {}

@@ -26,15 +26,9 @@ class RetryingFetch {
     uint64_t lastProgressAt = host_.Now();
     int withoutProgress = 0;
     for (int attempt = 1;; ++attempt) {
-      PassingFailure failure;
-      try {
-        return Attempt();
-      } catch (PassingFailure& passing) {
-        failure = std::move(passing);
-      } catch (const AppError& error) {
-        if (!IsTransientError(error.number())) throw;
-        failure = {ErrorText(error.info()), error.info(), std::nullopt, false, std::current_exception()};
-      }
+      std::optional<PassingFailure> passing = Attempt();
+      if (!passing) return offset_ + received_;
+      const PassingFailure& failure = *passing;
       if (BroughtTheFileFurther()) {
         withoutProgress = 0;
         lastProgressAt = host_.Now();
@@ -48,13 +42,23 @@ class RetryingFetch {
       const uint64_t wait =
           failure.atOnce ? 0 : RetryWaitMs(limits_, withoutProgress, failure.retryAfterMs, host_.Jitter());
       host_.Retrying({attempt + 1, failure.reason, ResumeFrom(), wait});
-      if (!host_.Wait(wait)) throw TransferCancelled();
+      if (!host_.Wait(wait)) throw TransferFailure::Cancelled();
     }
   }
 
  private:
-  // One request: the whole file's length when its body completes it.
-  uint64_t Attempt() {
+  // One request: none when its body completed the file, else the failure another may mend. A
+  // platform failure that passes (a reset, a time-out) is one; any other is thrown.
+  std::optional<PassingFailure> Attempt() {
+    try {
+      return Request();
+    } catch (const AppError& error) {
+      if (!IsTransientError(error.number())) throw;
+      return PassingFailure{ErrorText(error.info()), error.info(), std::nullopt, false, std::current_exception()};
+    }
+  }
+
+  std::optional<PassingFailure> Request() {
     offset_ = ResumeFrom();
     received_ = 0;
     host_.Step(FetchStep::kCreateRequest);
@@ -62,27 +66,32 @@ class RetryingFetch {
     host_.Step(FetchStep::kSend);
     const ResponseHead head = request->Send(offset_, offset_ > 0 ? point_->validator : std::wstring());
     host_.Response(head);
-    const std::optional<uint64_t> total = Accept(head);
+    if (std::optional<PassingFailure> passing = Accept(head)) return passing;
     host_.Step(FetchStep::kReadBody);
     request->ReceiveBody(sink_, [&](uint64_t received, std::optional<uint64_t>) {
       received_ = received;
-      host_.Progress(offset_ + received, total);
+      host_.Progress(offset_ + received, total_);
     });
-    return offset_ + received_;
+    return std::nullopt;
   }
 
-  // Begins the sink where the response's body belongs; the file's length when it is known.
-  std::optional<uint64_t> Accept(const ResponseHead& head) {
+  // Begins the sink where the response's body belongs and learns the file's length when it is
+  // known; a passing failure when this response cannot be taken, a refusal thrown for a status
+  // that ends the file.
+  std::optional<PassingFailure> Accept(const ResponseHead& head) {
+    total_.reset();
     if (head.status == 206) return AcceptRange(head);
-    if (head.status >= 200 && head.status < 300) return AcceptWhole(head);
+    if (head.status >= 200 && head.status < 300) {
+      total_ = AcceptWhole(head);
+      return std::nullopt;
+    }
     const std::wstring text = StatusRefusal(head.status, head.reason).value_or(L"");
     if (head.status == 416 && offset_ > 0) {
       StartOver();
-      throw PassingFailure{text, std::nullopt, std::nullopt, true};
+      return PassingFailure{text, std::nullopt, std::nullopt, true};
     }
-    if (IsTransientStatus(head.status))
-      throw PassingFailure{text, std::nullopt, RetryAfterMs(head.retryAfter)};
-    throw StatusRefused(text, false);
+    if (IsTransientStatus(head.status)) return PassingFailure{text, std::nullopt, RetryAfterMs(head.retryAfter)};
+    throw TransferFailure::Shown(TransferEnd::kRefused, text);
   }
 
   // The whole file again: whether it changed or the server ignores ranges, what was kept goes.
@@ -102,18 +111,19 @@ class RetryingFetch {
     return head.length;
   }
 
-  std::optional<uint64_t> AcceptRange(const ResponseHead& head) {
+  std::optional<PassingFailure> AcceptRange(const ResponseHead& head) {
     const std::optional<ContentRange> range = ParseContentRange(head.contentRange);
     if (!Continues(range, head)) {
       const std::wstring reason = L"HTTP 206 with Content-Range \"" + head.contentRange +
                                   L"\" that does not continue " + std::to_wstring(offset_) + L" bytes kept";
       StartOver();
-      throw PassingFailure{reason, std::nullopt, std::nullopt, true};
+      return PassingFailure{reason, std::nullopt, std::nullopt, true};
     }
     sink_.Begin(offset_, head.length);
     const std::wstring validator = IfRangeValidator(head.etag, head.lastModified);
     if (!point_ && sink_.CanResume() && !validator.empty()) Learn({validator, *range->total});
-    return range->total;
+    total_ = range->total;
+    return std::nullopt;
   }
 
   // A range continues the file when it starts where the kept part ends, runs to the end of a
@@ -152,8 +162,8 @@ class RetryingFetch {
   }
 
   [[noreturn]] void GiveUp(const PassingFailure& failure) {
-    if (failure.error) throw RetriesExhausted(*failure.error, failure.original);
-    throw StatusRefused(failure.reason, true);
+    if (failure.error) throw TransferFailure(TransferEnd::kPassing, *failure.error).WithLast(failure.original);
+    throw TransferFailure::Shown(TransferEnd::kPassing, failure.reason);
   }
 
   FetchHost& host_;
@@ -163,6 +173,7 @@ class RetryingFetch {
   uint64_t kept_ = 0;      // what the sink holds of the file
   uint64_t offset_ = 0;    // where the current response's body begins in the file
   uint64_t received_ = 0;  // of the current response's body
+  std::optional<uint64_t> total_;  // the file's length, as the current response tells it
   uint64_t farthest_ = 0;
 };
 

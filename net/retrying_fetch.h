@@ -13,50 +13,18 @@
 #include "net/body_reader.h"
 #include "net/response.h"
 #include "net/retry_rules.h"
+#include "net/transfer_failure.h"
 
 // One request and the body of its response.
 class FetchAttempt {
  public:
   virtual ~FetchAttempt() = default;
   // Sends the request, with "Range: bytes=<from>-" and "If-Range: <validator>" when from > 0,
-  // and waits for the head. Throws AppError (a stall too) and TransferCancelled.
+  // and waits for the head. Throws AppError (a stall too) and a cancel (TransferFailure).
   virtual ResponseHead Send(uint64_t from, const std::wstring& validator) = 0;
   // The body into a sink already begun, through ReadBody; its count. Throws as ReadBody does,
-  // a stall and TransferCancelled too.
+  // a stall and a cancel too.
   virtual uint64_t ReceiveBody(BodySink& sink, const BodyProgress& progress) = 0;
-};
-
-// The user asked to close the window while the transfer went on.
-class TransferCancelled : public std::exception {
- public:
-  const char* what() const noexcept override { return "TransferCancelled"; }
-};
-
-// A status that ends the file: "HTTP 404 Not Found". transient: it was a passing one (503...)
-// that stayed through every retry.
-class StatusRefused : public std::exception {
- public:
-  StatusRefused(std::wstring text, bool transient) : text_(std::move(text)), transient_(transient) {}
-  const std::wstring& text() const { return text_; }
-  bool transient() const { return transient_; }
-  const char* what() const noexcept override { return "StatusRefused"; }
-
- private:
-  std::wstring text_;
-  bool transient_;
-};
-
-// The retries gave up on a passing failure: the last one is the reason. What arrived stays, so
-// a later press continues it.
-class RetriesExhausted : public AppError {
- public:
-  RetriesExhausted(ErrorInfo last, std::exception_ptr original)
-      : AppError(std::move(last)), last_(original) {}
-  // The last failure as it was thrown.
-  std::exception_ptr last() const { return last_; }
-
- private:
-  std::exception_ptr last_;
 };
 
 enum class FetchStep { kCreateRequest, kSend, kReadBody };
@@ -84,7 +52,8 @@ class FetchHost {
 };
 
 // Fetches the whole file into sink, which may hold a part that kept says how to continue.
-// Returns the file's length. Throws StatusRefused, RetriesExhausted, TransferCancelled, the
-// AppError of a final failure and what the sink throws.
+// Returns the file's length. Throws TransferFailure: a refused status, a passing failure that
+// outlasted the retries (its last attempt's failure in last()), a cancel; and the AppError of a
+// final failure and what the sink throws.
 uint64_t FetchWithRetries(FetchHost& host, BodySink& sink, const RetryLimits& limits,
                           std::optional<ResumePoint> kept = std::nullopt);

@@ -3,16 +3,11 @@
 #include <windows.h>
 #include <winhttp.h>
 
-#include <chrono>
-#include <condition_variable>
-#include <exception>
 #include <functional>
-#include <memory>
-#include <mutex>
-#include <thread>
 #include <utility>
 
 #include "platform/win_error_win.h"
+#include "platform/worker_win.h"
 
 namespace {
 
@@ -44,35 +39,9 @@ bool RunsOnWindows7() {
 // to end by itself with what it owns. Throws what it threw, or ProxyNotFound(code) past the limit.
 template <typename Result>
 Result Within(DWORD ms, DWORD code, std::function<Result()> call) {
-  struct Pending {
-    std::mutex mutex;
-    std::condition_variable ended;
-    bool done = false;
-    Result result{};
-    std::exception_ptr failure;
-  };
-  const auto pending = std::make_shared<Pending>();
-  std::thread([pending, call = std::move(call)] {
-    Result result{};
-    std::exception_ptr failure;
-    try {
-      result = call();
-    } catch (...) {
-      failure = std::current_exception();
-    }
-    const std::lock_guard<std::mutex> lock(pending->mutex);
-    pending->result = std::move(result);
-    pending->failure = failure;
-    pending->done = true;
-    pending->ended.notify_all();
-  }).detach();
-  std::unique_lock<std::mutex> lock(pending->mutex);
-  if (!pending->ended.wait_for(lock, std::chrono::milliseconds(ms), [&] { return pending->done; })) {
-    throw ProxyNotFound(static_cast<int32_t>(code),
-                        L"No answer within " + std::to_wstring(ms / 1000) + L" s.");
-  }
-  if (pending->failure) std::rethrow_exception(pending->failure);
-  return std::move(pending->result);
+  return RunWithin<Result>(ms, std::move(call), [&] {
+    throw ProxyNotFound(static_cast<int32_t>(code), L"No answer within " + std::to_wstring(ms / 1000) + L" s.");
+  });
 }
 
 std::wstring DetectScript() {

@@ -4,10 +4,8 @@
 
 #include <algorithm>
 #include <atomic>
-#include <condition_variable>
 #include <exception>
 #include <mutex>
-#include <thread>
 
 #include "platform/scoped_win.h"
 #include "platform/win_error_win.h"
@@ -29,47 +27,20 @@ constexpr uint64_t kPieceWakeMs = 10;
 
 }  // namespace
 
-// What the worker thread and the waiting thread share. The worker holds it too, so a call given
-// up on finishes on what is still there and frees it when it ends.
-struct WatchedRequest::Worker {
-  explicit Worker(std::unique_ptr<HttpRequest> opened) : request(std::move(opened)) {}
+// What the calls on the worker and the waiting thread share. Every call holds it too, so one
+// given up on finishes on what is still there and frees it when it ends.
+struct WatchedRequest::Exchange {
+  explicit Exchange(std::unique_ptr<HttpRequest> opened) : request(std::move(opened)) {}
 
   std::unique_ptr<HttpRequest> request;
-  std::mutex mutex;
-  std::condition_variable wake;
-  std::function<void(Worker&)> call;  // the call to make next
-  bool stop = false;
-  UniqueHandle done;
   UniqueHandle piece;  // set after each piece of a body
-  std::exception_ptr failure;
-  ResponseHead head;  // results live here, never on the waiting thread's stack
+  ResponseHead head;   // results live here, never on the waiting thread's stack
   ProxyTry found;
   std::atomic<uint64_t> received{0};
   uint64_t lastWake = 0;  // the worker's own
   // Held while the worker uses the waiting thread's sink; once given up, it never does again.
   std::mutex sinkMutex;
   bool givenUp = false;
-  std::thread thread;
-
-  static void Run(std::shared_ptr<Worker> self) {
-    std::unique_lock<std::mutex> lock(self->mutex);
-    for (;;) {
-      self->wake.wait(lock, [&] { return self->call || self->stop; });
-      if (!self->call) return;
-      std::function<void(Worker&)> call = std::move(self->call);
-      self->call = nullptr;
-      lock.unlock();
-      std::exception_ptr failure;
-      try {
-        call(*self);
-      } catch (...) {
-        failure = std::current_exception();
-      }
-      lock.lock();
-      self->failure = failure;
-      SetEvent(self->done.get());
-    }
-  }
 };
 
 namespace {
@@ -117,24 +88,15 @@ WatchedRequest::WatchedRequest(const std::wstring& address, const AttemptOptions
 }
 
 void WatchedRequest::StartWorker(std::unique_ptr<HttpRequest> request) {
-  auto worker = std::make_shared<Worker>(std::move(request));
-  worker->done.reset(CreateEventW(nullptr, FALSE, FALSE, nullptr));
-  if (!worker->done) ThrowLastError();
-  worker->piece.reset(CreateEventW(nullptr, FALSE, FALSE, nullptr));
-  if (!worker->piece) ThrowLastError();
-  worker->thread = std::thread(Worker::Run, worker);
-  worker_ = std::move(worker);
+  auto exchange = std::make_shared<Exchange>(std::move(request));
+  exchange->piece.reset(CreateEventW(nullptr, FALSE, FALSE, nullptr));
+  if (!exchange->piece) ThrowLastError();
+  worker_ = std::make_unique<Worker>();
+  exchange_ = std::move(exchange);
 }
 
-WatchedRequest::~WatchedRequest() {
-  if (!worker_) return;
-  {
-    const std::lock_guard<std::mutex> lock(worker_->mutex);
-    worker_->stop = true;
-  }
-  worker_->wake.notify_all();
-  worker_->thread.join();
-}
+// The worker's call under way ends first, unless it was given up on.
+WatchedRequest::~WatchedRequest() = default;
 
 ResponseHead WatchedRequest::Send(uint64_t from, const std::wstring& validator) {
   const std::wstring headers =
@@ -154,22 +116,22 @@ ResponseHead WatchedRequest::SendOnce(const std::wstring& headers, const ProxyRo
   if (route) way = *route;
   const bool tls12 = options_.network && options_.network->asksForTls12();
   // Only values go to the worker: a call given up on may outlive this object.
-  auto call = [way, headers, address = address_, timeouts = options_.timeouts, tls12](Worker& worker) {
-    worker.found = ProxyTry{};
+  auto call = [way, headers, address = address_, timeouts = options_.timeouts, tls12](Exchange& exchange) {
+    exchange.found = ProxyTry{};
     if (way) {
-      worker.request =
-          std::make_unique<HttpRequest>(address, timeouts, SessionFor(*way, address, tls12, worker.found));
+      exchange.request =
+          std::make_unique<HttpRequest>(address, timeouts, SessionFor(*way, address, tls12, exchange.found));
     }
-    if (!headers.empty()) worker.request->AddHeaders(headers);
+    if (!headers.empty()) exchange.request->AddHeaders(headers);
     try {
-      worker.request->Send();
+      exchange.request->Send();
     } catch (const AppError& error) {
-      if (error.number() != ERROR_WINHTTP_SECURE_CHANNEL_ERROR || !worker.request->ProxyWantsCredentials())
+      if (error.number() != ERROR_WINHTTP_SECURE_CHANNEL_ERROR || !exchange.request->ProxyWantsCredentials())
         throw;
-      worker.head = ResponseHead{407, L"Proxy Authentication Required"};
+      exchange.head = ResponseHead{407, L"Proxy Authentication Required"};
       return;
     }
-    worker.head = worker.request->Head();
+    exchange.head = exchange.request->Head();
   };
   try {
     RunWatched(call);
@@ -179,13 +141,13 @@ ResponseHead WatchedRequest::SendOnce(const std::wstring& headers, const ProxyRo
   }
   Collect(found);
   watch_->Alive(0, GetTickCount64());
-  return worker_->head;
+  return exchange_->head;
 }
 
 void WatchedRequest::Collect(ProxyTry* found) {
-  if (!worker_) return;
-  if (found) *found = worker_->found;
-  const HttpRequest* request = worker_->request.get();
+  if (!exchange_) return;
+  if (found) *found = exchange_->found;
+  const HttpRequest* request = exchange_->request.get();
   if (request && request->protocolsRefused() && options_.network) {
     options_.network->ProtocolsRefused(*request->protocolsRefused(), options_.log);
   }
@@ -193,31 +155,28 @@ void WatchedRequest::Collect(ProxyTry* found) {
 
 uint64_t WatchedRequest::ReceiveBody(BodySink& sink, const BodyProgress& progress) {
   // Made here, so the worker meets the window thread's sink only through the guard.
-  auto guarded = std::make_shared<GuardedSink>(sink, worker_->sinkMutex, worker_->givenUp);
+  if (!exchange_) throw AppError(ErrorInfoFromCode(ERROR_INVALID_HANDLE));
+  auto guarded = std::make_shared<GuardedSink>(sink, exchange_->sinkMutex, exchange_->givenUp);
   RunWatched(
-      [guarded](Worker& worker) {
-        ReadBody(*worker.request, *guarded, [&worker](uint64_t received, std::optional<uint64_t>) {
-          worker.received = received;
+      [guarded](Exchange& exchange) {
+        ReadBody(*exchange.request, *guarded, [&exchange](uint64_t received, std::optional<uint64_t>) {
+          exchange.received = received;
           const uint64_t now = GetTickCount64();
-          if (now - worker.lastWake < kPieceWakeMs) return;
-          worker.lastWake = now;
-          SetEvent(worker.piece.get());
+          if (now - exchange.lastWake < kPieceWakeMs) return;
+          exchange.lastWake = now;
+          SetEvent(exchange.piece.get());
         });
       },
       progress);
-  return worker_->received;
+  return exchange_->received;
 }
 
-void WatchedRequest::RunWatched(std::function<void(Worker&)> call, const BodyProgress& progress) {
+void WatchedRequest::RunWatched(std::function<void(Exchange&)> call, const BodyProgress& progress) {
   if (!worker_) throw AppError(ErrorInfoFromCode(ERROR_INVALID_HANDLE));
   TransferWindow* window = options_.window;
-  if (window && window->CancelRequested()) throw TransferCancelled();
-  {
-    const std::lock_guard<std::mutex> lock(worker_->mutex);
-    worker_->call = std::move(call);
-  }
-  worker_->wake.notify_all();
-  const HANDLE events[] = {worker_->done.get(), worker_->piece.get()};
+  if (window && window->CancelRequested()) throw TransferFailure::Cancelled();
+  worker_->Start([exchange = exchange_, call = std::move(call)] { call(*exchange); });
+  const HANDLE events[] = {worker_->ended(), exchange_->piece.get()};
   const DWORD count = progress ? 2 : 1;
   try {
     WaitFor(count, events, progress);
@@ -227,7 +186,7 @@ void WatchedRequest::RunWatched(std::function<void(Worker&)> call, const BodyPro
     if (worker_) GiveUp();
     throw;
   }
-  if (worker_->failure) std::rethrow_exception(worker_->failure);
+  if (const std::exception_ptr failure = worker_->failure()) std::rethrow_exception(failure);
 }
 
 void WatchedRequest::WaitFor(DWORD count, const HANDLE* events, const BodyProgress& progress) {
@@ -242,15 +201,15 @@ void WatchedRequest::WaitFor(DWORD count, const HANDLE* events, const BodyProgre
     if (waited == WAIT_FAILED) ThrowLastError();
     const bool done = waited == WAIT_OBJECT_0;
     // The pieces so far are told on the window's thread, the worker never waiting for it.
-    if (progress && worker_->received != told) {
-      told = worker_->received;
+    if (progress && exchange_->received != told) {
+      told = exchange_->received;
       watch_->Alive(told, GetTickCount64());
       progress(told, std::nullopt);
     }
     if (done) break;
     const bool piece = progress && waited == WAIT_OBJECT_0 + 1;
     if (window && !piece) window->Pump();
-    if (window && window->CancelRequested()) throw TransferCancelled();
+    if (window && window->CancelRequested()) throw TransferFailure::Cancelled();
     if (const std::optional<std::wstring> why = watch_->Stalled(GetTickCount64())) {
       throw AppError(kStallError, *why);
     }
@@ -261,17 +220,12 @@ void WatchedRequest::WaitFor(DWORD count, const HANDLE* events, const BodyProgre
 // not touch the sink again; one of its writes under way is waited for.
 void WatchedRequest::GiveUp() {
   {
-    const std::lock_guard<std::mutex> sinkLock(worker_->sinkMutex);
-    worker_->givenUp = true;
+    const std::lock_guard<std::mutex> sinkLock(exchange_->sinkMutex);
+    exchange_->givenUp = true;
   }
-  {
-    const std::lock_guard<std::mutex> lock(worker_->mutex);
-    worker_->stop = true;
-  }
-  // A worker whose call has just ended is back in its wait: woken, it sees stop and ends.
-  worker_->wake.notify_all();
-  worker_->thread.detach();
+  worker_->GiveUp();
   worker_.reset();
+  exchange_.reset();
 }
 
 bool WaitWatched(uint64_t ms, TransferWindow* window) {

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "diag/logger.h"
+#include "platform/worker_win.h"
 #include "net/http_request_win.h"
 #include "net/retrying_fetch.h"
 #include "net/run_network_win.h"
@@ -41,7 +42,7 @@ class WatchedRequest final : public FetchAttempt {
   uint64_t ReceiveBody(BodySink& sink, const BodyProgress& progress) override;
 
  private:
-  struct Worker;
+  struct Exchange;
 
   // One send, through the route when there is one; found: what the route's way out told.
   ResponseHead SendOnce(const std::wstring& headers, const ProxyRoute* route, ProxyTry* found);
@@ -50,14 +51,15 @@ class WatchedRequest final : public FetchAttempt {
   void StartWorker(std::unique_ptr<HttpRequest> request);
   // Runs call on the worker and waits for it, telling progress of each piece; throws what it
   // threw, a stall or a cancel.
-  void RunWatched(std::function<void(Worker&)> call, const BodyProgress& progress = {});
+  void RunWatched(std::function<void(Exchange&)> call, const BodyProgress& progress = {});
   // Waits for the worker's call to end; throws a stall, a cancel and what the window throws.
   void WaitFor(DWORD count, const HANDLE* events, const BodyProgress& progress);
   void GiveUp();
 
   const std::wstring address_;
   const AttemptOptions& options_;
-  std::shared_ptr<Worker> worker_;
+  std::shared_ptr<Exchange> exchange_;
+  std::unique_ptr<Worker> worker_;  // after the exchange: it ends its call before the exchange goes
   std::optional<StallWatch> watch_;
 };
 

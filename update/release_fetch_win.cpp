@@ -6,6 +6,7 @@
 
 #include "trust/release_verify_win.h"
 #include "platform/text.h"
+#include "platform/win_error_win.h"
 #include "net/body_reader.h"
 #include "net/file_address.h"
 #include "net/retrying_fetch.h"
@@ -53,25 +54,26 @@ class ReleaseFileFetch final : public FetchHost {
   std::mt19937 random_;
 };
 
-// One of the two release files, whole, or the reason why not.
+// Why a release file could not be had: a refusal's own text, else the (last) attempt's failure,
+// a body cut short told in Turkish.
+std::wstring ReasonOf(const TransferFailure& failure) {
+  if (!failure.shown().empty()) return failure.shown();
+  if (const std::optional<BodyCutShort> cut = LastFailureAs<BodyCutShort>(failure)) {
+    return L"yanıt " + std::to_wstring(cut->declared()) + L" baytın " + std::to_wstring(cut->received()) +
+           L" baytında kesildi.";
+  }
+  return ErrorText(failure.info());
+}
+
+// One of the two release files, whole, or the reason why not. A cancel is refused too: the run
+// tells it by the window's CancelRequested.
 std::string FetchReleaseFile(const std::wstring& url, const std::wstring& fileName, Logger& log,
                              const DownloadOptions& options) {
   try {
-    try {
-      return ReleaseFileFetch(url, log, options).Fetch();
-    } catch (const RetriesExhausted& exhausted) {
-      // The reason is the last failure itself, as when a single attempt fails.
-      std::rethrow_exception(exhausted.last());
-    }
-  } catch (const StatusRefused& refused) {
-    throw ReleaseRefused(fileName + L": " + refused.text());
-  } catch (const BodyTooLarge&) {
-    throw ReleaseRefused(fileName + L": 1 MiB sınırını aşıyor.");
-  } catch (const BodyCutShort& cut) {
-    throw ReleaseRefused(fileName + L": yanıt " + std::to_wstring(cut.declared()) + L" baytın " +
-                         std::to_wstring(cut.received()) + L" baytında kesildi.");
-  } catch (const AppError& error) {
-    throw ReleaseRefused(fileName + L": " + ErrorText(error.info()));
+    return ReleaseFileFetch(url, log, options).Fetch();
+  } catch (...) {
+    const TransferFailure failure = CurrentTransferFailure(ErrorInfoFromCode(ERROR_NOT_ENOUGH_MEMORY));
+    throw ReleaseRefused(fileName + L": " + ReasonOf(failure));
   }
 }
 

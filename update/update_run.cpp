@@ -1,13 +1,10 @@
 #include "update/update_run.h"
 
-#include <new>
-
 #include "platform/error.h"
 #include "platform/message_box.h"
 #include "platform/text.h"
 #include "net/file_address.h"
 #include "install/file_name_rule.h"
-#include "net/retrying_fetch.h"
 #include "update/run_texts.h"
 
 namespace {
@@ -61,9 +58,6 @@ class UpdateRun {
     } catch (const ReleaseRefused& refused) {
       if (Cancelled()) return false;
       ReportRefusedRelease(listUrl, refused.reason());
-      return false;
-    } catch (const TransferCancelled&) {
-      Cancelled();
       return false;
     }
     return true;
@@ -147,25 +141,21 @@ class UpdateRun {
     window_.SetSizeText(L"0");
     window_.SetFileName(shown);
     const std::wstring url = URL_OLUSTUR(baseUrl_, name);
-    window_.SetStatus(window_.FileName() + L" Dosyası indiriliyor...");
-    int64_t bytes = 0;
-    std::wstring details;
+    window_.SetStatus(shown + L" Dosyası indiriliyor...");
     stage_ = L"download file " + shown;
 
-    bool fetched = false;
-    if (refused) {
-      details = *refused;
-    } else {
+    DownloadResult result{false, 0, refused.value_or(L"")};
+    if (!refused) {
       std::optional<ListedFile> listed;
       if (release_) listed = release_->Find(name);
-      fetched = services_.Download(url, programFolder_ + L"\\" + name, bytes, details, window_, listed);
+      result = services_.Download(url, programFolder_ + L"\\" + name, shown, window_, listed);
     }
-    if (!fetched) {
-      if (!Cancelled()) ReportFailedFile(shown, VisibleText(url), details);
+    if (!result.placed) {
+      if (!Cancelled()) ReportFailedFile(shown, VisibleText(url), result.details);
       return false;
     }
-    window_.LOG_YAZ(L"File reported downloaded; name=" + shown + L"; bytes=" + std::to_wstring(bytes));
-    window_.SetSizeText(SizeText(bytes, services_.ThousandsSeparator()));
+    window_.LOG_YAZ(L"File reported downloaded; name=" + shown + L"; bytes=" + std::to_wstring(result.bytes));
+    window_.SetSizeText(SizeText(result.bytes, services_.ThousandsSeparator()));
     window_.SetStatus(shown + L" Dosyası indirildi...");
     window_.StopProgressTimer();
     window_.SetProgress(100);
@@ -222,11 +212,7 @@ void RunUpdate(const std::wstring& baseUrl, const std::array<std::wstring, 5>& f
   try {
     services.RunStarting();
     run.Run(files);
-  } catch (const AppError& error) {
-    run.ReportUnexpected(error.info());
-  } catch (const std::bad_alloc&) {
-    run.ReportUnexpected(ErrorInfo{8, L"Not enough memory resources are available to process this command."});
   } catch (...) {
-    run.ReportUnexpected(ErrorInfo{static_cast<int32_t>(0x8000FFFF), L"Catastrophic failure"});
+    run.ReportUnexpected(CurrentErrorInfo());
   }
 }

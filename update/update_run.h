@@ -16,7 +16,6 @@ class UpdateRunWindow : public Logger {
  public:
   virtual void SetStatus(const std::wstring& text) = 0;    // lbldurum, repainted at once
   virtual void SetFileName(const std::wstring& text) = 0;  // lblad
-  virtual std::wstring FileName() const = 0;               // lblad's text
   virtual void SetSizeText(const std::wstring& text) = 0;  // lblkalan
   virtual void SetProgress(int value) = 0;                 // ProgressBar1, 0 to 100
   virtual void SetStartEnabled(bool enabled) = 0;          // cmdbaslat
@@ -39,23 +38,30 @@ class UpdateRunWindow : public Logger {
   ~UpdateRunWindow() = default;
 };
 
+// What DOSYA_INDIR tells of one file.
+struct DownloadResult {
+  bool placed = false;
+  int64_t bytes = 0;     // the file's size, once in place
+  std::wstring details;  // why not, when not in place
+};
+
 // The platform services of the run. Failures are thrown as AppError.
 class UpdateServices {
  public:
   // A run begins: what the services learnt in an earlier run (the way out) is read anew.
   virtual void RunStarting() {}
   // With a release key built in: fetches and verifies the vendor's signed list, or throws
-  // ReleaseRefused (TransferCancelled when the user closed the window meanwhile). Without one:
-  // fetches nothing and gives no list.
+  // ReleaseRefused (also when the user closed the window meanwhile). Without one: fetches nothing
+  // and gives no list.
   virtual std::optional<VerifiedRelease> VerifiedReleaseList(const std::wstring& listUrl,
                                                              const std::wstring& signatureUrl,
                                                              UpdateRunWindow& window) = 0;
-  // DOSYA_INDIR: true when the file is in place; bytes and details as the downloader sets them.
-  // For a signed release, listed is what the verified list holds for the file. A download the
-  // user cancelled returns false, with the window's CancelRequested set.
-  virtual bool Download(const std::wstring& url, const std::wstring& destination, int64_t& bytes,
-                        std::wstring& details, UpdateRunWindow& window,
-                        const std::optional<ListedFile>& listed) = 0;
+  // DOSYA_INDIR. name: the file's as the window shows it, for the status line. For a signed
+  // release, listed is what the verified list holds for the file. A download the user cancelled
+  // is not placed, with the window's CancelRequested set.
+  virtual DownloadResult Download(const std::wstring& url, const std::wstring& destination,
+                                  const std::wstring& name, UpdateRunWindow& window,
+                                  const std::optional<ListedFile>& listed) = 0;
   // True when the file at path has the listed size and SHA-256. A file of another size is not
   // read; one of that size is read in pieces, the window pumping its messages between them.
   virtual bool FileIsCurrent(const std::wstring& path, const ListedFile& listed, UpdateRunWindow& window) = 0;

@@ -12,25 +12,25 @@
 
 namespace {
 
-// The run's window as a transfer sees it. After a retry the status line tells of it until the
-// next attempt brings a new byte.
+// The run's window as a transfer sees it. After a retry of a file the status line tells of it
+// until the next attempt brings a new byte.
 class RunTransferWindow final : public TransferWindow {
  public:
-  explicit RunTransferWindow(UpdateRunWindow& window) : window_(window) {}
+  // file: the name of the file being fetched as the window shows it; none for the release list.
+  RunTransferWindow(UpdateRunWindow& window, std::optional<std::wstring> file)
+      : window_(window), file_(std::move(file)) {}
 
   void ShowProgress(uint64_t received, std::optional<uint64_t> total) override {
     if (retryShown_ && received > retryFrom_) {
       retryShown_ = false;
-      window_.SetStatus(window_.FileName() + L" Dosyası indiriliyor...");
+      window_.SetStatus(*file_ + L" Dosyası indiriliyor...");
     }
     window_.ShowBodyProgress(received, total);
     window_.PumpWhileBusy();
   }
   void ShowRetry(const RetryNotice& notice) override {
-    const std::wstring name = window_.FileName();
-    // Before the first file the release list is what is being fetched.
-    window_.SetStatus(RetryStatusText(name.empty() ? L"Güncelleme listesi" : name, notice));
-    retryShown_ = !name.empty();
+    window_.SetStatus(RetryStatusText(file_.value_or(L"Güncelleme listesi"), notice));
+    retryShown_ = file_.has_value();
     retryFrom_ = notice.resumeFrom;
   }
   void Pump() override { window_.PumpWhileBusy(); }
@@ -38,6 +38,7 @@ class RunTransferWindow final : public TransferWindow {
 
  private:
   UpdateRunWindow& window_;
+  const std::optional<std::wstring> file_;
   bool retryShown_ = false;
   uint64_t retryFrom_ = 0;
 };
@@ -58,15 +59,15 @@ std::optional<VerifiedRelease> WindowsUpdateServices::VerifiedReleaseList(const 
                                                                           const std::wstring& signatureUrl,
                                                                           UpdateRunWindow& window) {
   if (!releaseKey_) return std::nullopt;
-  RunTransferWindow transfer(window);
+  RunTransferWindow transfer(window, std::nullopt);
   return FetchVerifiedReleaseList(listUrl, signatureUrl, *releaseKey_, window, OptionsFor(transfer));
 }
 
-bool WindowsUpdateServices::Download(const std::wstring& url, const std::wstring& destination, int64_t& bytes,
-                                     std::wstring& details, UpdateRunWindow& window,
-                                     const std::optional<ListedFile>& listed) {
-  RunTransferWindow transfer(window);
-  return DOSYA_INDIR(url, destination, bytes, details, window, OptionsFor(transfer), listed);
+DownloadResult WindowsUpdateServices::Download(const std::wstring& url, const std::wstring& destination,
+                                               const std::wstring& name, UpdateRunWindow& window,
+                                               const std::optional<ListedFile>& listed) {
+  RunTransferWindow transfer(window, name);
+  return DOSYA_INDIR(url, destination, window, OptionsFor(transfer), listed);
 }
 
 bool WindowsUpdateServices::FileIsCurrent(const std::wstring& path, const ListedFile& listed,

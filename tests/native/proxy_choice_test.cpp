@@ -50,7 +50,7 @@ struct Sweep {
           if (route.way == W::kDetect && route.script.empty()) found.detected = L"http://wpad/wpad.dat";
           if (route.way == W::kScript || route.way == W::kDetect) found.proxy = L"s:80";
           const int code = outcome[route.way];
-          if (code == 1) throw TransferCancelled();
+          if (code == 1) throw TransferFailure::Cancelled();
           if (code < 0) throw ProxyNotFound(-code, L"not found");
           if (code > 0) throw AppError(code, L"failed");
           return ResponseHead{407, L"Proxy Authentication Required"};
@@ -58,7 +58,7 @@ struct Sweep {
         &log);
   } catch (const AppError& error) {
     thrown = error.number();
-  } catch (const TransferCancelled&) {
+  } catch (const TransferFailure&) {
     thrown = -1;
   }
 };

@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/error.h"
 #include "trust/background_sha256_win.h"
 #include "trust/cng_win.h"
 #include "trust/ecdsa_signature.h"

@@ -35,7 +35,10 @@ Outcome Fetch(const std::wstring& url, const std::wstring& destination,
   RecordingTransferWindow window;
   if (!options.window) options.window = &window;
   RecordingLog log;
-  outcome.ok = DOSYA_INDIR(url, destination, outcome.bytes, outcome.details, log, options, listed);
+  const DownloadResult result = DOSYA_INDIR(url, destination, log, options, listed);
+  outcome.ok = result.placed;
+  outcome.bytes = result.bytes;
+  if (!result.placed) outcome.details = result.details;
   outcome.log = log.lines;
   outcome.reports = window.reports;
   return outcome;

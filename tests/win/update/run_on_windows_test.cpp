@@ -34,7 +34,6 @@ class RecordingWindow : public UpdateRunWindow {
   void LOG_YAZ(std::wstring_view message) override { log_.LOG_YAZ(message); }
   void SetStatus(const std::wstring& text) override { statuses.push_back(text); }
   void SetFileName(const std::wstring& text) override { fileName = text; }
-  std::wstring FileName() const override { return fileName; }
   void SetSizeText(const std::wstring& text) override { sizeTexts.push_back(text); }
   void SetProgress(int value) override { progress.push_back(value); }
   void SetStartEnabled(bool enabled) override { startEnabled = enabled; }
