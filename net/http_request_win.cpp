@@ -21,26 +21,47 @@ DWORD AsWinHttpError(DWORD code) {
   }
 }
 
-}  // namespace
+// An address taken apart as the connection and the request need it.
+struct RequestTarget {
+  std::wstring host;
+  INTERNET_PORT port = 0;
+  bool secure = false;
+  std::wstring target;  // path and query
+};
 
-HttpRequest::HttpRequest(const std::wstring& address, const DownloadTimeouts& timeouts,
-                         const SessionSetup& setup)
-    : proxied_(setup.access == WINHTTP_ACCESS_TYPE_NAMED_PROXY) {
+RequestTarget CrackAddress(const std::wstring& address) {
   URL_COMPONENTS parts{};
   parts.dwStructSize = sizeof parts;
   parts.dwHostNameLength = static_cast<DWORD>(-1);
   parts.dwUrlPathLength = static_cast<DWORD>(-1);
   parts.dwExtraInfoLength = static_cast<DWORD>(-1);
   CheckBool(WinHttpCrackUrl(address.c_str(), static_cast<DWORD>(address.size()), 0, &parts));
-  const std::wstring host(parts.lpszHostName, parts.dwHostNameLength);
+  RequestTarget cracked{std::wstring(parts.lpszHostName, parts.dwHostNameLength), parts.nPort,
+                        parts.nScheme == INTERNET_SCHEME_HTTPS, L"/"};
   // Path and query lie side by side in the address: take them as one, unchanged.
-  std::wstring target = parts.dwUrlPathLength + parts.dwExtraInfoLength > 0
-                            ? std::wstring(parts.lpszUrlPath, parts.dwUrlPathLength + parts.dwExtraInfoLength)
-                            : std::wstring(L"/");
+  if (parts.dwUrlPathLength + parts.dwExtraInfoLength > 0)
+    cracked.target.assign(parts.lpszUrlPath, parts.dwUrlPathLength + parts.dwExtraInfoLength);
   // A fragment never goes on the wire. The downloader's addresses carry none: it sends '#' as "%23".
-  const size_t fragment = target.find(L'#');
-  if (fragment != std::wstring::npos) target.erase(fragment);
+  const size_t fragment = cracked.target.find(L'#');
+  if (fragment != std::wstring::npos) cracked.target.erase(fragment);
+  return cracked;
+}
 
+void SetTimeouts(HINTERNET request, const DownloadTimeouts& timeouts) {
+  CheckBool(WinHttpSetTimeouts(request, timeouts.resolveMs, timeouts.connectMs, timeouts.sendMs, timeouts.receiveMs));
+  // Waiting for the status line and headers is receiving too: it gets the same limit, not
+  // WinHTTP's separate default of 90 s.
+  DWORD responseTimeout = static_cast<DWORD>(timeouts.receiveMs);
+  CheckBool(
+      WinHttpSetOption(request, WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, &responseTimeout, sizeof responseTimeout));
+}
+
+}  // namespace
+
+HttpRequest::HttpRequest(const std::wstring& address, const DownloadTimeouts& timeouts,
+                         const SessionSetup& setup)
+    : proxied_(setup.access == WINHTTP_ACCESS_TYPE_NAMED_PROXY) {
+  const RequestTarget cracked = CrackAddress(address);
   session_.reset(
       WinHttpOpen(kHttpUserAgent, setup.access, proxied_ ? setup.proxy.c_str() : WINHTTP_NO_PROXY_NAME,
                   proxied_ && !setup.bypass.empty() ? setup.bypass.c_str() : WINHTTP_NO_PROXY_BYPASS, 0));
@@ -52,20 +73,14 @@ HttpRequest::HttpRequest(const std::wstring& address, const DownloadTimeouts& ti
       protocolsRefused_ = LastErrorInfo();
     }
   }
-  connection_.reset(WinHttpConnect(session_.get(), host.c_str(), parts.nPort, 0));
+  connection_.reset(WinHttpConnect(session_.get(), cracked.host.c_str(), cracked.port, 0));
   if (!connection_) ThrowLastError();
   DWORD flags = WINHTTP_FLAG_ESCAPE_DISABLE | WINHTTP_FLAG_ESCAPE_DISABLE_QUERY;
-  if (parts.nScheme == INTERNET_SCHEME_HTTPS) flags |= WINHTTP_FLAG_SECURE;
-  request_.reset(WinHttpOpenRequest(connection_.get(), L"GET", target.c_str(), nullptr, WINHTTP_NO_REFERER,
+  if (cracked.secure) flags |= WINHTTP_FLAG_SECURE;
+  request_.reset(WinHttpOpenRequest(connection_.get(), L"GET", cracked.target.c_str(), nullptr, WINHTTP_NO_REFERER,
                                     WINHTTP_DEFAULT_ACCEPT_TYPES, flags));
   if (!request_) ThrowLastError();
-  CheckBool(WinHttpSetTimeouts(request_.get(), timeouts.resolveMs, timeouts.connectMs, timeouts.sendMs,
-                               timeouts.receiveMs));
-  // Waiting for the status line and headers is receiving too: it gets the same limit, not
-  // WinHTTP's separate default of 90 s.
-  DWORD responseTimeout = static_cast<DWORD>(timeouts.receiveMs);
-  CheckBool(WinHttpSetOption(request_.get(), WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, &responseTimeout,
-                             sizeof responseTimeout));
+  SetTimeouts(request_.get(), timeouts);
 }
 
 void HttpRequest::AddHeaders(const std::wstring& headers) {

@@ -13,7 +13,12 @@ class UpdateRun {
  public:
   UpdateRun(const std::wstring& baseUrl, const std::wstring& programFolder, UpdateRunWindow& window,
             UpdateServices& services)
-      : baseUrl_(baseUrl), programFolder_(programFolder), window_(window), services_(services) {}
+      : baseUrl_(baseUrl),
+        programFolder_(programFolder),
+        window_(window),
+        source_(services),
+        folder_(services),
+        programs_(services) {}
 
   // Every slot in order, then the completion; a failed file ends the run where it failed.
   void Run(const std::array<std::wstring, 5>& files) {
@@ -49,7 +54,7 @@ class UpdateRun {
     const std::wstring listUrl = URL_OLUSTUR(baseUrl_, kReleaseListName);
     try {
       std::optional<VerifiedRelease> verified =
-          services_.VerifiedReleaseList(listUrl, URL_OLUSTUR(baseUrl_, kReleaseSignatureName), window_);
+          source_.VerifiedReleaseList(listUrl, URL_OLUSTUR(baseUrl_, kReleaseSignatureName), window_);
       if (!verified) return true;
       window_.LOG_YAZ(L"Release signature verified; url=" + VisibleText(listUrl) + L"; files=" +
                       std::to_wstring(verified->list.size()));
@@ -80,7 +85,7 @@ class UpdateRun {
                     std::to_wstring(kept.number));
     if (number == kept.number && kept.listSha256) return;
     stage_ = L"keep release number";
-    services_.WriteFileAtomically(KeptReleasePath(), KeptReleaseText(number, verified.listSha256));
+    folder_.WriteFileAtomically(KeptReleasePath(), KeptReleaseText(number, verified.listSha256));
     window_.LOG_YAZ(L"Kept release written; path=" + KeptReleasePath() + L"; release=" +
                     std::to_wstring(number) + L"; sha256=" + DigestHex(verified.listSha256));
   }
@@ -89,7 +94,7 @@ class UpdateRun {
   KeptRelease ReadKeptRelease() {
     std::wstring problem;
     try {
-      const std::optional<std::string> bytes = services_.ReadSmallFile(KeptReleasePath());
+      const std::optional<std::string> bytes = folder_.ReadSmallFile(KeptReleasePath());
       if (!bytes) return KeptRelease{};
       if (std::optional<KeptRelease> kept = ParseKeptRelease(*bytes)) return *kept;
       problem = L"not in the form release/sha256";
@@ -119,7 +124,7 @@ class UpdateRun {
   bool Cancelled() {
     if (!window_.CancelRequested()) return false;
     window_.LOG_YAZ(L"Update cancelled by the user; stage=" + stage_);
-    services_.EndProcess();
+    programs_.EndProcess();
     return true;
   }
 
@@ -148,14 +153,14 @@ class UpdateRun {
     if (!refused) {
       std::optional<ListedFile> listed;
       if (release_) listed = release_->Find(name);
-      result = services_.Download(url, programFolder_ + L"\\" + name, shown, window_, listed);
+      result = source_.Download(url, programFolder_ + L"\\" + name, shown, window_, listed);
     }
     if (!result.placed) {
       if (!Cancelled()) ReportFailedFile(shown, VisibleText(url), result.details);
       return false;
     }
     window_.LOG_YAZ(L"File reported downloaded; name=" + shown + L"; bytes=" + std::to_wstring(result.bytes));
-    window_.SetSizeText(SizeText(result.bytes, services_.ThousandsSeparator()));
+    window_.SetSizeText(SizeText(result.bytes, programs_.ThousandsSeparator()));
     window_.SetStatus(shown + L" Dosyası indirildi...");
     window_.StopProgressTimer();
     window_.SetProgress(100);
@@ -168,9 +173,9 @@ class UpdateRun {
     stage_ = L"check file " + shown;
     window_.SetFileName(shown);
     window_.SetStatus(shown + L" Dosyası denetleniyor...");
-    if (!services_.FileIsCurrent(programFolder_ + L"\\" + name, listed, window_)) return false;
+    if (!folder_.FileIsCurrent(programFolder_ + L"\\" + name, listed, window_)) return false;
     window_.LOG_YAZ(L"File already current; name=" + shown + L"; sha256=" + DigestHex(listed.digest));
-    window_.SetSizeText(SizeText(static_cast<int64_t>(listed.size), services_.ThousandsSeparator()));
+    window_.SetSizeText(SizeText(static_cast<int64_t>(listed.size), programs_.ThousandsSeparator()));
     window_.SetStatus(shown + L" Dosyası güncel...");
     window_.StopProgressTimer();
     window_.SetProgress(100);
@@ -192,14 +197,16 @@ class UpdateRun {
     window_.ShowRunCompleted();
     ShowMessageBox(L"Güncelleme tamamlandı! Programınız yeniden başlayacak.", kProgramTitle, kBoxInformation);
     const std::wstring mainProgram = programFolder_ + L"\\" + kMainProgramName;
-    if (services_.FileExists(mainProgram)) services_.StartProgram(mainProgram);
-    services_.EndProcess();
+    if (folder_.FileExists(mainProgram)) programs_.StartProgram(mainProgram);
+    programs_.EndProcess();
   }
 
   const std::wstring& baseUrl_;
   const std::wstring& programFolder_;
   UpdateRunWindow& window_;
-  UpdateServices& services_;
+  ReleaseSource& source_;
+  FolderFiles& folder_;
+  ProgramControl& programs_;
   std::wstring stage_;
   std::optional<ReleaseList> release_;  // the verified list of a signed release
 };

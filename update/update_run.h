@@ -45,10 +45,10 @@ struct DownloadResult {
   std::wstring details;  // why not, when not in place
 };
 
-// The platform services of the run. Failures are thrown as AppError.
-class UpdateServices {
+// Where the run's files come from: the vendor's signed list and each file, over the network.
+class ReleaseSource {
  public:
-  // A run begins: what the services learnt in an earlier run (the way out) is read anew.
+  // A run begins: what was learnt in an earlier run (the way out) is read anew.
   virtual void RunStarting() {}
   // With a release key built in: fetches and verifies the vendor's signed list, or throws
   // ReleaseRefused (also when the user closed the window meanwhile). Without one: fetches nothing
@@ -62,22 +62,44 @@ class UpdateServices {
   virtual DownloadResult Download(const std::wstring& url, const std::wstring& destination,
                                   const std::wstring& name, UpdateRunWindow& window,
                                   const std::optional<ListedFile>& listed) = 0;
+
+ protected:
+  ~ReleaseSource() = default;
+};
+
+// The program's folder as the run reads and writes it. Failures are thrown as AppError.
+class FolderFiles {
+ public:
   // True when the file at path has the listed size and SHA-256. A file of another size is not
   // read; one of that size is read in pieces, the window pumping its messages between them.
   virtual bool FileIsCurrent(const std::wstring& path, const ListedFile& listed, UpdateRunWindow& window) = 0;
-  // A small file's bytes; none when there is no file. Throws AppError when it cannot be read.
+  // A small file's bytes; none when there is no file.
   virtual std::optional<std::string> ReadSmallFile(const std::wstring& path) = 0;
   // Puts bytes at path so that whenever the process dies it holds the old bytes or the new ones.
-  // Throws AppError.
   virtual void WriteFileAtomically(const std::wstring& path, const std::string& bytes) = 0;
   virtual bool FileExists(const std::wstring& path) = 0;
+
+ protected:
+  ~FolderFiles() = default;
+};
+
+// The programs around the run: the main one started, the updater ended, the user's locale.
+class ProgramControl {
+ public:
   // Starts a program with a normal, focused window and no arguments; does not wait for it.
+  // Throws AppError.
   virtual void StartProgram(const std::wstring& path) = 0;
   // Ends the updater's process at once; a test fake returns instead.
   virtual void EndProcess() = 0;
   // The user locale's thousands separator, for the size text.
   virtual std::wstring ThousandsSeparator() = 0;
 
+ protected:
+  ~ProgramControl() = default;
+};
+
+// The three as one object, as the Windows side and the tests' fakes give them.
+class UpdateServices : public ReleaseSource, public FolderFiles, public ProgramControl {
  protected:
   ~UpdateServices() = default;
 };
