@@ -2,14 +2,13 @@
 
 #include <vector>
 
-#include "platform/text.h"
 #include "install/set_aside_name.h"
 #include "install/updater_files.h"
+#include "platform/text.h"
 
 namespace {
 
 bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
-
 
 bool IsDotStep(std::wstring_view segment) { return segment == L"." || segment == L".."; }
 
@@ -24,7 +23,6 @@ std::vector<std::wstring_view> Segments(std::wstring_view name) {
   }
   return segments;
 }
-
 
 std::wstring Quoted(std::wstring_view text) { return L"\"" + VisibleText(text) + L"\""; }
 

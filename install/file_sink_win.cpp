@@ -18,7 +18,9 @@ constexpr size_t kBufferSize = 256 * 1024;
   throw TransferFailure(TransferEnd::kFinal, std::move(error), kStageWriteTemporary);
 }
 
-[[noreturn]] void Refuse(std::wstring reason) { throw TransferFailure::Shown(TransferEnd::kRefused, std::move(reason)); }
+[[noreturn]] void Refuse(std::wstring reason) {
+  throw TransferFailure::Shown(TransferEnd::kRefused, std::move(reason));
+}
 
 // "24,3 MB": what a user reads in Explorer, with the Turkish decimal comma.
 std::wstring Megabytes(uint64_t bytes) {
@@ -79,8 +81,8 @@ void FileSink::Begin(uint64_t offset, std::optional<uint64_t> declaredLength) {
   }
   if (offset != count_ || filled_ != 0) {
     ThrowFileError(ErrorInfo{ERROR_INVALID_DATA, L"The part holds " + std::to_wstring(count_) +
-                                                          L" bytes, not the " + std::to_wstring(offset) +
-                                                          L" that the response continues."});
+                                                     L" bytes, not the " + std::to_wstring(offset) +
+                                                     L" that the response continues."});
   }
   HashKeptBytes(offset);
   MoveTo(offset);
@@ -91,15 +93,13 @@ void FileSink::Begin(uint64_t offset, std::optional<uint64_t> declaredLength) {
 void FileSink::RefuseWhatCannotFit(uint64_t offset, uint64_t declaredLength) const {
   if (exactSize_ && offset + declaredLength != *exactSize_) {
     Refuse(L"Sunucunun bildirdiği uzunluk (" + std::to_wstring(offset + declaredLength) +
-                      L" bayt) imzalı sürüm listesindeki boyuttan (" + std::to_wstring(*exactSize_) +
-                      L" bayt) farklı.");
+           L" bayt) imzalı sürüm listesindeki boyuttan (" + std::to_wstring(*exactSize_) + L" bayt) farklı.");
   }
   const std::optional<uint64_t> free = FreeSpaceFor(path_);
   const uint64_t freed = count_ > offset ? count_ - offset : 0;
   if (free && declaredLength > *free + freed) {
-    Refuse(L"Diskte yer yok: dosyanın " + Megabytes(declaredLength) +
-                      L" yere ihtiyacı var, program " + L"klasörünün diskinde " + Megabytes(*free) +
-                      L" boş. Diskte yer açıp yeniden deneyin.");
+    Refuse(L"Diskte yer yok: dosyanın " + Megabytes(declaredLength) + L" yere ihtiyacı var, program " +
+           L"klasörünün diskinde " + Megabytes(*free) + L" boş. Diskte yer açıp yeniden deneyin.");
   }
 }
 
@@ -156,7 +156,7 @@ void FileSink::Write(const unsigned char* data, size_t size) {
   // Stopped here, so no endless body ever fills the disk.
   if (exactSize_ && size > *exactSize_ - count_) {
     Refuse(L"Sunucu imzalı sürüm listesindeki boyuttan (" + std::to_wstring(*exactSize_) +
-                      L" bayt) uzun bir yanıt gönderiyor; indirme durduruldu.");
+           L" bayt) uzun bir yanıt gönderiyor; indirme durduruldu.");
   }
   for (size_t i = 0; i < size && count_ + i < head_.size(); ++i) head_[count_ + i] = data[i];
   count_ += size;

@@ -10,11 +10,11 @@
 #include <optional>
 #include <string>
 
+#include "net/body_reader.h"
+#include "net/transfer_failure.h"
 #include "platform/error.h"
 #include "platform/scoped_win.h"
 #include "trust/background_sha256_win.h"
-#include "net/body_reader.h"
-#include "net/transfer_failure.h"
 
 // A failure of the file itself (creating, reading, writing, flushing), as opposed to one of the
 // body's source, is a final TransferFailure of this stage, whatever step is under way.

@@ -4,11 +4,11 @@
 
 #include <vector>
 
+#include "install/mdl_fso_win.h"
 #include "platform/error.h"
 #include "platform/scoped_win.h"
 #include "platform/win_error_win.h"
 #include "trust/cng_win.h"
-#include "install/mdl_fso_win.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 
 #include <windows.h>
 
-#include "platform/win_error_win.h"
 #include "install/sharing_retry.h"
+#include "platform/win_error_win.h"
 
 namespace mdlFSO {
 

@@ -5,15 +5,15 @@
 #include <optional>
 #include <utility>
 
+#include "install/mdl_fso_win.h"
+#include "install/set_aside_name.h"
+#include "install/sharing_retry.h"
+#include "install/updater_files.h"
 #include "platform/file_identity_win.h"
 #include "platform/path.h"
 #include "platform/program_folder_win.h"
 #include "platform/scoped_win.h"
 #include "platform/win_error_win.h"
-#include "install/mdl_fso_win.h"
-#include "install/set_aside_name.h"
-#include "install/sharing_retry.h"
-#include "install/updater_files.h"
 
 namespace {
 

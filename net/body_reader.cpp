@@ -1,9 +1,9 @@
 #include "net/body_reader.h"
 
-#include "net/transfer_failure.h"
-
 #include <algorithm>
 #include <memory>
+
+#include "net/transfer_failure.h"
 
 namespace {
 
@@ -11,7 +11,8 @@ namespace {
 constexpr uint32_t kReadSize = 256 * 1024;
 
 [[noreturn]] void TooLarge(size_t limit) {
-  throw TransferFailure::Shown(TransferEnd::kRefused, std::to_wstring(limit >> 20) + L" MiB sınırını aşıyor.");
+  throw TransferFailure::Shown(TransferEnd::kRefused,
+                               std::to_wstring(limit >> 20) + L" MiB sınırını aşıyor.");
 }
 
 }  // namespace

@@ -48,12 +48,13 @@ RequestTarget CrackAddress(const std::wstring& address) {
 }
 
 void SetTimeouts(HINTERNET request, const DownloadTimeouts& timeouts) {
-  CheckBool(WinHttpSetTimeouts(request, timeouts.resolveMs, timeouts.connectMs, timeouts.sendMs, timeouts.receiveMs));
+  CheckBool(WinHttpSetTimeouts(request, timeouts.resolveMs, timeouts.connectMs, timeouts.sendMs,
+                               timeouts.receiveMs));
   // Waiting for the status line and headers is receiving too: it gets the same limit, not
   // WinHTTP's separate default of 90 s.
   DWORD responseTimeout = static_cast<DWORD>(timeouts.receiveMs);
-  CheckBool(
-      WinHttpSetOption(request, WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, &responseTimeout, sizeof responseTimeout));
+  CheckBool(WinHttpSetOption(request, WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, &responseTimeout,
+                             sizeof responseTimeout));
 }
 
 }  // namespace
@@ -77,8 +78,8 @@ HttpRequest::HttpRequest(const std::wstring& address, const DownloadTimeouts& ti
   if (!connection_) ThrowLastError();
   DWORD flags = WINHTTP_FLAG_ESCAPE_DISABLE | WINHTTP_FLAG_ESCAPE_DISABLE_QUERY;
   if (cracked.secure) flags |= WINHTTP_FLAG_SECURE;
-  request_.reset(WinHttpOpenRequest(connection_.get(), L"GET", cracked.target.c_str(), nullptr, WINHTTP_NO_REFERER,
-                                    WINHTTP_DEFAULT_ACCEPT_TYPES, flags));
+  request_.reset(WinHttpOpenRequest(connection_.get(), L"GET", cracked.target.c_str(), nullptr,
+                                    WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES, flags));
   if (!request_) ThrowLastError();
   SetTimeouts(request_.get(), timeouts);
 }

@@ -9,9 +9,9 @@
 #include <optional>
 #include <string>
 
-#include "platform/scoped_win.h"
 #include "net/body_reader.h"
 #include "net/response.h"
+#include "platform/scoped_win.h"
 
 struct DownloadTimeouts {
   int resolveMs = 30000;

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "diag/logger.h"
-#include "platform/error.h"
 #include "net/response.h"
+#include "platform/error.h"
 
 enum class ProxyWay {
   kScript,   // the automatic configuration script the user named

@@ -54,7 +54,8 @@ class RetryingFetch {
       return Request();
     } catch (const AppError& error) {
       if (!IsTransientError(error.number())) throw;
-      return PassingFailure{ErrorText(error.info()), error.info(), std::nullopt, false, std::current_exception()};
+      return PassingFailure{ErrorText(error.info()), error.info(), std::nullopt, false,
+                            std::current_exception()};
     }
   }
 
@@ -90,7 +91,8 @@ class RetryingFetch {
       StartOver();
       return PassingFailure{text, std::nullopt, std::nullopt, true};
     }
-    if (IsTransientStatus(head.status)) return PassingFailure{text, std::nullopt, RetryAfterMs(head.retryAfter)};
+    if (IsTransientStatus(head.status))
+      return PassingFailure{text, std::nullopt, RetryAfterMs(head.retryAfter)};
     throw TransferFailure::Shown(TransferEnd::kRefused, text);
   }
 
@@ -162,7 +164,8 @@ class RetryingFetch {
   }
 
   [[noreturn]] void GiveUp(const PassingFailure& failure) {
-    if (failure.error) throw TransferFailure(TransferEnd::kPassing, *failure.error).WithLast(failure.original);
+    if (failure.error)
+      throw TransferFailure(TransferEnd::kPassing, *failure.error).WithLast(failure.original);
     throw TransferFailure::Shown(TransferEnd::kPassing, failure.reason);
   }
 
@@ -170,9 +173,9 @@ class RetryingFetch {
   BodySink& sink_;
   const RetryLimits& limits_;
   std::optional<ResumePoint> point_;
-  uint64_t kept_ = 0;      // what the sink holds of the file
-  uint64_t offset_ = 0;    // where the current response's body begins in the file
-  uint64_t received_ = 0;  // of the current response's body
+  uint64_t kept_ = 0;              // what the sink holds of the file
+  uint64_t offset_ = 0;            // where the current response's body begins in the file
+  uint64_t received_ = 0;          // of the current response's body
   std::optional<uint64_t> total_;  // the file's length, as the current response tells it
   uint64_t farthest_ = 0;
 };

@@ -9,11 +9,11 @@
 #include <optional>
 #include <string>
 
-#include "platform/error.h"
 #include "net/body_reader.h"
 #include "net/response.h"
 #include "net/retry_rules.h"
 #include "net/transfer_failure.h"
+#include "platform/error.h"
 
 // One request and the body of its response.
 class FetchAttempt {

@@ -40,7 +40,8 @@ bool RunsOnWindows7() {
 template <typename Result>
 Result Within(DWORD ms, DWORD code, std::function<Result()> call) {
   return RunWithin<Result>(ms, std::move(call), [&] {
-    throw ProxyNotFound(static_cast<int32_t>(code), L"No answer within " + std::to_wstring(ms / 1000) + L" s.");
+    throw ProxyNotFound(static_cast<int32_t>(code),
+                        L"No answer within " + std::to_wstring(ms / 1000) + L" s.");
   });
 }
 

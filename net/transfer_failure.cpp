@@ -2,7 +2,7 @@
 
 namespace {
 
-constexpr int32_t kErrorCancelled = 1223;     // ERROR_CANCELLED
+constexpr int32_t kErrorCancelled = 1223;  // ERROR_CANCELLED
 
 }  // namespace
 

@@ -12,12 +12,12 @@
 #include <string>
 
 #include "diag/logger.h"
-#include "platform/worker_win.h"
 #include "net/http_request_win.h"
 #include "net/retrying_fetch.h"
 #include "net/run_network_win.h"
 #include "net/stall_watch.h"
 #include "net/transfer_window.h"
+#include "platform/worker_win.h"
 
 // How an attempt is made and watched.
 struct AttemptOptions {

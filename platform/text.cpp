@@ -146,8 +146,12 @@ std::optional<uint64_t> DigitsValue(std::basic_string_view<Char> digits, uint64_
 
 }  // namespace
 
-std::optional<uint64_t> DecimalValue(std::string_view digits, uint64_t max) { return DigitsValue(digits, max); }
-std::optional<uint64_t> DecimalValue(std::wstring_view digits, uint64_t max) { return DigitsValue(digits, max); }
+std::optional<uint64_t> DecimalValue(std::string_view digits, uint64_t max) {
+  return DigitsValue(digits, max);
+}
+std::optional<uint64_t> DecimalValue(std::wstring_view digits, uint64_t max) {
+  return DigitsValue(digits, max);
+}
 
 int HexDigitValue(wchar_t c) {
   if (c >= L'0' && c <= L'9') return c - L'0';

@@ -5,19 +5,19 @@
 #include <memory>
 #include <random>
 
-#include "platform/path.h"
-#include "platform/text.h"
-#include "platform/win_error_win.h"
-#include "net/file_address.h"
 #include "install/file_name_rule.h"
 #include "install/file_sink_win.h"
 #include "install/folder_files_win.h"
 #include "install/mdl_fso_win.h"
-#include "net/resume_record.h"
-#include "net/retrying_fetch.h"
 #include "install/self_replace_win.h"
 #include "install/updater_files.h"
+#include "net/file_address.h"
+#include "net/resume_record.h"
+#include "net/retrying_fetch.h"
 #include "net/watched_request_win.h"
+#include "platform/path.h"
+#include "platform/text.h"
+#include "platform/win_error_win.h"
 
 namespace {
 
@@ -277,8 +277,8 @@ class Download final : public FetchHost {
     if (listed.digest != digest) {
       // The heads of both digests tell the vendor which file arrived, without filling the box.
       CheckFailed(L"Dosyanın SHA-256 özeti imzalı sürüm listesindekiyle uyuşmuyor (liste: " +
-                  DigestHex(listed.digest).substr(0, 16) + L"…, gelen: " +
-                  DigestHex(digest).substr(0, 16) + L"…).");
+                  DigestHex(listed.digest).substr(0, 16) + L"…, gelen: " + DigestHex(digest).substr(0, 16) +
+                  L"…).");
     }
     log_.LOG_YAZ(L"File digest verified; sha256=" + DigestHex(digest));
   }

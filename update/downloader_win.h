@@ -7,14 +7,14 @@
 #include <string>
 
 #include "diag/logger.h"
-#include "trust/release_list.h"
-#include "update/update_run.h"
+#include "install/self_replace_win.h"
 #include "net/http_request_win.h"
 #include "net/retry_rules.h"
 #include "net/run_network_win.h"
-#include "install/self_replace_win.h"
 #include "net/stall_watch.h"
 #include "net/transfer_window.h"
+#include "trust/release_list.h"
+#include "update/update_run.h"
 
 // Points at which a test may hold the download, to end the process there.
 enum class DownloadPoint {

@@ -4,13 +4,13 @@
 
 #include <random>
 
-#include "trust/release_verify_win.h"
-#include "platform/text.h"
-#include "platform/win_error_win.h"
 #include "net/body_reader.h"
 #include "net/file_address.h"
 #include "net/retrying_fetch.h"
 #include "net/watched_request_win.h"
+#include "platform/text.h"
+#include "platform/win_error_win.h"
+#include "trust/release_verify_win.h"
 
 namespace {
 

@@ -1,10 +1,10 @@
 #include "update/update_run.h"
 
+#include "install/file_name_rule.h"
+#include "net/file_address.h"
 #include "platform/error.h"
 #include "platform/message_box.h"
 #include "platform/text.h"
-#include "net/file_address.h"
-#include "install/file_name_rule.h"
 #include "update/run_texts.h"
 
 namespace {

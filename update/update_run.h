@@ -7,8 +7,8 @@
 #include <string>
 
 #include "diag/logger.h"
-#include "trust/release_order.h"
 #include "install/updater_files.h"
+#include "trust/release_order.h"
 
 // What the run needs of the window frmindir. The window implements it; tests use a fake.
 // Every call comes from the window's thread, inside the tick.

@@ -2,12 +2,12 @@
 
 #include <windows.h>
 
+#include "install/folder_files_win.h"
+#include "install/mdl_fso_win.h"
 #include "platform/path.h"
 #include "platform/program_folder_win.h"
 #include "platform/scoped_win.h"
 #include "platform/win_error_win.h"
-#include "install/folder_files_win.h"
-#include "install/mdl_fso_win.h"
 #include "update/run_texts.h"
 
 namespace {

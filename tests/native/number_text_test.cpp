@@ -24,7 +24,8 @@ TEST(DecimalValue, ReadsDigitsOnlyAndRefusesWhatOverflowsTheLimit) {
       {" 1", UINT64_MAX, std::nullopt},
       {"1\xD9\xA1", UINT64_MAX, std::nullopt},
   };
-  for (const auto& [text, max, value] : cases) EXPECT_EQ(DecimalValue(std::string_view(text), max), value) << text;
+  for (const auto& [text, max, value] : cases)
+    EXPECT_EQ(DecimalValue(std::string_view(text), max), value) << text;
   EXPECT_EQ(DecimalValue(std::wstring_view(L"\u0661")), std::nullopt);
 }
 

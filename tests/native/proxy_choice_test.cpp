@@ -1,13 +1,13 @@
 // The way out: which proxy settings are tried in which order, which one the run keeps, which
 // failure is reported, what the log may show, and the Windows versions asked for TLS 1.2.
 #include "net/proxy_choice.h"
-#include "net/retrying_fetch.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <map>
 
+#include "net/retrying_fetch.h"
 #include "recording_log.h"
 
 namespace {

@@ -162,7 +162,7 @@ TEST(RetryingFetch, EachAnswerSequenceEndsInTheWholeFileOrTheRightRefusal) {
     try {
       EXPECT_EQ(FetchWithRetries(server, part, RetryLimits{}, record), kFile.size());
     } catch (const TransferFailure& failure) {
-      outcome = failure.end() == TransferEnd::kCancelled                        ? "cancelled"
+      outcome = failure.end() == TransferEnd::kCancelled                            ? "cancelled"
                 : failure.end() == TransferEnd::kPassing && failure.shown().empty() ? "exhausted"
                                                                                     : "refused";
       if (outcome == "exhausted") {

@@ -7,10 +7,10 @@
 #include <map>
 #include <set>
 
+#include "net/retrying_fetch.h"
 #include "platform/error.h"
 #include "platform/message_box.h"
 #include "recorded_message_boxes.h"
-#include "net/retrying_fetch.h"
 
 namespace {
 

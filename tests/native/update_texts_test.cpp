@@ -5,14 +5,14 @@
 #include <tuple>
 #include <vector>
 
-#include "platform/path.h"
-#include "platform/text.h"
-#include "net/file_address.h"
 #include "install/file_name_rule.h"
 #include "install/set_aside_name.h"
 #include "install/sharing_retry.h"
-#include "update/run_texts.h"
 #include "install/updater_files.h"
+#include "net/file_address.h"
+#include "platform/path.h"
+#include "platform/text.h"
+#include "update/run_texts.h"
 
 namespace {
 

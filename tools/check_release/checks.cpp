@@ -3,14 +3,14 @@
 #include <optional>
 #include <vector>
 
+#include "install/file_name_rule.h"
+#include "net/body_reader.h"
+#include "net/file_address.h"
 #include "tools/check_release/http_fetch.h"
 #include "tools/check_release/name_key.h"
 #include "trust/ecdsa_signature.h"
 #include "trust/release_list.h"
 #include "trust/release_order.h"
-#include "net/body_reader.h"
-#include "net/file_address.h"
-#include "install/file_name_rule.h"
 
 namespace {
 

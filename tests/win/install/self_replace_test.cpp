@@ -9,8 +9,8 @@
 
 #include "diag/log_line.h"
 #include "http_fixture.h"
-#include "test_support.h"
 #include "install/self_replace_win.h"
+#include "test_support.h"
 
 namespace {
 

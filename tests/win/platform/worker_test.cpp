@@ -14,8 +14,12 @@ namespace {
 
 TEST(Worker, ACallsResultOrFailureReachesTheCallerAndALateCallIsGivenUpOn) {
   const auto limit = [] { throw std::runtime_error("limit"); };
-  EXPECT_EQ(RunWithin<int>(5000, [] { return 7; }, limit), 7);
-  EXPECT_THROW(RunWithin<int>(5000, []() -> int { throw AppError(5, L"denied"); }, limit), AppError);
+  EXPECT_EQ(RunWithin<int>(
+                5000, [] { return 7; }, limit),
+            7);
+  EXPECT_THROW(RunWithin<int>(
+                   5000, []() -> int { throw AppError(5, L"denied"); }, limit),
+               AppError);
 
   const auto release = std::make_shared<std::atomic<bool>>(false);
   const auto ended = std::make_shared<std::atomic<bool>>(false);

@@ -4,12 +4,12 @@
 #include <windows.h>
 
 #include "http_fixture.h"
+#include "install/file_name_rule.h"
 #include "platform/text.h"
 #include "recording_log.h"
 #include "recording_transfer_window.h"
 #include "test_support.h"
 #include "update/downloader_win.h"
-#include "install/file_name_rule.h"
 
 namespace {
 
