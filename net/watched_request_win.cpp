@@ -7,6 +7,7 @@
 #include <exception>
 #include <mutex>
 
+#include "net/file_address.h"
 #include "platform/scoped_win.h"
 #include "platform/win_error_win.h"
 
@@ -245,3 +246,18 @@ bool WaitWatched(uint64_t ms, TransferWindow* window) {
     }
   }
 }
+
+WatchedFetchHost::WatchedFetchHost(const std::wstring& url, const AttemptOptions& options)
+    : address_(RequestAddress(url)),
+      options_(options),
+      random_(static_cast<uint32_t>(GetTickCount64() ^ (uint64_t{GetCurrentProcessId()} << 20))) {}
+
+std::unique_ptr<FetchAttempt> WatchedFetchHost::NewAttempt() {
+  return std::make_unique<WatchedRequest>(address_, options_);
+}
+
+bool WatchedFetchHost::Wait(uint64_t ms) { return WaitWatched(ms, options_.window); }
+
+uint64_t WatchedFetchHost::Now() { return GetTickCount64(); }
+
+double WatchedFetchHost::Jitter() { return std::uniform_real_distribution<double>(0.0, 1.0)(random_); }

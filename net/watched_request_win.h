@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <random>
 #include <string>
 
 #include "diag/logger.h"
@@ -66,3 +67,27 @@ class WatchedRequest final : public FetchAttempt {
 // Waits ms on the window's thread with its messages handled; false as soon as the user has asked
 // to close the window. Without a window it only waits.
 bool WaitWatched(uint64_t ms, TransferWindow* window);
+
+// The attempts at one file's address, each a WatchedRequest, with the waits between them taken
+// as the window lets: what every fetch needs of its host. What a fetch tells of its attempts is
+// the deriving class's.
+class WatchedFetchHost : public FetchHost {
+ public:
+  // url: as it comes; each request goes out with its wire form (RequestAddress).
+  WatchedFetchHost(const std::wstring& url, const AttemptOptions& options);
+
+  std::unique_ptr<FetchAttempt> NewAttempt() override;
+  bool Wait(uint64_t ms) override;
+  uint64_t Now() override;
+  double Jitter() override;
+
+ protected:
+  ~WatchedFetchHost() = default;
+  // The address as it goes on the wire.
+  const std::wstring& address() const { return address_; }
+
+ private:
+  const std::wstring address_;
+  const AttemptOptions options_;
+  std::mt19937 random_;
+};

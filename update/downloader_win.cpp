@@ -3,7 +3,6 @@
 #include <windows.h>
 
 #include <memory>
-#include <random>
 
 #include "install/file_name_rule.h"
 #include "install/file_sink_win.h"
@@ -61,17 +60,16 @@ Leftover LeftoverOf(TransferEnd end) {
   }
 }
 
-class Download final : public FetchHost {
+class Download final : public WatchedFetchHost {
  public:
   Download(const std::wstring& url, const std::wstring& destination, Logger& log,
            const DownloadOptions& options, const std::optional<ListedFile>& listed)
-      : url_(url),
+      : WatchedFetchHost(url, {options.timeouts, options.stall, options.window, options.network, &log}),
         destination_(destination),
         log_(log),
         options_(options),
         listed_(listed),
-        attempt_{options.timeouts, options.stall, options.window, options.network, &log},
-        random_(static_cast<uint32_t>(GetTickCount64() ^ (uint64_t{GetCurrentProcessId()} << 20))) {}
+        shownAddress_(VisibleText(address())) {}
 
   // The steps in order: the file's size once it is in place. Throws a TransferFailure for a
   // failed check and what the attempts throw, AppError for a failing step.
@@ -101,9 +99,6 @@ class Download final : public FetchHost {
  private:
   void Prepare() {
     stage_ = kStagePrepare;
-    requestAddress_ = RequestAddress(url_);
-    // The address comes from the database: escaped in the log, as the destination is.
-    shownAddress_ = VisibleText(requestAddress_);
     log_.LOG_YAZ(L"Download start; url=" + shownAddress_ + L"; destination=" + VisibleText(destination_));
     // Windows stores "x.exe." as "x.exe" and cuts "x.exe<NUL>.download" at the NUL: such a path
     // would dodge the ".exe" test or delete the very file it replaces. Nothing is asked or touched.
@@ -192,10 +187,6 @@ class Download final : public FetchHost {
   }
 
   // --- What the attempts need of the download.
-  std::unique_ptr<FetchAttempt> NewAttempt() override {
-    return std::make_unique<WatchedRequest>(requestAddress_, attempt_);
-  }
-
   void Step(FetchStep step) override {
     stage_ = step == FetchStep::kCreateRequest ? kStageCreateRequest
              : step == FetchStep::kSend        ? kStageSend
@@ -220,9 +211,6 @@ class Download final : public FetchHost {
     if (options_.window) options_.window->ShowProgress(received, total);
   }
 
-  bool Wait(uint64_t ms) override { return WaitWatched(ms, options_.window); }
-  uint64_t Now() override { return GetTickCount64(); }
-  double Jitter() override { return std::uniform_real_distribution<double>(0.0, 1.0)(random_); }
 
  private:
   // A part an earlier run left, with the record of how to continue it; without a record for
@@ -250,12 +238,12 @@ class Download final : public FetchHost {
   std::optional<ResumePoint> ReadResumeRecord() {
     std::optional<std::string> text;
     IgnoringFailure([&] { text = ReadSmallFile(recordPath_, 4096); });
-    return text ? ParseResumeRecord(*text, requestAddress_) : std::nullopt;
+    return text ? ParseResumeRecord(*text, address()) : std::nullopt;
   }
 
   // Whenever the process dies the record is whole or not there.
   void WriteResumeRecord(const ResumePoint& point) {
-    WriteFileAtomically(recordPath_, ResumeRecordText(requestAddress_, point));
+    WriteFileAtomically(recordPath_, ResumeRecordText(address(), point));
   }
 
   // A release may bring a file in a subfolder the shop does not have yet. The name rule keeps
@@ -287,16 +275,12 @@ class Download final : public FetchHost {
     if (options_.seams.reached) options_.seams.reached(point);
   }
 
-  const std::wstring& url_;
   const std::wstring& destination_;
   Logger& log_;
   const DownloadOptions& options_;
   const std::optional<ListedFile>& listed_;
-  const AttemptOptions attempt_;
-  std::mt19937 random_;
   std::wstring stage_;
-  std::wstring requestAddress_;
-  std::wstring shownAddress_;
+  std::wstring shownAddress_;  // from the database: escaped in the log, as the destination is
   std::wstring temporaryPath_;
   std::wstring recordPath_;
   std::optional<ResumePoint> resumePoint_;  // how the part could be continued, as the last response told

@@ -2,7 +2,6 @@
 
 #include <windows.h>
 
-#include <random>
 
 #include "net/body_reader.h"
 #include "net/file_address.h"
@@ -16,14 +15,12 @@ namespace {
 
 // The attempts at one release file: retried and watched like a download, logged only when they
 // fail, and brought whole each time (the files are small).
-class ReleaseFileFetch final : public FetchHost {
+class ReleaseFileFetch final : public WatchedFetchHost {
  public:
   ReleaseFileFetch(const std::wstring& url, Logger& log, const DownloadOptions& options)
-      : address_(RequestAddress(url)),
+      : WatchedFetchHost(url, {options.timeouts, options.stall, options.window, options.network, &log}),
         log_(log),
-        options_(options),
-        attempt_{options.timeouts, options.stall, options.window, options.network, &log},
-        random_(static_cast<uint32_t>(GetTickCount64())) {}
+        options_(options) {}
 
   std::string Fetch() {
     MemorySink body(kReleaseFileLimit);
@@ -31,27 +28,17 @@ class ReleaseFileFetch final : public FetchHost {
     return std::move(body.bytes());
   }
 
-  std::unique_ptr<FetchAttempt> NewAttempt() override {
-    return std::make_unique<WatchedRequest>(address_, attempt_);
-  }
   void Retrying(const RetryNotice& notice) override {
-    log_.LOG_YAZ(L"Release file retry; url=" + VisibleText(address_) + L"; attempt=" + std::to_wstring(notice.attempt) +
+    log_.LOG_YAZ(L"Release file retry; url=" + VisibleText(address()) + L"; attempt=" + std::to_wstring(notice.attempt) +
                  L"; reason=" + notice.reason + L"; waitMs=" + std::to_wstring(notice.waitMs));
     if (options_.window) options_.window->ShowRetry(notice);
   }
   void Progress(uint64_t, std::optional<uint64_t>) override {
     if (options_.window) options_.window->Pump();
   }
-  bool Wait(uint64_t ms) override { return WaitWatched(ms, options_.window); }
-  uint64_t Now() override { return GetTickCount64(); }
-  double Jitter() override { return std::uniform_real_distribution<double>(0.0, 1.0)(random_); }
-
  private:
-  const std::wstring address_;
   Logger& log_;
   const DownloadOptions& options_;
-  const AttemptOptions attempt_;
-  std::mt19937 random_;
 };
 
 // Why a release file could not be had: a refusal's own text, else the (last) attempt's failure,
