@@ -12,10 +12,11 @@ namespace {
 class UpdateRun {
  public:
   UpdateRun(const std::wstring& baseUrl, const std::wstring& programFolder, UpdateRunWindow& window,
-            UpdateServices& services)
+            Logger& log, UpdateServices& services)
       : baseUrl_(baseUrl),
         programFolder_(programFolder),
         window_(window),
+        log_(log),
         source_(services),
         folder_(services),
         programs_(services) {}
@@ -23,7 +24,7 @@ class UpdateRun {
   // Every slot in order, then the completion; a failed file ends the run where it failed.
   void Run(const std::array<std::wstring, 5>& files) {
     stage_ = L"start update timer";
-    window_.LOG_YAZ(L"Update started; baseUrl=" + VisibleText(baseUrl_));
+    log_.LOG_YAZ(L"Update started; baseUrl=" + VisibleText(baseUrl_));
     window_.StopRunTimer();
     window_.SetProgress(0);
     if (!CheckRelease(files)) return;
@@ -42,7 +43,7 @@ class UpdateRun {
       IgnoringFailure([&] { window_.ShowRunStopped(); });
       IgnoringFailure([&] { window_.SetStartEnabled(true); });
       IgnoringFailure(
-          [&] { window_.LOG_YAZ(L"Unexpected update error; stage=" + stage_ + L"; details=" + report); });
+          [&] { log_.LOG_YAZ(L"Unexpected update error; stage=" + stage_ + L"; details=" + report); });
       IgnoringFailure([&] { ShowMessageBox(report, kProgramTitle, kBoxError); });
     });
   }
@@ -54,9 +55,9 @@ class UpdateRun {
     const std::wstring listUrl = URL_OLUSTUR(baseUrl_, kReleaseListName);
     try {
       std::optional<VerifiedRelease> verified =
-          source_.VerifiedReleaseList(listUrl, URL_OLUSTUR(baseUrl_, kReleaseSignatureName), window_);
+          source_.VerifiedReleaseList(listUrl, URL_OLUSTUR(baseUrl_, kReleaseSignatureName), window_, log_);
       if (!verified) return true;
-      window_.LOG_YAZ(L"Release signature verified; url=" + VisibleText(listUrl) + L"; files=" +
+      log_.LOG_YAZ(L"Release signature verified; url=" + VisibleText(listUrl) + L"; files=" +
                       std::to_wstring(verified->list.size()));
       AcceptRelease(*verified, files);
       release_ = std::move(verified->list);
@@ -81,12 +82,12 @@ class UpdateRun {
       }
     }
     const uint64_t number = *verified.list.release();
-    window_.LOG_YAZ(L"Release accepted; release=" + std::to_wstring(number) + L"; kept=" +
+    log_.LOG_YAZ(L"Release accepted; release=" + std::to_wstring(number) + L"; kept=" +
                     std::to_wstring(kept.number));
     if (number == kept.number && kept.listSha256) return;
     stage_ = L"keep release number";
     folder_.WriteFileAtomically(KeptReleasePath(), KeptReleaseText(number, verified.listSha256));
-    window_.LOG_YAZ(L"Kept release written; path=" + KeptReleasePath() + L"; release=" +
+    log_.LOG_YAZ(L"Kept release written; path=" + KeptReleasePath() + L"; release=" +
                     std::to_wstring(number) + L"; sha256=" + DigestHex(verified.listSha256));
   }
 
@@ -101,7 +102,7 @@ class UpdateRun {
     } catch (const AppError& error) {
       problem = ErrorText(error.info());
     }
-    window_.LOG_YAZ(L"Kept release unreadable, counted as 0; path=" + KeptReleasePath() + L"; reason=" +
+    log_.LOG_YAZ(L"Kept release unreadable, counted as 0; path=" + KeptReleasePath() + L"; reason=" +
                     problem);
     return KeptRelease{};
   }
@@ -115,7 +116,7 @@ class UpdateRun {
     window_.SetStatus(status);
     window_.SetStartEnabled(true);
     const std::wstring shownUrl = VisibleText(listUrl);
-    window_.LOG_YAZ(L"Release signature check failed; url=" + shownUrl + L"; reason=" + reason);
+    log_.LOG_YAZ(L"Release signature check failed; url=" + shownUrl + L"; reason=" + reason);
     ShowMessageBox(status + L"\r\n" + shownUrl + L"\r\n" + reason, kProgramTitle, kBoxError);
   }
 
@@ -123,7 +124,7 @@ class UpdateRun {
   // the program ends as closing the window always does, with a line in the log.
   bool Cancelled() {
     if (!window_.CancelRequested()) return false;
-    window_.LOG_YAZ(L"Update cancelled by the user; stage=" + stage_);
+    log_.LOG_YAZ(L"Update cancelled by the user; stage=" + stage_);
     programs_.EndProcess();
     return true;
   }
@@ -138,7 +139,7 @@ class UpdateRun {
     }
     const std::wstring shown = VisibleText(name);
     stage_ = L"prepare file " + shown;
-    window_.LOG_YAZ(L"File selected from database; name=" + shown);
+    log_.LOG_YAZ(L"File selected from database; name=" + shown);
     // A hostile manifest name fails before any request is made, or any file is read.
     const std::optional<std::wstring> refused = FileNameOutsideFolder(name);
     if (!refused && release_ && AlreadyCurrent(name, shown)) return true;
@@ -153,13 +154,13 @@ class UpdateRun {
     if (!refused) {
       std::optional<ListedFile> listed;
       if (release_) listed = release_->Find(name);
-      result = source_.Download(url, programFolder_ + L"\\" + name, shown, window_, listed);
+      result = source_.Download(url, programFolder_ + L"\\" + name, shown, window_, log_, listed);
     }
     if (!result.placed) {
       if (!Cancelled()) ReportFailedFile(shown, VisibleText(url), result.details);
       return false;
     }
-    window_.LOG_YAZ(L"File reported downloaded; name=" + shown + L"; bytes=" + std::to_wstring(result.bytes));
+    log_.LOG_YAZ(L"File reported downloaded; name=" + shown + L"; bytes=" + std::to_wstring(result.bytes));
     window_.SetSizeText(SizeText(result.bytes, programs_.ThousandsSeparator()));
     window_.SetStatus(shown + L" Dosyası indirildi...");
     window_.StopProgressTimer();
@@ -173,8 +174,8 @@ class UpdateRun {
     stage_ = L"check file " + shown;
     window_.SetFileName(shown);
     window_.SetStatus(shown + L" Dosyası denetleniyor...");
-    if (!folder_.FileIsCurrent(programFolder_ + L"\\" + name, listed, window_)) return false;
-    window_.LOG_YAZ(L"File already current; name=" + shown + L"; sha256=" + DigestHex(listed.digest));
+    if (!folder_.FileIsCurrent(programFolder_ + L"\\" + name, listed, window_, log_)) return false;
+    log_.LOG_YAZ(L"File already current; name=" + shown + L"; sha256=" + DigestHex(listed.digest));
     window_.SetSizeText(SizeText(static_cast<int64_t>(listed.size), programs_.ThousandsSeparator()));
     window_.SetStatus(shown + L" Dosyası güncel...");
     window_.StopProgressTimer();
@@ -187,7 +188,7 @@ class UpdateRun {
     window_.ShowRunStopped();
     window_.SetStatus(name + L" indirilemedi.");
     window_.SetStartEnabled(true);
-    window_.LOG_YAZ(L"File download returned failure; name=" + name + L"; url=" + url + L"; details=" +
+    log_.LOG_YAZ(L"File download returned failure; name=" + name + L"; url=" + url + L"; details=" +
                     details);
     ShowMessageBox(name + L" indirilemedi.\r\n" + url + L"\r\n" + details, kProgramTitle, kBoxError);
   }
@@ -204,6 +205,7 @@ class UpdateRun {
   const std::wstring& baseUrl_;
   const std::wstring& programFolder_;
   UpdateRunWindow& window_;
+  Logger& log_;
   ReleaseSource& source_;
   FolderFiles& folder_;
   ProgramControl& programs_;
@@ -214,8 +216,9 @@ class UpdateRun {
 }  // namespace
 
 void RunUpdate(const std::wstring& baseUrl, const std::array<std::wstring, 5>& files,
-               const std::wstring& programFolder, UpdateRunWindow& window, UpdateServices& services) {
-  UpdateRun run(baseUrl, programFolder, window, services);
+               const std::wstring& programFolder, UpdateRunWindow& window, Logger& log,
+               UpdateServices& services) {
+  UpdateRun run(baseUrl, programFolder, window, log, services);
   try {
     services.RunStarting();
     run.Run(files);

@@ -12,7 +12,7 @@
 
 // What the run needs of the window frmindir. The window implements it; tests use a fake.
 // Every call comes from the window's thread, inside the tick.
-class UpdateRunWindow : public Logger {
+class UpdateRunWindow {
  public:
   virtual void SetStatus(const std::wstring& text) = 0;    // lbldurum, repainted at once
   virtual void SetFileName(const std::wstring& text) = 0;  // lblad
@@ -55,12 +55,12 @@ class ReleaseSource {
   // and gives no list.
   virtual std::optional<VerifiedRelease> VerifiedReleaseList(const std::wstring& listUrl,
                                                              const std::wstring& signatureUrl,
-                                                             UpdateRunWindow& window) = 0;
+                                                             UpdateRunWindow& window, Logger& log) = 0;
   // DOSYA_INDIR. name: the file's as the window shows it, for the status line. For a signed
   // release, listed is what the verified list holds for the file. A download the user cancelled
   // is not placed, with the window's CancelRequested set.
   virtual DownloadResult Download(const std::wstring& url, const std::wstring& destination,
-                                  const std::wstring& name, UpdateRunWindow& window,
+                                  const std::wstring& name, UpdateRunWindow& window, Logger& log,
                                   const std::optional<ListedFile>& listed) = 0;
 
  protected:
@@ -72,7 +72,8 @@ class FolderFiles {
  public:
   // True when the file at path has the listed size and SHA-256. A file of another size is not
   // read; one of that size is read in pieces, the window pumping its messages between them.
-  virtual bool FileIsCurrent(const std::wstring& path, const ListedFile& listed, UpdateRunWindow& window) = 0;
+  virtual bool FileIsCurrent(const std::wstring& path, const ListedFile& listed, UpdateRunWindow& window,
+                             Logger& log) = 0;
   // A small file's bytes; none when there is no file.
   virtual std::optional<std::string> ReadSmallFile(const std::wstring& path) = 0;
   // Puts bytes at path so that whenever the process dies it holds the old bytes or the new ones.
@@ -109,6 +110,7 @@ inline constexpr wchar_t kMainProgramName[] = L"Zefra VUNO.exe";
 // SHA-256 (trust/release_order.h). Its last extension is the updater's own ".indir-…" family.
 
 // The tick of tmrIndir. Reports every outcome itself (window, message boxes, log) and never
-// throws. programFolder has no separator at its end.
+// throws. programFolder has no separator at its end; log is the diagnostic log.
 void RunUpdate(const std::wstring& baseUrl, const std::array<std::wstring, 5>& files,
-               const std::wstring& programFolder, UpdateRunWindow& window, UpdateServices& services);
+               const std::wstring& programFolder, UpdateRunWindow& window, Logger& log,
+               UpdateServices& services);

@@ -57,25 +57,25 @@ DownloadOptions WindowsUpdateServices::OptionsFor(TransferWindow& transfer) {
 
 std::optional<VerifiedRelease> WindowsUpdateServices::VerifiedReleaseList(const std::wstring& listUrl,
                                                                           const std::wstring& signatureUrl,
-                                                                          UpdateRunWindow& window) {
+                                                                          UpdateRunWindow& window, Logger& log) {
   if (!releaseKey_) return std::nullopt;
   RunTransferWindow transfer(window, std::nullopt);
-  return FetchVerifiedReleaseList(listUrl, signatureUrl, *releaseKey_, window, OptionsFor(transfer));
+  return FetchVerifiedReleaseList(listUrl, signatureUrl, *releaseKey_, log, OptionsFor(transfer));
 }
 
 DownloadResult WindowsUpdateServices::Download(const std::wstring& url, const std::wstring& destination,
-                                               const std::wstring& name, UpdateRunWindow& window,
+                                               const std::wstring& name, UpdateRunWindow& window, Logger& log,
                                                const std::optional<ListedFile>& listed) {
   RunTransferWindow transfer(window, name);
-  return DOSYA_INDIR(url, destination, window, OptionsFor(transfer), listed);
+  return DOSYA_INDIR(url, destination, log, OptionsFor(transfer), listed);
 }
 
 bool WindowsUpdateServices::FileIsCurrent(const std::wstring& path, const ListedFile& listed,
-                                          UpdateRunWindow& window) {
+                                          UpdateRunWindow& window, Logger& log) {
   try {
     return FileHasListedContent(path, listed, [&window] { window.PumpWhileBusy(); });
   } catch (const AppError& error) {
-    window.LOG_YAZ(L"File could not be checked, fetching it; path=" + path + L"; error=" +
+    log.LOG_YAZ(L"File could not be checked, fetching it; path=" + path + L"; error=" +
                    ErrorText(error.info()));
     return false;
   }

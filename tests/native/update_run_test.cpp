@@ -18,7 +18,7 @@ using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
 // Records every call in order as one text, so a test can check the sequence the user sees.
-class FakeWindow : public UpdateRunWindow {
+class FakeWindow : public UpdateRunWindow, public Logger {
  public:
   void LOG_YAZ(std::wstring_view message) override { Record(L"log " + std::wstring(message)); }
   void SetStatus(const std::wstring& text) override { Record(L"status " + text); }
@@ -58,7 +58,7 @@ class FakeServices : public UpdateServices {
 
   std::optional<VerifiedRelease> VerifiedReleaseList(const std::wstring& listUrl,
                                                      const std::wstring& signatureUrl,
-                                                     UpdateRunWindow&) override {
+                                                     UpdateRunWindow&, Logger&) override {
     if (!release) return std::nullopt;
     window_.events.push_back(L"release " + listUrl + L" " + signatureUrl);
     if (!refusal.empty()) throw ReleaseRefused(refusal);
@@ -70,7 +70,7 @@ class FakeServices : public UpdateServices {
         ReleaseList::Parse(*release, [](std::wstring_view name) { return std::wstring(name); }), listSha256};
   }
   DownloadResult Download(const std::wstring& url, const std::wstring& destination, const std::wstring&,
-                          UpdateRunWindow&, const std::optional<ListedFile>& listed) override {
+                          UpdateRunWindow&, Logger&, const std::optional<ListedFile>& listed) override {
     window_.events.push_back(L"download " + url + L" -> " + destination);
     if (listed)
       window_.events.push_back(L"listed " + std::to_wstring(listed->size) + L" " + DigestHex(listed->digest));
@@ -78,7 +78,7 @@ class FakeServices : public UpdateServices {
     window_.cancelled = scripted.userCloses;
     return DownloadResult{scripted.ok, scripted.bytes, scripted.ok ? L"" : scripted.details};
   }
-  bool FileIsCurrent(const std::wstring& path, const ListedFile&, UpdateRunWindow&) override {
+  bool FileIsCurrent(const std::wstring& path, const ListedFile&, UpdateRunWindow&, Logger&) override {
     window_.events.push_back(L"check " + path);
     return current.count(path) > 0;
   }
@@ -114,7 +114,7 @@ class FakeServices : public UpdateServices {
 class UpdateRunTest : public ::testing::Test {
  protected:
   void Run(std::array<std::wstring, 5> files, const std::wstring& base = L"http://h/up/") {
-    RunUpdate(base, files, L"C:\\Zefra", window, services);
+    RunUpdate(base, files, L"C:\\Zefra", window, window, services);
   }
 
   FakeWindow window;

@@ -20,8 +20,8 @@ class RecordingServices final : public WindowsUpdateServices {
  public:
   RecordingServices() : WindowsUpdateServices(QuickRetries()) {}
   DownloadResult Download(const std::wstring& url, const std::wstring& destination, const std::wstring& name,
-                          UpdateRunWindow& window, const std::optional<ListedFile>& listed) override {
-    return WindowsUpdateServices::Download(url + query, destination, name, window, listed);
+                          UpdateRunWindow& window, Logger& log, const std::optional<ListedFile>& listed) override {
+    return WindowsUpdateServices::Download(url + query, destination, name, window, log, listed);
   }
   void StartProgram(const std::wstring& path) override { started.push_back(path); }
   void EndProcess() override { ++ends; }
