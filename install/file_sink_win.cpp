@@ -55,11 +55,12 @@ bool DiskFull(const ErrorInfo& error, const std::wstring& path, size_t wanted) {
 
 }  // namespace
 
-FileSink::FileSink(std::wstring path, bool withDigest, uint64_t keptBytes, std::optional<uint64_t> exactSize,
+FileSink::FileSink(std::wstring path, const std::optional<ListedFile>& listed, uint64_t keptBytes,
                    std::function<void()> afterWrite)
     : path_(std::move(path)),
-      withDigest_(withDigest),
-      exactSize_(exactSize),
+      withDigest_(listed.has_value()),
+      exactSize_(listed ? std::optional<uint64_t>(listed->size) : std::nullopt),
+      listedDigest_(listed ? std::optional<Sha256Digest>(listed->digest) : std::nullopt),
       afterWrite_(std::move(afterWrite)),
       count_(keptBytes) {
   buffers_[0] = std::make_unique<unsigned char[]>(kBufferSize);
@@ -213,3 +214,14 @@ int64_t FileSink::Close() {
 }
 
 void FileSink::Abandon() noexcept { file_.reset(); }
+
+// The file must be the one the vendor signed: listed, with the very same digest.
+Sha256Digest FileSink::VerifiedDigest() const {
+  if (!listedDigest_ || !digest_) throw AppError(ErrorInfoFromCode(ERROR_INVALID_FUNCTION));
+  if (*listedDigest_ != *digest_) {
+    // The heads of both digests tell the vendor which file arrived, without filling the box.
+    Refuse(L"Dosyanın SHA-256 özeti imzalı sürüm listesindekiyle uyuşmuyor (liste: " +
+           DigestHex(*listedDigest_).substr(0, 16) + L"…, gelen: " + DigestHex(*digest_).substr(0, 16) + L"…).");
+  }
+  return *digest_;
+}

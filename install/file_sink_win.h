@@ -15,6 +15,7 @@
 #include "platform/error.h"
 #include "platform/scoped_win.h"
 #include "trust/background_sha256_win.h"
+#include "trust/release_list.h"
 
 // A failure of the file itself (creating, reading, writing, flushing), as opposed to one of the
 // body's source, is a final TransferFailure of this stage, whatever step is under way.
@@ -22,12 +23,13 @@ inline constexpr wchar_t kStageWriteTemporary[] = L"write response to temporary 
 
 class FileSink final : public BodySink {
  public:
-  // keptBytes: the length of a part an earlier run left at path, for Begin to continue; 0 when
-  // there is none to keep. exactSize: the file's length when it is known beforehand (a signed
-  // release lists it): a response that declares another, or a body that runs past it, is refused
-  // (TransferFailure), and one that ends short of it is a cut (BodyCutShort). afterWrite is called
-  // each time a buffer has gone to the file (tests hold the download there).
-  FileSink(std::wstring path, bool withDigest, uint64_t keptBytes, std::optional<uint64_t> exactSize = {},
+  // listed: the file as a signed release lists it, its size and SHA-256. A response that declares
+  // another size, or a body that runs past it, is refused (TransferFailure), one that ends short
+  // of it is a cut (BodyCutShort); the digest is computed as the body streams. keptBytes: the
+  // length of a part an earlier run left at path, for Begin to continue; 0 when there is none to
+  // keep. afterWrite is called each time a buffer has gone to the file (tests hold the download
+  // there).
+  FileSink(std::wstring path, const std::optional<ListedFile>& listed, uint64_t keptBytes,
            std::function<void()> afterWrite = {});
   ~FileSink();
 
@@ -39,8 +41,9 @@ class FileSink final : public BodySink {
 
   // The first two bytes of the file, zeros where it is shorter.
   const std::array<unsigned char, 2>& head() const { return head_; }
-  // The file's SHA-256, after End, when asked for.
-  const std::optional<Sha256Digest>& digest() const { return digest_; }
+  // After End, for a listed file: its SHA-256 when that is the listed one; otherwise the file is
+  // refused (TransferFailure).
+  Sha256Digest VerifiedDigest() const;
   // Everything on disk, then the file closed: a rename after this never meets a torn file.
   // Returns the file's size.
   int64_t Close();
@@ -61,6 +64,7 @@ class FileSink final : public BodySink {
   std::wstring path_;
   bool withDigest_;
   std::optional<uint64_t> exactSize_;
+  std::optional<Sha256Digest> listedDigest_;
   std::function<void()> afterWrite_;
   UniqueFile file_;
   // While the hashing thread reads one buffer, the next bytes gather in the other.

@@ -116,10 +116,8 @@ class Download final : public WatchedFetchHost {
     const std::optional<ResumePoint> kept = KeptPart();
     resumePoint_ = kept;
 
-    const std::optional<uint64_t> listedSize =
-        listed_ ? std::optional<uint64_t>(listed_->size) : std::nullopt;
-    temporary_ = std::make_unique<FileSink>(temporaryPath_, listed_.has_value(), kept ? keptBytes_ : 0,
-                                            listedSize, [this] { Hold(DownloadPoint::kBodyChunkWritten); });
+    temporary_ = std::make_unique<FileSink>(temporaryPath_, listed_, kept ? keptBytes_ : 0,
+                                            [this] { Hold(DownloadPoint::kBodyChunkWritten); });
     const uint64_t count = FetchWithRetries(*this, *temporary_, options_.retry, kept);
     log_.LOG_YAZ(L"HTTP body received; bytes=" + std::to_wstring(count));
     return count;
@@ -144,7 +142,7 @@ class Download final : public WatchedFetchHost {
 
     if (listed_) {
       stage_ = kStageVerifyDigest;
-      VerifyDigest(*listed_, *temporary_->digest());
+      log_.LOG_YAZ(L"File digest verified; sha256=" + DigestHex(temporary_->VerifiedDigest()));
     }
     Hold(DownloadPoint::kBeforeReplace);
     return bytes;
@@ -258,17 +256,6 @@ class Download final : public WatchedFetchHost {
 
   static void RemoveIfThere(const std::wstring& path) {
     if (mdlFSO::FileExists(path)) mdlFSO::DeleteFileForced(path);
-  }
-
-  // The file must be the one the vendor signed: listed, with the very same digest.
-  void VerifyDigest(const ListedFile& listed, const Sha256Digest& digest) {
-    if (listed.digest != digest) {
-      // The heads of both digests tell the vendor which file arrived, without filling the box.
-      CheckFailed(L"Dosyanın SHA-256 özeti imzalı sürüm listesindekiyle uyuşmuyor (liste: " +
-                  DigestHex(listed.digest).substr(0, 16) + L"…, gelen: " + DigestHex(digest).substr(0, 16) +
-                  L"…).");
-    }
-    log_.LOG_YAZ(L"File digest verified; sha256=" + DigestHex(digest));
   }
 
   void Hold(DownloadPoint point) {
