@@ -4,8 +4,8 @@
 
 #include "platform/scoped_win.h"
 #include "platform/win_error_win.h"
-#include "update/self_replace_win.h"
-#include "update/updater_files.h"
+#include "install/self_replace_win.h"
+#include "install/updater_files.h"
 
 std::optional<ErrorInfo> FolderWriteError(const std::wstring& folder) noexcept {
   try {

@@ -20,7 +20,6 @@ class FrmindirViews final : public ManifestWindow, public UpdateRunWindow, publi
   void SetStartEnabled(bool enabled) override { window_.SetStartEnabled(enabled); }
   void SetStatus(const std::wstring& text) override { window_.SetStatusText(text); }
   void SetFileName(const std::wstring& text) override { window_.SetFileName(text); }
-  std::wstring FileName() const override { return window_.FileName(); }
   void SetSizeText(const std::wstring& text) override { window_.SetSizeText(text); }
   void SetProgress(int value) override { window_.runProgress().ShowValue(value); }
   void StartRunTimer(unsigned intervalMs) override { window_.SetRunTimer(intervalMs); }

@@ -11,7 +11,7 @@
 #include "platform/message_box.h"
 #include "platform/message_box_win.h"
 #include "platform/program_folder_win.h"
-#include "update/self_replace_win.h"
+#include "install/self_replace_win.h"
 
 namespace {
 

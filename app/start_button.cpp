@@ -6,7 +6,7 @@
 #include "platform/message_box.h"
 #include "platform/path.h"
 #include "platform/text.h"
-#include "update/file_name_rule.h"
+#include "install/file_name_rule.h"
 
 std::optional<std::wstring> ProgramNameToClose(std::wstring_view slotName) {
   const std::wstring_view lastThree = slotName.substr(slotName.size() < 3 ? 0 : slotName.size() - 3);

@@ -36,5 +36,5 @@ void UpdaterWindow::StartPressed() {
 // The tick of tmrIndir: the whole run, with the window taking no input until it stops.
 void UpdaterWindow::RunTick() {
   const BusyScope busy(*this);
-  RunUpdate(mdl_.manifest.baseUrl, mdl_.manifest.files, programFolder(), views_, services_);
+  RunUpdate(mdl_.manifest.baseUrl, mdl_.manifest.files, programFolder(), views_, log(), services_);
 }

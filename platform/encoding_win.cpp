@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "platform/text.h"
+
 namespace {
 
 std::string Narrow(UINT codePage, std::wstring_view text) {
@@ -26,5 +28,5 @@ std::wstring Widen(UINT codePage, std::string_view text) {
 
 std::string ToAnsi(std::wstring_view text) { return Narrow(CP_ACP, text); }
 std::wstring FromAnsi(std::string_view text) { return Widen(CP_ACP, text); }
-std::string ToUtf8(std::wstring_view text) { return Narrow(CP_UTF8, text); }
+std::string ToUtf8(std::wstring_view text) { return EncodeUtf8(text); }
 std::wstring FromUtf8(std::string_view text) { return Widen(CP_UTF8, text); }

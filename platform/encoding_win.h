@@ -8,5 +8,7 @@
 std::string ToAnsi(std::wstring_view text);
 std::wstring FromAnsi(std::string_view text);
 
+// UTF-8, as EncodeUtf8 (platform/text.h) writes it; and back, leniently: a byte sequence that is
+// no UTF-8 becomes U+FFFD where DecodeUtf8 would refuse the whole text.
 std::string ToUtf8(std::wstring_view text);
 std::wstring FromUtf8(std::string_view text);

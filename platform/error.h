@@ -27,6 +27,10 @@ class AppError : public std::exception {
   ErrorInfo info_;
 };
 
+// Inside a catch (...): what is being thrown as a number and a text: an AppError's own, memory
+// running out, or anything else as a catastrophic failure.
+ErrorInfo CurrentErrorInfo();
+
 // "Error 5: Access is denied.": a failure as every report quotes it, after the given word.
 std::wstring ErrorText(const ErrorInfo& error, std::wstring_view word = L"Error ");
 

@@ -126,3 +126,58 @@ std::wstring VisibleText(std::wstring_view text) {
   }
   return visible;
 }
+
+bool IsAsciiDigit(wchar_t c) { return c >= L'0' && c <= L'9'; }
+
+namespace {
+
+template <typename Char>
+std::optional<uint64_t> DigitsValue(std::basic_string_view<Char> digits, uint64_t max) {
+  if (digits.empty()) return std::nullopt;
+  uint64_t value = 0;
+  for (const Char c : digits) {
+    if (!IsAsciiDigit(static_cast<wchar_t>(c))) return std::nullopt;
+    const auto digit = static_cast<uint64_t>(c - Char('0'));
+    if (value > (max - digit) / 10) return std::nullopt;
+    value = value * 10 + digit;
+  }
+  return value;
+}
+
+}  // namespace
+
+std::optional<uint64_t> DecimalValue(std::string_view digits, uint64_t max) {
+  return DigitsValue(digits, max);
+}
+std::optional<uint64_t> DecimalValue(std::wstring_view digits, uint64_t max) {
+  return DigitsValue(digits, max);
+}
+
+int HexDigitValue(wchar_t c) {
+  if (c >= L'0' && c <= L'9') return c - L'0';
+  if (c >= L'a' && c <= L'f') return c - L'a' + 10;
+  if (c >= L'A' && c <= L'F') return c - L'A' + 10;
+  return -1;
+}
+
+std::wstring HexText(std::span<const uint8_t> bytes, bool upper) {
+  const wchar_t* digits = upper ? L"0123456789ABCDEF" : L"0123456789abcdef";
+  std::wstring hex;
+  hex.reserve(bytes.size() * 2);
+  for (const uint8_t byte : bytes) {
+    hex += digits[byte >> 4];
+    hex += digits[byte & 0x0F];
+  }
+  return hex;
+}
+
+bool HexBytes(std::string_view hex, std::span<uint8_t> out) {
+  if (hex.size() != out.size() * 2) return false;
+  for (size_t i = 0; i < out.size(); ++i) {
+    const int high = HexDigitValue(static_cast<unsigned char>(hex[2 * i]));
+    const int low = HexDigitValue(static_cast<unsigned char>(hex[2 * i + 1]));
+    if (high < 0 || low < 0) return false;
+    out[i] = static_cast<uint8_t>(high << 4 | low);
+  }
+  return true;
+}

@@ -1,7 +1,10 @@
 // Small text helpers shared by every subsystem.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -30,3 +33,20 @@ std::string EncodeUtf8(std::wstring_view text);
 // Strict UTF-8 (no overlong forms, surrogates or values beyond U+10FFFF); nothing for any other
 // byte sequence. Characters beyond U+FFFF become surrogate pairs where wchar_t has 16 bits.
 std::optional<std::wstring> DecodeUtf8(std::string_view bytes);
+
+// True for the ASCII digits 0-9 only.
+bool IsAsciiDigit(wchar_t c);
+
+// The value of ASCII decimal digits and nothing else: none for no digits, for any other
+// character, and for a value above max, which is refused rather than wrapped.
+std::optional<uint64_t> DecimalValue(std::string_view digits, uint64_t max = UINT64_MAX);
+std::optional<uint64_t> DecimalValue(std::wstring_view digits, uint64_t max = UINT64_MAX);
+
+// The value of one hex digit of either case; -1 for any other character.
+int HexDigitValue(wchar_t c);
+
+// Each byte as two hex digits: "9f86d0", or "9F86D0" with upper.
+std::wstring HexText(std::span<const uint8_t> bytes, bool upper = false);
+
+// Fills out from exactly two hex digits per byte; false when hex is not that.
+bool HexBytes(std::string_view hex, std::span<uint8_t> out);

@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "platform/text.h"
+
 namespace {
 
 // A decimal number taken apart: sign, whole digits without leading zeros, fraction digits.
@@ -10,8 +12,6 @@ struct DecimalText {
   std::wstring whole;
   std::wstring fraction;
 };
-
-bool IsDigit(wchar_t c) { return c >= L'0' && c <= L'9'; }
 
 std::optional<DecimalText> ParseDecimal(std::wstring_view text) {
   while (!text.empty() && (text.front() == L' ' || text.front() == L'\t')) text.remove_prefix(1);
@@ -22,9 +22,9 @@ std::optional<DecimalText> ParseDecimal(std::wstring_view text) {
     text.remove_prefix(1);
   }
   size_t i = 0;
-  while (i < text.size() && IsDigit(text[i])) number.whole += text[i++];
+  while (i < text.size() && IsAsciiDigit(text[i])) number.whole += text[i++];
   if (i < text.size() && text[i] == L'.') {
-    for (++i; i < text.size() && IsDigit(text[i]); ++i) number.fraction += text[i];
+    for (++i; i < text.size() && IsAsciiDigit(text[i]); ++i) number.fraction += text[i];
   }
   if (i != text.size() || (number.whole.empty() && number.fraction.empty())) return std::nullopt;
   number.whole.erase(0, number.whole.find_first_not_of(L'0'));
@@ -37,7 +37,7 @@ std::optional<DecimalText> ParseDecimal(std::wstring_view text) {
 std::optional<int16_t> ToDriverSelector(std::wstring_view text) {
   const auto number = ParseDecimal(text);
   if (!number || number->whole.size() > 5) return std::nullopt;
-  long value = number->whole.empty() ? 0 : std::stol(number->whole);
+  long value = number->whole.empty() ? 0 : static_cast<long>(*DecimalValue(number->whole));
   // Round by the fraction's digits, exactly: above one half up, a plain half to the even side.
   const std::wstring& fraction = number->fraction;
   if (!fraction.empty()) {

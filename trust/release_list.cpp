@@ -9,21 +9,9 @@ namespace {
 
 constexpr size_t kHexDigits = 64;
 
-int HexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
 std::optional<Sha256Digest> ParseDigest(std::string_view hex) {
   Sha256Digest digest{};
-  for (size_t i = 0; i < digest.size(); ++i) {
-    const int high = HexValue(hex[2 * i]);
-    const int low = HexValue(hex[2 * i + 1]);
-    if (high < 0 || low < 0) return std::nullopt;
-    digest[i] = static_cast<uint8_t>(high << 4 | low);
-  }
+  if (!HexBytes(hex, digest)) return std::nullopt;
   return digest;
 }
 
@@ -80,15 +68,9 @@ Entry ParseLine(std::string_view line, size_t lineNumber) {
 // Decimal digits without a leading zero (but "0" itself) that fit in 64 bits.
 uint64_t ParseNumber(std::string_view digits, size_t lineNumber) {
   const wchar_t* const refused = L"sayı, başında sıfır olmadan, 64 bite sığan bir ondalık sayı olmalı.";
-  if (digits.empty() || (digits.size() > 1 && digits[0] == '0')) Malformed(lineNumber, refused);
-  uint64_t value = 0;
-  for (const char c : digits) {
-    if (c < '0' || c > '9') Malformed(lineNumber, refused);
-    const auto digit = static_cast<uint64_t>(c - '0');
-    if (value > (UINT64_MAX - digit) / 10) Malformed(lineNumber, refused);
-    value = value * 10 + digit;
-  }
-  return value;
+  const std::optional<uint64_t> value = DecimalValue(digits);
+  if (!value || (digits.size() > 1 && digits[0] == '0')) Malformed(lineNumber, refused);
+  return *value;
 }
 
 struct Header {

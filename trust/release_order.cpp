@@ -1,6 +1,8 @@
 #include "trust/release_order.h"
 
-#include <charconv>
+#include <algorithm>
+
+#include "platform/text.h"
 
 std::optional<std::wstring> ReleaseOrderRefusal(const VerifiedRelease& release, const KeptRelease& kept) {
   const ReleaseList& list = release.list;
@@ -35,15 +37,15 @@ std::optional<KeptRelease> ParseKeptRelease(std::string_view text) {
   if (!text.starts_with(kRelease)) return std::nullopt;
   text.remove_prefix(kRelease.size());
   KeptRelease kept;
-  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), kept.number);
-  if (error != std::errc()) return std::nullopt;
-  text.remove_prefix(static_cast<size_t>(end - text.data()));
-  if (!text.starts_with(kSha256) || text.size() < kSha256.size() + 64) return std::nullopt;
-  const char* hex = text.data() + kSha256.size();
+  const size_t digits = std::min(text.find_first_not_of("0123456789"), text.size());
+  const std::optional<uint64_t> number = DecimalValue(text.substr(0, digits));
+  if (!number) return std::nullopt;
+  kept.number = *number;
+  text.remove_prefix(digits);
   Sha256Digest digest{};
-  for (uint8_t& byte : digest) {
-    if (std::from_chars(hex, hex + 2, byte, 16).ptr != hex + 2) return std::nullopt;
-    hex += 2;
+  if (!text.starts_with(kSha256) || text.size() < kSha256.size() + 64 ||
+      !HexBytes(text.substr(kSha256.size(), 64), digest)) {
+    return std::nullopt;
   }
   // Only the very text this program writes: one spelling of each value, nothing around it.
   if (KeptReleaseText(kept.number, digest) != original) return std::nullopt;

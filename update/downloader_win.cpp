@@ -3,21 +3,20 @@
 #include <windows.h>
 
 #include <memory>
-#include <random>
 
+#include "install/file_name_rule.h"
+#include "install/file_sink_win.h"
+#include "install/folder_files_win.h"
+#include "install/mdl_fso_win.h"
+#include "install/self_replace_win.h"
+#include "install/updater_files.h"
+#include "net/file_address.h"
+#include "net/resume_record.h"
+#include "net/retrying_fetch.h"
+#include "net/watched_request_win.h"
 #include "platform/path.h"
 #include "platform/text.h"
 #include "platform/win_error_win.h"
-#include "update/file_address.h"
-#include "update/file_name_rule.h"
-#include "update/file_sink_win.h"
-#include "update/folder_files_win.h"
-#include "update/mdl_fso_win.h"
-#include "update/resume_record.h"
-#include "update/retrying_fetch.h"
-#include "update/self_replace_win.h"
-#include "update/updater_files.h"
-#include "update/watched_request_win.h"
 
 namespace {
 
@@ -28,16 +27,15 @@ constexpr wchar_t kStageSend[] = L"send HTTP GET";
 constexpr wchar_t kStageReadBody[] = L"read HTTP response body";
 constexpr wchar_t kStageValidateExe[] = L"validate EXE signature";
 constexpr wchar_t kStageCreateStream[] = L"create ADODB.Stream";
-constexpr wchar_t kStageWriteTemporary[] = L"write response to temporary file";
 constexpr wchar_t kStageVerifyDigest[] = L"verify file digest";
 constexpr wchar_t kStageCopy[] = L"copy temporary file to destination";
 
 constexpr wchar_t kTemporarySuffix[] = L".download";
 
 // An expected failure with its fixed text, as opposed to an error raised by a step.
-struct CheckFailed {
-  std::wstring details;
-};
+[[noreturn]] void CheckFailed(std::wstring details) {
+  throw TransferFailure::Shown(TransferEnd::kRefused, std::move(details));
+}
 
 bool EndsInExe(const std::wstring& path) {
   return AsciiUpper(path.substr(path.size() < 4 ? 0 : path.size() - 4)) == L".EXE";
@@ -50,32 +48,67 @@ enum class Leftover {
   kTheUpdater,  // the verified new updater, which could not take the old one's name
 };
 
-class Download final : public FetchHost {
+Leftover LeftoverOf(TransferEnd end) {
+  switch (end) {
+    case TransferEnd::kPassing:
+    case TransferEnd::kCancelled:
+      return Leftover::kPart;
+    case TransferEnd::kUpdaterKeptAside:
+      return Leftover::kTheUpdater;
+    default:
+      return Leftover::kNothing;
+  }
+}
+
+class Download final : public WatchedFetchHost {
  public:
   Download(const std::wstring& url, const std::wstring& destination, Logger& log,
            const DownloadOptions& options, const std::optional<ListedFile>& listed)
-      : url_(url),
+      : WatchedFetchHost(url, {options.timeouts, options.stall, options.window, options.network, &log}),
         destination_(destination),
         log_(log),
         options_(options),
         listed_(listed),
-        attempt_{options.timeouts, options.stall, options.window, options.network, &log},
-        random_(static_cast<uint32_t>(GetTickCount64() ^ (uint64_t{GetCurrentProcessId()} << 20))) {}
+        shownAddress_(VisibleText(address())) {}
 
-  // The steps in order; throws AppError for a failing step and CheckFailed for a failed check,
-  // and what the attempts throw. bytes is set once the temporary file holds the whole body.
-  void Run(int64_t& bytes) {
+  // The steps in order: the file's size once it is in place. Throws a TransferFailure for a
+  // failed check and what the attempts throw, AppError for a failing step.
+  int64_t Run() {
+    Prepare();
+    const int64_t bytes = Check(Fetch());
+    Place();
+    log_.LOG_YAZ(L"Download complete; destination=" + destination_ + L"; bytes=" + std::to_wstring(bytes));
+    return bytes;
+  }
+
+  // The failure exit: log, then clean up ignoring every error. A part that a later press can
+  // continue (a passing failure, from a response that told how) stays, on the disk first and its
+  // record after; anything else goes, but for a new updater that is the folder's only whole one.
+  std::wstring Fail(const TransferFailure& failure) noexcept {
+    // A failure of the temporary file is reported under the writing stage, wherever it happens.
+    if (!failure.stage().empty()) stage_ = failure.stage();
+    std::wstring details;
+    IgnoringFailure([&] { details = failure.Details(stage_); });
+    IgnoringFailure([&] {
+      log_.LOG_YAZ(L"Download failed; stage=" + stage_ + L"; url=" + shownAddress_ + L"; reason=" + details);
+    });
+    CleanUp(LeftoverOf(failure.end()));
+    return details;
+  }
+
+ private:
+  void Prepare() {
     stage_ = kStagePrepare;
-    requestAddress_ = RequestAddress(url_);
-    // The address comes from the database: escaped in the log, as the destination is.
-    shownAddress_ = VisibleText(requestAddress_);
     log_.LOG_YAZ(L"Download start; url=" + shownAddress_ + L"; destination=" + VisibleText(destination_));
     // Windows stores "x.exe." as "x.exe" and cuts "x.exe<NUL>.download" at the NUL: such a path
     // would dodge the ".exe" test or delete the very file it replaces. Nothing is asked or touched.
     if (std::optional<std::wstring> refused = DestinationNotStoredAsWritten(destination_)) {
-      throw CheckFailed{*refused};
+      CheckFailed(*refused);
     }
+  }
 
+  // The part an earlier press kept, continued when it can be, into the temporary file.
+  uint64_t Fetch() {
     stage_ = kStageCheckTemporary;
     CreateMissingFolders(FolderOf(destination_));
     temporaryPath_ = destination_ + kTemporarySuffix;
@@ -83,33 +116,40 @@ class Download final : public FetchHost {
     const std::optional<ResumePoint> kept = KeptPart();
     resumePoint_ = kept;
 
-    const std::optional<uint64_t> listedSize =
-        listed_ ? std::optional<uint64_t>(listed_->size) : std::nullopt;
-    temporary_ = std::make_unique<FileSink>(temporaryPath_, listed_.has_value(), kept ? keptBytes_ : 0,
-                                            listedSize, [this] { Hold(DownloadPoint::kBodyChunkWritten); });
+    temporary_ = std::make_unique<FileSink>(temporaryPath_, listed_, kept ? keptBytes_ : 0,
+                                            [this] { Hold(DownloadPoint::kBodyChunkWritten); });
     const uint64_t count = FetchWithRetries(*this, *temporary_, options_.retry, kept);
     log_.LOG_YAZ(L"HTTP body received; bytes=" + std::to_wstring(count));
-    if (count < 2) throw CheckFailed{L"Sunucu boş veya eksik dosya döndürdü."};
+    return count;
+  }
+
+  // The whole body checked and saved: its size.
+  int64_t Check(uint64_t count) {
+    if (count < 2) CheckFailed(L"Sunucu boş veya eksik dosya döndürdü.");
 
     stage_ = kStageValidateExe;
     const auto& head = temporary_->head();
     if (EndsInExe(destination_) && (head[0] != 'M' || head[1] != 'Z')) {
-      throw CheckFailed{L"Sunucu EXE yerine farklı içerik döndürdü (MZ başlığı yok)."};
+      CheckFailed(L"Sunucu EXE yerine farklı içerik döndürdü (MZ başlığı yok).");
     }
 
     // The body already streams into the temporary file; this stage has nothing left to create.
     stage_ = kStageCreateStream;
 
     stage_ = kStageWriteTemporary;
-    bytes = temporary_->Close();
+    const int64_t bytes = temporary_->Close();
     log_.LOG_YAZ(L"Temporary file saved; path=" + temporaryPath_ + L"; bytes=" + std::to_wstring(bytes));
 
     if (listed_) {
       stage_ = kStageVerifyDigest;
-      VerifyDigest(*listed_, *temporary_->digest());
+      log_.LOG_YAZ(L"File digest verified; sha256=" + DigestHex(temporary_->VerifiedDigest()));
     }
     Hold(DownloadPoint::kBeforeReplace);
+    return bytes;
+  }
 
+  // The file in place, the running updater's own by its own steps; no record left behind.
+  void Place() {
     stage_ = kStageCopy;
     if (IsRunningUpdater(destination_)) {
       ReplaceRunningUpdater(temporaryPath_, destination_, log_, options_.seams.selfReplace);
@@ -118,22 +158,9 @@ class Download final : public FetchHost {
     }
     // A file in place needs no record of how to continue it.
     IgnoringFailure([&] { RemoveIfThere(recordPath_); });
-    log_.LOG_YAZ(L"Download complete; destination=" + destination_ + L"; bytes=" + std::to_wstring(bytes));
   }
 
-  // A failure of the temporary file is reported under the writing stage, wherever it happens.
-  std::wstring FailedWriting(const ErrorInfo& error) {
-    stage_ = kStageWriteTemporary;
-    return StageErrorText(stage_, error);
-  }
-
-  // The failure exit: log, then clean up ignoring every error. A part that a later press can
-  // continue (a passing failure, from a response that told how) stays, on the disk first and its
-  // record after; anything else goes, but for a new updater that is the folder's only whole one.
-  void Fail(const std::wstring& details, Leftover leftover) noexcept {
-    IgnoringFailure([&] {
-      log_.LOG_YAZ(L"Download failed; stage=" + stage_ + L"; url=" + shownAddress_ + L"; reason=" + details);
-    });
+  void CleanUp(Leftover leftover) noexcept {
     if (temporaryPath_.empty() || leftover == Leftover::kTheUpdater) return;
     bool keep = false;
     uint64_t kept = 0;
@@ -157,13 +184,7 @@ class Download final : public FetchHost {
     IgnoringFailure([&] { RemoveIfThere(recordPath_); });
   }
 
-  const std::wstring& stage() const { return stage_; }
-
   // --- What the attempts need of the download.
-  std::unique_ptr<FetchAttempt> NewAttempt() override {
-    return std::make_unique<WatchedRequest>(requestAddress_, attempt_);
-  }
-
   void Step(FetchStep step) override {
     stage_ = step == FetchStep::kCreateRequest ? kStageCreateRequest
              : step == FetchStep::kSend        ? kStageSend
@@ -188,9 +209,6 @@ class Download final : public FetchHost {
     if (options_.window) options_.window->ShowProgress(received, total);
   }
 
-  bool Wait(uint64_t ms) override { return WaitWatched(ms, options_.window); }
-  uint64_t Now() override { return GetTickCount64(); }
-  double Jitter() override { return std::uniform_real_distribution<double>(0.0, 1.0)(random_); }
 
  private:
   // A part an earlier run left, with the record of how to continue it; without a record for
@@ -218,12 +236,12 @@ class Download final : public FetchHost {
   std::optional<ResumePoint> ReadResumeRecord() {
     std::optional<std::string> text;
     IgnoringFailure([&] { text = ReadSmallFile(recordPath_, 4096); });
-    return text ? ParseResumeRecord(*text, requestAddress_) : std::nullopt;
+    return text ? ParseResumeRecord(*text, address()) : std::nullopt;
   }
 
   // Whenever the process dies the record is whole or not there.
   void WriteResumeRecord(const ResumePoint& point) {
-    WriteFileAtomically(recordPath_, ResumeRecordText(requestAddress_, point));
+    WriteFileAtomically(recordPath_, ResumeRecordText(address(), point));
   }
 
   // A release may bring a file in a subfolder the shop does not have yet. The name rule keeps
@@ -240,31 +258,16 @@ class Download final : public FetchHost {
     if (mdlFSO::FileExists(path)) mdlFSO::DeleteFileForced(path);
   }
 
-  // The file must be the one the vendor signed: listed, with the very same digest.
-  void VerifyDigest(const ListedFile& listed, const Sha256Digest& digest) {
-    if (listed.digest != digest) {
-      // The heads of both digests tell the vendor which file arrived, without filling the box.
-      throw CheckFailed{L"Dosyanın SHA-256 özeti imzalı sürüm listesindekiyle uyuşmuyor (liste: " +
-                        DigestHex(listed.digest).substr(0, 16) + L"…, gelen: " +
-                        DigestHex(digest).substr(0, 16) + L"…)."};
-    }
-    log_.LOG_YAZ(L"File digest verified; sha256=" + DigestHex(digest));
-  }
-
   void Hold(DownloadPoint point) {
     if (options_.seams.reached) options_.seams.reached(point);
   }
 
-  const std::wstring& url_;
   const std::wstring& destination_;
   Logger& log_;
   const DownloadOptions& options_;
   const std::optional<ListedFile>& listed_;
-  const AttemptOptions attempt_;
-  std::mt19937 random_;
   std::wstring stage_;
-  std::wstring requestAddress_;
-  std::wstring shownAddress_;
+  std::wstring shownAddress_;  // from the database: escaped in the log, as the destination is
   std::wstring temporaryPath_;
   std::wstring recordPath_;
   std::optional<ResumePoint> resumePoint_;  // how the part could be continued, as the last response told
@@ -274,40 +277,14 @@ class Download final : public FetchHost {
 
 }  // namespace
 
-bool DOSYA_INDIR(const std::wstring& url, const std::wstring& destination, int64_t& bytes,
-                 std::wstring& details, Logger& log, const DownloadOptions& options,
-                 const std::optional<ListedFile>& listed) {
+DownloadResult DOSYA_INDIR(const std::wstring& url, const std::wstring& destination, Logger& log,
+                           const DownloadOptions& options, const std::optional<ListedFile>& listed) {
   Download download(url, destination, log, options, listed);
-  std::wstring failure;
-  Leftover leftover = Leftover::kNothing;
   try {
-    download.Run(bytes);
-    return true;
-  } catch (const CheckFailed& check) {
-    failure = check.details;
-  } catch (const StatusRefused& refused) {
-    failure = refused.text();
-    if (refused.transient()) leftover = Leftover::kPart;
-  } catch (const BodyRefused& refused) {
-    failure = refused.reason();
-  } catch (const RetriesExhausted& exhausted) {
-    failure = StageErrorText(download.stage(), exhausted.info());
-    leftover = Leftover::kPart;
-  } catch (const TransferCancelled&) {
-    failure = L"İndirme kullanıcının isteğiyle durduruldu.";
-    leftover = Leftover::kPart;
-  } catch (const NewUpdaterKeptAside& kept) {
-    failure = StageErrorText(download.stage(), kept.info());
-    leftover = Leftover::kTheUpdater;
-  } catch (const FileSinkError& error) {
-    failure = download.FailedWriting(error.info());
-  } catch (const AppError& error) {
-    failure = StageErrorText(download.stage(), error.info());
+    return DownloadResult{true, download.Run(), {}};
   } catch (...) {
-    // Only memory can run out here besides what the platform calls report.
-    failure = StageErrorText(download.stage(), ErrorInfoFromCode(ERROR_NOT_ENOUGH_MEMORY));
+    // Only memory can run out here besides what the platform calls and the transfer report.
+    const TransferFailure failure = CurrentTransferFailure(ErrorInfoFromCode(ERROR_NOT_ENOUGH_MEMORY));
+    return DownloadResult{false, 0, download.Fail(failure)};
   }
-  details = failure;
-  download.Fail(details, leftover);
-  return false;
 }

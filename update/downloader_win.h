@@ -7,13 +7,14 @@
 #include <string>
 
 #include "diag/logger.h"
+#include "install/self_replace_win.h"
+#include "net/http_request_win.h"
+#include "net/retry_rules.h"
+#include "net/run_network_win.h"
+#include "net/stall_watch.h"
+#include "net/transfer_window.h"
 #include "trust/release_list.h"
-#include "update/http_request_win.h"
-#include "update/retry_rules.h"
-#include "update/run_network_win.h"
-#include "update/self_replace_win.h"
-#include "update/stall_watch.h"
-#include "update/transfer_window.h"
+#include "update/update_run.h"
 
 // Points at which a test may hold the download, to end the process there.
 enum class DownloadPoint {
@@ -45,9 +46,8 @@ struct DownloadOptions {
 // when the server can be trusted to send the same file; a file that fails for such a reason keeps
 // its part for the next press. With a listed file (a signed release), the body's SHA-256 is
 // computed as it streams and must be the one the verified list gives, or the file is refused
-// before the replace. True when the file is in place; bytes is then its size. On failure details
-// holds the reason and the destination is as it was; on success details is not touched.
-// Every step is logged; nothing is thrown.
-bool DOSYA_INDIR(const std::wstring& url, const std::wstring& destination, int64_t& bytes,
-                 std::wstring& details, Logger& log, const DownloadOptions& options = {},
-                 const std::optional<ListedFile>& listed = std::nullopt);
+// before the replace. Placed when the file is in place, with its size; otherwise the details give
+// the reason and the destination is as it was. Every step is logged; nothing is thrown.
+DownloadResult DOSYA_INDIR(const std::wstring& url, const std::wstring& destination, Logger& log,
+                           const DownloadOptions& options = {},
+                           const std::optional<ListedFile>& listed = std::nullopt);

@@ -2,27 +2,25 @@
 
 #include <windows.h>
 
-#include <random>
 
-#include "trust/release_verify_win.h"
+#include "net/body_reader.h"
+#include "net/file_address.h"
+#include "net/retrying_fetch.h"
+#include "net/watched_request_win.h"
 #include "platform/text.h"
-#include "update/body_reader.h"
-#include "update/file_address.h"
-#include "update/retrying_fetch.h"
-#include "update/watched_request_win.h"
+#include "platform/win_error_win.h"
+#include "trust/release_verify_win.h"
 
 namespace {
 
 // The attempts at one release file: retried and watched like a download, logged only when they
 // fail, and brought whole each time (the files are small).
-class ReleaseFileFetch final : public FetchHost {
+class ReleaseFileFetch final : public WatchedFetchHost {
  public:
   ReleaseFileFetch(const std::wstring& url, Logger& log, const DownloadOptions& options)
-      : address_(RequestAddress(url)),
+      : WatchedFetchHost(url, {options.timeouts, options.stall, options.window, options.network, &log}),
         log_(log),
-        options_(options),
-        attempt_{options.timeouts, options.stall, options.window, options.network, &log},
-        random_(static_cast<uint32_t>(GetTickCount64())) {}
+        options_(options) {}
 
   std::string Fetch() {
     MemorySink body(kReleaseFileLimit);
@@ -30,48 +28,39 @@ class ReleaseFileFetch final : public FetchHost {
     return std::move(body.bytes());
   }
 
-  std::unique_ptr<FetchAttempt> NewAttempt() override {
-    return std::make_unique<WatchedRequest>(address_, attempt_);
-  }
   void Retrying(const RetryNotice& notice) override {
-    log_.LOG_YAZ(L"Release file retry; url=" + VisibleText(address_) + L"; attempt=" + std::to_wstring(notice.attempt) +
+    log_.LOG_YAZ(L"Release file retry; url=" + VisibleText(address()) + L"; attempt=" + std::to_wstring(notice.attempt) +
                  L"; reason=" + notice.reason + L"; waitMs=" + std::to_wstring(notice.waitMs));
     if (options_.window) options_.window->ShowRetry(notice);
   }
   void Progress(uint64_t, std::optional<uint64_t>) override {
     if (options_.window) options_.window->Pump();
   }
-  bool Wait(uint64_t ms) override { return WaitWatched(ms, options_.window); }
-  uint64_t Now() override { return GetTickCount64(); }
-  double Jitter() override { return std::uniform_real_distribution<double>(0.0, 1.0)(random_); }
-
  private:
-  const std::wstring address_;
   Logger& log_;
   const DownloadOptions& options_;
-  const AttemptOptions attempt_;
-  std::mt19937 random_;
 };
 
-// One of the two release files, whole, or the reason why not.
+// Why a release file could not be had: a refusal's own text, else the (last) attempt's failure,
+// a body cut short told in Turkish.
+std::wstring ReasonOf(const TransferFailure& failure) {
+  if (!failure.shown().empty()) return failure.shown();
+  if (const std::optional<BodyCutShort> cut = LastFailureAs<BodyCutShort>(failure)) {
+    return L"yanıt " + std::to_wstring(cut->declared()) + L" baytın " + std::to_wstring(cut->received()) +
+           L" baytında kesildi.";
+  }
+  return ErrorText(failure.info());
+}
+
+// One of the two release files, whole, or the reason why not. A cancel is refused too: the run
+// tells it by the window's CancelRequested.
 std::string FetchReleaseFile(const std::wstring& url, const std::wstring& fileName, Logger& log,
                              const DownloadOptions& options) {
   try {
-    try {
-      return ReleaseFileFetch(url, log, options).Fetch();
-    } catch (const RetriesExhausted& exhausted) {
-      // The reason is the last failure itself, as when a single attempt fails.
-      std::rethrow_exception(exhausted.last());
-    }
-  } catch (const StatusRefused& refused) {
-    throw ReleaseRefused(fileName + L": " + refused.text());
-  } catch (const BodyTooLarge&) {
-    throw ReleaseRefused(fileName + L": 1 MiB sınırını aşıyor.");
-  } catch (const BodyCutShort& cut) {
-    throw ReleaseRefused(fileName + L": yanıt " + std::to_wstring(cut.declared()) + L" baytın " +
-                         std::to_wstring(cut.received()) + L" baytında kesildi.");
-  } catch (const AppError& error) {
-    throw ReleaseRefused(fileName + L": " + ErrorText(error.info()));
+    return ReleaseFileFetch(url, log, options).Fetch();
+  } catch (...) {
+    const TransferFailure failure = CurrentTransferFailure(ErrorInfoFromCode(ERROR_NOT_ENOUGH_MEMORY));
+    throw ReleaseRefused(fileName + L": " + ReasonOf(failure));
   }
 }
 

@@ -1,27 +1,30 @@
 #include "update/update_run.h"
 
-#include <new>
-
+#include "install/file_name_rule.h"
+#include "net/file_address.h"
 #include "platform/error.h"
 #include "platform/message_box.h"
 #include "platform/text.h"
-#include "update/file_address.h"
-#include "update/file_name_rule.h"
-#include "update/retrying_fetch.h"
-#include "update/size_text.h"
+#include "update/run_texts.h"
 
 namespace {
 
 class UpdateRun {
  public:
   UpdateRun(const std::wstring& baseUrl, const std::wstring& programFolder, UpdateRunWindow& window,
-            UpdateServices& services)
-      : baseUrl_(baseUrl), programFolder_(programFolder), window_(window), services_(services) {}
+            Logger& log, UpdateServices& services)
+      : baseUrl_(baseUrl),
+        programFolder_(programFolder),
+        window_(window),
+        log_(log),
+        source_(services),
+        folder_(services),
+        programs_(services) {}
 
   // Every slot in order, then the completion; a failed file ends the run where it failed.
   void Run(const std::array<std::wstring, 5>& files) {
     stage_ = L"start update timer";
-    window_.LOG_YAZ(L"Update started; baseUrl=" + VisibleText(baseUrl_));
+    log_.LOG_YAZ(L"Update started; baseUrl=" + VisibleText(baseUrl_));
     window_.StopRunTimer();
     window_.SetProgress(0);
     if (!CheckRelease(files)) return;
@@ -40,7 +43,7 @@ class UpdateRun {
       IgnoringFailure([&] { window_.ShowRunStopped(); });
       IgnoringFailure([&] { window_.SetStartEnabled(true); });
       IgnoringFailure(
-          [&] { window_.LOG_YAZ(L"Unexpected update error; stage=" + stage_ + L"; details=" + report); });
+          [&] { log_.LOG_YAZ(L"Unexpected update error; stage=" + stage_ + L"; details=" + report); });
       IgnoringFailure([&] { ShowMessageBox(report, kProgramTitle, kBoxError); });
     });
   }
@@ -52,18 +55,15 @@ class UpdateRun {
     const std::wstring listUrl = URL_OLUSTUR(baseUrl_, kReleaseListName);
     try {
       std::optional<VerifiedRelease> verified =
-          services_.VerifiedReleaseList(listUrl, URL_OLUSTUR(baseUrl_, kReleaseSignatureName), window_);
+          source_.VerifiedReleaseList(listUrl, URL_OLUSTUR(baseUrl_, kReleaseSignatureName), window_, log_);
       if (!verified) return true;
-      window_.LOG_YAZ(L"Release signature verified; url=" + VisibleText(listUrl) + L"; files=" +
+      log_.LOG_YAZ(L"Release signature verified; url=" + VisibleText(listUrl) + L"; files=" +
                       std::to_wstring(verified->list.size()));
       AcceptRelease(*verified, files);
       release_ = std::move(verified->list);
     } catch (const ReleaseRefused& refused) {
       if (Cancelled()) return false;
       ReportRefusedRelease(listUrl, refused.reason());
-      return false;
-    } catch (const TransferCancelled&) {
-      Cancelled();
       return false;
     }
     return true;
@@ -82,12 +82,12 @@ class UpdateRun {
       }
     }
     const uint64_t number = *verified.list.release();
-    window_.LOG_YAZ(L"Release accepted; release=" + std::to_wstring(number) + L"; kept=" +
+    log_.LOG_YAZ(L"Release accepted; release=" + std::to_wstring(number) + L"; kept=" +
                     std::to_wstring(kept.number));
     if (number == kept.number && kept.listSha256) return;
     stage_ = L"keep release number";
-    services_.WriteFileAtomically(KeptReleasePath(), KeptReleaseText(number, verified.listSha256));
-    window_.LOG_YAZ(L"Kept release written; path=" + KeptReleasePath() + L"; release=" +
+    folder_.WriteFileAtomically(KeptReleasePath(), KeptReleaseText(number, verified.listSha256));
+    log_.LOG_YAZ(L"Kept release written; path=" + KeptReleasePath() + L"; release=" +
                     std::to_wstring(number) + L"; sha256=" + DigestHex(verified.listSha256));
   }
 
@@ -95,14 +95,14 @@ class UpdateRun {
   KeptRelease ReadKeptRelease() {
     std::wstring problem;
     try {
-      const std::optional<std::string> bytes = services_.ReadSmallFile(KeptReleasePath());
+      const std::optional<std::string> bytes = folder_.ReadSmallFile(KeptReleasePath());
       if (!bytes) return KeptRelease{};
       if (std::optional<KeptRelease> kept = ParseKeptRelease(*bytes)) return *kept;
       problem = L"not in the form release/sha256";
     } catch (const AppError& error) {
       problem = ErrorText(error.info());
     }
-    window_.LOG_YAZ(L"Kept release unreadable, counted as 0; path=" + KeptReleasePath() + L"; reason=" +
+    log_.LOG_YAZ(L"Kept release unreadable, counted as 0; path=" + KeptReleasePath() + L"; reason=" +
                     problem);
     return KeptRelease{};
   }
@@ -116,7 +116,7 @@ class UpdateRun {
     window_.SetStatus(status);
     window_.SetStartEnabled(true);
     const std::wstring shownUrl = VisibleText(listUrl);
-    window_.LOG_YAZ(L"Release signature check failed; url=" + shownUrl + L"; reason=" + reason);
+    log_.LOG_YAZ(L"Release signature check failed; url=" + shownUrl + L"; reason=" + reason);
     ShowMessageBox(status + L"\r\n" + shownUrl + L"\r\n" + reason, kProgramTitle, kBoxError);
   }
 
@@ -124,8 +124,8 @@ class UpdateRun {
   // the program ends as closing the window always does, with a line in the log.
   bool Cancelled() {
     if (!window_.CancelRequested()) return false;
-    window_.LOG_YAZ(L"Update cancelled by the user; stage=" + stage_);
-    services_.EndProcess();
+    log_.LOG_YAZ(L"Update cancelled by the user; stage=" + stage_);
+    programs_.EndProcess();
     return true;
   }
 
@@ -139,7 +139,7 @@ class UpdateRun {
     }
     const std::wstring shown = VisibleText(name);
     stage_ = L"prepare file " + shown;
-    window_.LOG_YAZ(L"File selected from database; name=" + shown);
+    log_.LOG_YAZ(L"File selected from database; name=" + shown);
     // A hostile manifest name fails before any request is made, or any file is read.
     const std::optional<std::wstring> refused = FileNameOutsideFolder(name);
     if (!refused && release_ && AlreadyCurrent(name, shown)) return true;
@@ -147,25 +147,21 @@ class UpdateRun {
     window_.SetSizeText(L"0");
     window_.SetFileName(shown);
     const std::wstring url = URL_OLUSTUR(baseUrl_, name);
-    window_.SetStatus(window_.FileName() + L" Dosyası indiriliyor...");
-    int64_t bytes = 0;
-    std::wstring details;
+    window_.SetStatus(shown + L" Dosyası indiriliyor...");
     stage_ = L"download file " + shown;
 
-    bool fetched = false;
-    if (refused) {
-      details = *refused;
-    } else {
+    DownloadResult result{false, 0, refused.value_or(L"")};
+    if (!refused) {
       std::optional<ListedFile> listed;
       if (release_) listed = release_->Find(name);
-      fetched = services_.Download(url, programFolder_ + L"\\" + name, bytes, details, window_, listed);
+      result = source_.Download(url, programFolder_ + L"\\" + name, shown, window_, log_, listed);
     }
-    if (!fetched) {
-      if (!Cancelled()) ReportFailedFile(shown, VisibleText(url), details);
+    if (!result.placed) {
+      if (!Cancelled()) ReportFailedFile(shown, VisibleText(url), result.details);
       return false;
     }
-    window_.LOG_YAZ(L"File reported downloaded; name=" + shown + L"; bytes=" + std::to_wstring(bytes));
-    window_.SetSizeText(SizeText(bytes, services_.ThousandsSeparator()));
+    log_.LOG_YAZ(L"File reported downloaded; name=" + shown + L"; bytes=" + std::to_wstring(result.bytes));
+    window_.SetSizeText(SizeText(result.bytes, programs_.ThousandsSeparator()));
     window_.SetStatus(shown + L" Dosyası indirildi...");
     window_.StopProgressTimer();
     window_.SetProgress(100);
@@ -178,9 +174,9 @@ class UpdateRun {
     stage_ = L"check file " + shown;
     window_.SetFileName(shown);
     window_.SetStatus(shown + L" Dosyası denetleniyor...");
-    if (!services_.FileIsCurrent(programFolder_ + L"\\" + name, listed, window_)) return false;
-    window_.LOG_YAZ(L"File already current; name=" + shown + L"; sha256=" + DigestHex(listed.digest));
-    window_.SetSizeText(SizeText(static_cast<int64_t>(listed.size), services_.ThousandsSeparator()));
+    if (!folder_.FileIsCurrent(programFolder_ + L"\\" + name, listed, window_, log_)) return false;
+    log_.LOG_YAZ(L"File already current; name=" + shown + L"; sha256=" + DigestHex(listed.digest));
+    window_.SetSizeText(SizeText(static_cast<int64_t>(listed.size), programs_.ThousandsSeparator()));
     window_.SetStatus(shown + L" Dosyası güncel...");
     window_.StopProgressTimer();
     window_.SetProgress(100);
@@ -192,7 +188,7 @@ class UpdateRun {
     window_.ShowRunStopped();
     window_.SetStatus(name + L" indirilemedi.");
     window_.SetStartEnabled(true);
-    window_.LOG_YAZ(L"File download returned failure; name=" + name + L"; url=" + url + L"; details=" +
+    log_.LOG_YAZ(L"File download returned failure; name=" + name + L"; url=" + url + L"; details=" +
                     details);
     ShowMessageBox(name + L" indirilemedi.\r\n" + url + L"\r\n" + details, kProgramTitle, kBoxError);
   }
@@ -202,14 +198,17 @@ class UpdateRun {
     window_.ShowRunCompleted();
     ShowMessageBox(L"Güncelleme tamamlandı! Programınız yeniden başlayacak.", kProgramTitle, kBoxInformation);
     const std::wstring mainProgram = programFolder_ + L"\\" + kMainProgramName;
-    if (services_.FileExists(mainProgram)) services_.StartProgram(mainProgram);
-    services_.EndProcess();
+    if (folder_.FileExists(mainProgram)) programs_.StartProgram(mainProgram);
+    programs_.EndProcess();
   }
 
   const std::wstring& baseUrl_;
   const std::wstring& programFolder_;
   UpdateRunWindow& window_;
-  UpdateServices& services_;
+  Logger& log_;
+  ReleaseSource& source_;
+  FolderFiles& folder_;
+  ProgramControl& programs_;
   std::wstring stage_;
   std::optional<ReleaseList> release_;  // the verified list of a signed release
 };
@@ -217,16 +216,13 @@ class UpdateRun {
 }  // namespace
 
 void RunUpdate(const std::wstring& baseUrl, const std::array<std::wstring, 5>& files,
-               const std::wstring& programFolder, UpdateRunWindow& window, UpdateServices& services) {
-  UpdateRun run(baseUrl, programFolder, window, services);
+               const std::wstring& programFolder, UpdateRunWindow& window, Logger& log,
+               UpdateServices& services) {
+  UpdateRun run(baseUrl, programFolder, window, log, services);
   try {
     services.RunStarting();
     run.Run(files);
-  } catch (const AppError& error) {
-    run.ReportUnexpected(error.info());
-  } catch (const std::bad_alloc&) {
-    run.ReportUnexpected(ErrorInfo{8, L"Not enough memory resources are available to process this command."});
   } catch (...) {
-    run.ReportUnexpected(ErrorInfo{static_cast<int32_t>(0x8000FFFF), L"Catastrophic failure"});
+    run.ReportUnexpected(CurrentErrorInfo());
   }
 }

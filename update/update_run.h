@@ -7,16 +7,15 @@
 #include <string>
 
 #include "diag/logger.h"
+#include "install/updater_files.h"
 #include "trust/release_order.h"
-#include "update/updater_files.h"
 
 // What the run needs of the window frmindir. The window implements it; tests use a fake.
 // Every call comes from the window's thread, inside the tick.
-class UpdateRunWindow : public Logger {
+class UpdateRunWindow {
  public:
   virtual void SetStatus(const std::wstring& text) = 0;    // lbldurum, repainted at once
   virtual void SetFileName(const std::wstring& text) = 0;  // lblad
-  virtual std::wstring FileName() const = 0;               // lblad's text
   virtual void SetSizeText(const std::wstring& text) = 0;  // lblkalan
   virtual void SetProgress(int value) = 0;                 // ProgressBar1, 0 to 100
   virtual void SetStartEnabled(bool enabled) = 0;          // cmdbaslat
@@ -39,39 +38,69 @@ class UpdateRunWindow : public Logger {
   ~UpdateRunWindow() = default;
 };
 
-// The platform services of the run. Failures are thrown as AppError.
-class UpdateServices {
+// What DOSYA_INDIR tells of one file.
+struct DownloadResult {
+  bool placed = false;
+  int64_t bytes = 0;     // the file's size, once in place
+  std::wstring details;  // why not, when not in place
+};
+
+// Where the run's files come from: the vendor's signed list and each file, over the network.
+class ReleaseSource {
  public:
-  // A run begins: what the services learnt in an earlier run (the way out) is read anew.
+  // A run begins: what was learnt in an earlier run (the way out) is read anew.
   virtual void RunStarting() {}
   // With a release key built in: fetches and verifies the vendor's signed list, or throws
-  // ReleaseRefused (TransferCancelled when the user closed the window meanwhile). Without one:
-  // fetches nothing and gives no list.
+  // ReleaseRefused (also when the user closed the window meanwhile). Without one: fetches nothing
+  // and gives no list.
   virtual std::optional<VerifiedRelease> VerifiedReleaseList(const std::wstring& listUrl,
                                                              const std::wstring& signatureUrl,
-                                                             UpdateRunWindow& window) = 0;
-  // DOSYA_INDIR: true when the file is in place; bytes and details as the downloader sets them.
-  // For a signed release, listed is what the verified list holds for the file. A download the
-  // user cancelled returns false, with the window's CancelRequested set.
-  virtual bool Download(const std::wstring& url, const std::wstring& destination, int64_t& bytes,
-                        std::wstring& details, UpdateRunWindow& window,
-                        const std::optional<ListedFile>& listed) = 0;
+                                                             UpdateRunWindow& window, Logger& log) = 0;
+  // DOSYA_INDIR. name: the file's as the window shows it, for the status line. For a signed
+  // release, listed is what the verified list holds for the file. A download the user cancelled
+  // is not placed, with the window's CancelRequested set.
+  virtual DownloadResult Download(const std::wstring& url, const std::wstring& destination,
+                                  const std::wstring& name, UpdateRunWindow& window, Logger& log,
+                                  const std::optional<ListedFile>& listed) = 0;
+
+ protected:
+  ~ReleaseSource() = default;
+};
+
+// The program's folder as the run reads and writes it. Failures are thrown as AppError.
+class FolderFiles {
+ public:
   // True when the file at path has the listed size and SHA-256. A file of another size is not
   // read; one of that size is read in pieces, the window pumping its messages between them.
-  virtual bool FileIsCurrent(const std::wstring& path, const ListedFile& listed, UpdateRunWindow& window) = 0;
-  // A small file's bytes; none when there is no file. Throws AppError when it cannot be read.
+  virtual bool FileIsCurrent(const std::wstring& path, const ListedFile& listed, UpdateRunWindow& window,
+                             Logger& log) = 0;
+  // A small file's bytes; none when there is no file.
   virtual std::optional<std::string> ReadSmallFile(const std::wstring& path) = 0;
   // Puts bytes at path so that whenever the process dies it holds the old bytes or the new ones.
-  // Throws AppError.
   virtual void WriteFileAtomically(const std::wstring& path, const std::string& bytes) = 0;
   virtual bool FileExists(const std::wstring& path) = 0;
+
+ protected:
+  ~FolderFiles() = default;
+};
+
+// The programs around the run: the main one started, the updater ended, the user's locale.
+class ProgramControl {
+ public:
   // Starts a program with a normal, focused window and no arguments; does not wait for it.
+  // Throws AppError.
   virtual void StartProgram(const std::wstring& path) = 0;
   // Ends the updater's process at once; a test fake returns instead.
   virtual void EndProcess() = 0;
   // The user locale's thousands separator, for the size text.
   virtual std::wstring ThousandsSeparator() = 0;
 
+ protected:
+  ~ProgramControl() = default;
+};
+
+// The three as one object, as the Windows side and the tests' fakes give them.
+class UpdateServices : public ReleaseSource, public FolderFiles, public ProgramControl {
  protected:
   ~UpdateServices() = default;
 };
@@ -81,6 +110,7 @@ inline constexpr wchar_t kMainProgramName[] = L"Zefra VUNO.exe";
 // SHA-256 (trust/release_order.h). Its last extension is the updater's own ".indir-…" family.
 
 // The tick of tmrIndir. Reports every outcome itself (window, message boxes, log) and never
-// throws. programFolder has no separator at its end.
+// throws. programFolder has no separator at its end; log is the diagnostic log.
 void RunUpdate(const std::wstring& baseUrl, const std::array<std::wstring, 5>& files,
-               const std::wstring& programFolder, UpdateRunWindow& window, UpdateServices& services);
+               const std::wstring& programFolder, UpdateRunWindow& window, Logger& log,
+               UpdateServices& services);

@@ -2,36 +2,39 @@
 
 #include <windows.h>
 
+#include "install/folder_files_win.h"
+#include "install/mdl_fso_win.h"
 #include "platform/path.h"
 #include "platform/program_folder_win.h"
 #include "platform/scoped_win.h"
 #include "platform/win_error_win.h"
 #include "trust/release_order.h"
-#include "update/folder_files_win.h"
-#include "update/mdl_fso_win.h"
-#include "update/updater_files.h"
+#include "install/folder_files_win.h"
+#include "install/mdl_fso_win.h"
+#include "install/updater_files.h"
+#include "update/run_texts.h"
 
 namespace {
 
-// The run's window as a transfer sees it. After a retry the status line tells of it until the
-// next attempt brings a new byte.
+// The run's window as a transfer sees it. After a retry of a file the status line tells of it
+// until the next attempt brings a new byte.
 class RunTransferWindow final : public TransferWindow {
  public:
-  explicit RunTransferWindow(UpdateRunWindow& window) : window_(window) {}
+  // file: the name of the file being fetched as the window shows it; none for the release list.
+  RunTransferWindow(UpdateRunWindow& window, std::optional<std::wstring> file)
+      : window_(window), file_(std::move(file)) {}
 
   void ShowProgress(uint64_t received, std::optional<uint64_t> total) override {
     if (retryShown_ && received > retryFrom_) {
       retryShown_ = false;
-      window_.SetStatus(window_.FileName() + L" Dosyası indiriliyor...");
+      window_.SetStatus(*file_ + L" Dosyası indiriliyor...");
     }
     window_.ShowBodyProgress(received, total);
     window_.PumpWhileBusy();
   }
   void ShowRetry(const RetryNotice& notice) override {
-    const std::wstring name = window_.FileName();
-    // Before the first file the release list is what is being fetched.
-    window_.SetStatus(RetryStatusText(name.empty() ? L"Güncelleme listesi" : name, notice));
-    retryShown_ = !name.empty();
+    window_.SetStatus(RetryStatusText(file_.value_or(L"Güncelleme listesi"), notice));
+    retryShown_ = file_.has_value();
     retryFrom_ = notice.resumeFrom;
   }
   void Pump() override { window_.PumpWhileBusy(); }
@@ -39,6 +42,7 @@ class RunTransferWindow final : public TransferWindow {
 
  private:
   UpdateRunWindow& window_;
+  const std::optional<std::wstring> file_;
   bool retryShown_ = false;
   uint64_t retryFrom_ = 0;
 };
@@ -66,25 +70,25 @@ DownloadOptions WindowsUpdateServices::OptionsFor(TransferWindow& transfer) {
 
 std::optional<VerifiedRelease> WindowsUpdateServices::VerifiedReleaseList(const std::wstring& listUrl,
                                                                           const std::wstring& signatureUrl,
-                                                                          UpdateRunWindow& window) {
+                                                                          UpdateRunWindow& window, Logger& log) {
   if (!releaseKey_) return std::nullopt;
-  RunTransferWindow transfer(window);
-  return FetchVerifiedReleaseList(listUrl, signatureUrl, *releaseKey_, window, OptionsFor(transfer));
+  RunTransferWindow transfer(window, std::nullopt);
+  return FetchVerifiedReleaseList(listUrl, signatureUrl, *releaseKey_, log, OptionsFor(transfer));
 }
 
-bool WindowsUpdateServices::Download(const std::wstring& url, const std::wstring& destination, int64_t& bytes,
-                                     std::wstring& details, UpdateRunWindow& window,
-                                     const std::optional<ListedFile>& listed) {
-  RunTransferWindow transfer(window);
-  return DOSYA_INDIR(url, destination, bytes, details, window, OptionsFor(transfer), listed);
+DownloadResult WindowsUpdateServices::Download(const std::wstring& url, const std::wstring& destination,
+                                               const std::wstring& name, UpdateRunWindow& window, Logger& log,
+                                               const std::optional<ListedFile>& listed) {
+  RunTransferWindow transfer(window, name);
+  return DOSYA_INDIR(url, destination, log, OptionsFor(transfer), listed);
 }
 
 bool WindowsUpdateServices::FileIsCurrent(const std::wstring& path, const ListedFile& listed,
-                                          UpdateRunWindow& window) {
+                                          UpdateRunWindow& window, Logger& log) {
   try {
     return FileHasListedContent(path, listed, [&window] { window.PumpWhileBusy(); });
   } catch (const AppError& error) {
-    window.LOG_YAZ(L"File could not be checked, fetching it; path=" + path + L"; error=" +
+    log.LOG_YAZ(L"File could not be checked, fetching it; path=" + path + L"; error=" +
                    ErrorText(error.info()));
     return false;
   }

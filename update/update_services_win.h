@@ -21,14 +21,14 @@ class WindowsUpdateServices : public UpdateServices {
   void RunStarting() override;
   std::optional<VerifiedRelease> VerifiedReleaseList(const std::wstring& listUrl,
                                                      const std::wstring& signatureUrl,
-                                                     UpdateRunWindow& window) override;
+                                                     UpdateRunWindow& window, Logger& log) override;
   // DOSYA_INDIR, logging through the window, showing it the body's progress and the retries,
   // letting it repaint and the user close it while the download waits.
-  bool Download(const std::wstring& url, const std::wstring& destination, int64_t& bytes,
-                std::wstring& details, UpdateRunWindow& window,
-                const std::optional<ListedFile>& listed) override;
+  DownloadResult Download(const std::wstring& url, const std::wstring& destination, const std::wstring& name,
+                          UpdateRunWindow& window, Logger& log, const std::optional<ListedFile>& listed) override;
   // A file that cannot be read is logged and counts as not current: the download then tells why.
-  bool FileIsCurrent(const std::wstring& path, const ListedFile& listed, UpdateRunWindow& window) override;
+  bool FileIsCurrent(const std::wstring& path, const ListedFile& listed, UpdateRunWindow& window,
+                     Logger& log) override;
   std::optional<std::string> ReadSmallFile(const std::wstring& path) override;
   void WriteFileAtomically(const std::wstring& path, const std::string& bytes) override;
   bool FileExists(const std::wstring& path) override;

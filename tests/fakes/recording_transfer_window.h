@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "update/transfer_window.h"
+#include "net/transfer_window.h"
 
 class RecordingTransferWindow : public TransferWindow {
  public:

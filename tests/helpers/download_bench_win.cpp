@@ -85,17 +85,18 @@ int wmain(int argc, wchar_t** argv) {
       bytes = BareLoop(argv[2]);
     } else if ((mode == L"indir" && argc == 4) || (mode == L"signed" && argc == 6)) {
       SilentLog log;
-      std::wstring details;
       BarValue bar;
       BarWindow window(bar);
       DownloadOptions options;
       options.window = &window;
       std::optional<ListedFile> digest;
       if (mode == L"signed") digest = Listed(argv[4], argv[5]);
-      if (!DOSYA_INDIR(argv[2], argv[3], bytes, details, log, options, digest)) {
-        std::fwprintf(stderr, L"%ls\n", details.c_str());
+      const DownloadResult result = DOSYA_INDIR(argv[2], argv[3], log, options, digest);
+      if (!result.placed) {
+        std::fwprintf(stderr, L"%ls\n", result.details.c_str());
         return 1;
       }
+      bytes = result.bytes;
     } else {
       return 2;
     }

@@ -32,9 +32,8 @@ int wmain(int argc, wchar_t** argv) {
     Sleep(INFINITE);
   };
   SilentLog log;
-  int64_t bytes = 0;
-  std::wstring details;
-  const bool ok = DOSYA_INDIR(argv[1], argv[2], bytes, details, log, options);
-  if (!ok) std::fwprintf(stderr, L"%ls\n", details.c_str());
+  const DownloadResult result = DOSYA_INDIR(argv[1], argv[2], log, options);
+  const bool ok = result.placed;
+  if (!ok) std::fwprintf(stderr, L"%ls\n", result.details.c_str());
   return ok ? 0 : 1;
 }

@@ -4,9 +4,9 @@
 // sets the named event after the first write and goes on until it is killed.
 #include <windows.h>
 
+#include "install/folder_files_win.h"
 #include "platform/error.h"
 #include "trust/release_order.h"
-#include "update/folder_files_win.h"
 
 int wmain(int argc, wchar_t** argv) {
   if (argc != 3) return 2;

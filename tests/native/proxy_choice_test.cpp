@@ -1,14 +1,14 @@
 // The way out: which proxy settings are tried in which order, which one the run keeps, which
 // failure is reported, what the log may show, and the Windows versions asked for TLS 1.2.
-#include "update/proxy_choice.h"
+#include "net/proxy_choice.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <map>
 
+#include "net/retrying_fetch.h"
 #include "recording_log.h"
-#include "update/tls_versions.h"
 
 namespace {
 
@@ -50,7 +50,7 @@ struct Sweep {
           if (route.way == W::kDetect && route.script.empty()) found.detected = L"http://wpad/wpad.dat";
           if (route.way == W::kScript || route.way == W::kDetect) found.proxy = L"s:80";
           const int code = outcome[route.way];
-          if (code == 1) throw TransferCancelled();
+          if (code == 1) throw TransferFailure::Cancelled();
           if (code < 0) throw ProxyNotFound(-code, L"not found");
           if (code > 0) throw AppError(code, L"failed");
           return ResponseHead{407, L"Proxy Authentication Required"};
@@ -58,7 +58,7 @@ struct Sweep {
         &log);
   } catch (const AppError& error) {
     thrown = error.number();
-  } catch (const TransferCancelled&) {
+  } catch (const TransferFailure&) {
     thrown = -1;
   }
 };

@@ -7,10 +7,10 @@
 #include <map>
 #include <set>
 
+#include "net/retrying_fetch.h"
 #include "platform/error.h"
 #include "platform/message_box.h"
 #include "recorded_message_boxes.h"
-#include "update/retrying_fetch.h"
 
 namespace {
 
@@ -18,12 +18,11 @@ using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
 // Records every call in order as one text, so a test can check the sequence the user sees.
-class FakeWindow : public UpdateRunWindow {
+class FakeWindow : public UpdateRunWindow, public Logger {
  public:
   void LOG_YAZ(std::wstring_view message) override { Record(L"log " + std::wstring(message)); }
   void SetStatus(const std::wstring& text) override { Record(L"status " + text); }
-  void SetFileName(const std::wstring& text) override { fileName_ = text, Record(L"name " + text); }
-  std::wstring FileName() const override { return fileName_; }
+  void SetFileName(const std::wstring& text) override { Record(L"name " + text); }
   void SetSizeText(const std::wstring& text) override { Record(L"size " + text); }
   void SetProgress(int value) override { Record(L"progress " + std::to_wstring(value)); }
   void SetStartEnabled(bool enabled) override { Record(enabled ? L"start on" : L"start off"); }
@@ -44,10 +43,9 @@ class FakeWindow : public UpdateRunWindow {
     if (!failOn.empty() && event == failOn) throw AppError(1400, L"Invalid window handle.");
     events.push_back(std::move(event));
   }
-  std::wstring fileName_;
 };
 
-struct DownloadResult {
+struct ScriptedDownload {
   bool ok = true;
   int64_t bytes = 0;
   std::wstring details;
@@ -60,31 +58,27 @@ class FakeServices : public UpdateServices {
 
   std::optional<VerifiedRelease> VerifiedReleaseList(const std::wstring& listUrl,
                                                      const std::wstring& signatureUrl,
-                                                     UpdateRunWindow&) override {
+                                                     UpdateRunWindow&, Logger&) override {
     if (!release) return std::nullopt;
     window_.events.push_back(L"release " + listUrl + L" " + signatureUrl);
     if (!refusal.empty()) throw ReleaseRefused(refusal);
     if (userClosesDuringList) {
       window_.cancelled = true;
-      throw TransferCancelled();
+      throw ReleaseRefused(L"cancelled");
     }
     return VerifiedRelease{
         ReleaseList::Parse(*release, [](std::wstring_view name) { return std::wstring(name); }), listSha256};
   }
-  bool Download(const std::wstring& url, const std::wstring& destination, int64_t& bytes,
-                std::wstring& details, UpdateRunWindow&, const std::optional<ListedFile>& listed) override {
+  DownloadResult Download(const std::wstring& url, const std::wstring& destination, const std::wstring&,
+                          UpdateRunWindow&, Logger&, const std::optional<ListedFile>& listed) override {
     window_.events.push_back(L"download " + url + L" -> " + destination);
     if (listed)
       window_.events.push_back(L"listed " + std::to_wstring(listed->size) + L" " + DigestHex(listed->digest));
-    EXPECT_EQ(bytes, 0);
-    EXPECT_EQ(details, L"");
-    const DownloadResult result = results[url];
-    window_.cancelled = result.userCloses;
-    bytes = result.bytes;
-    if (!result.ok) details = result.details;
-    return result.ok;
+    const ScriptedDownload scripted = results[url];
+    window_.cancelled = scripted.userCloses;
+    return DownloadResult{scripted.ok, scripted.bytes, scripted.ok ? L"" : scripted.details};
   }
-  bool FileIsCurrent(const std::wstring& path, const ListedFile&, UpdateRunWindow&) override {
+  bool FileIsCurrent(const std::wstring& path, const ListedFile&, UpdateRunWindow&, Logger&) override {
     window_.events.push_back(L"check " + path);
     return current.count(path) > 0;
   }
@@ -103,7 +97,7 @@ class FakeServices : public UpdateServices {
   void EndProcess() override { window_.events.push_back(L"end"); }
   std::wstring ThousandsSeparator() override { return L"."; }
 
-  std::map<std::wstring, DownloadResult> results;
+  std::map<std::wstring, ScriptedDownload> results;
   std::wstring existing;
   bool startFails = false;
   std::optional<std::string> release;  // the signed list, when the program carries a key
@@ -120,7 +114,7 @@ class FakeServices : public UpdateServices {
 class UpdateRunTest : public ::testing::Test {
  protected:
   void Run(std::array<std::wstring, 5> files, const std::wstring& base = L"http://h/up/") {
-    RunUpdate(base, files, L"C:\\Zefra", window, services);
+    RunUpdate(base, files, L"C:\\Zefra", window, window, services);
   }
 
   FakeWindow window;

@@ -3,15 +3,15 @@
 #include <optional>
 #include <vector>
 
+#include "install/file_name_rule.h"
+#include "net/body_reader.h"
+#include "net/file_address.h"
 #include "tools/check_release/exe_release_key.h"
 #include "tools/check_release/http_fetch.h"
 #include "tools/check_release/name_key.h"
 #include "trust/ecdsa_signature.h"
 #include "trust/release_list.h"
 #include "trust/release_order.h"
-#include "update/body_reader.h"
-#include "update/file_address.h"
-#include "update/file_name_rule.h"
 
 namespace {
 

@@ -5,6 +5,8 @@
 #include <cctype>
 #include <memory>
 
+#include "platform/text.h"
+
 namespace {
 
 struct Transfer {
@@ -55,13 +57,13 @@ size_t OnBody(char* data, size_t size, size_t count, void* user) {
 }
 
 std::string WireForm(const std::string& address) {
-  static const char kHex[] = "0123456789ABCDEF";
   std::string wire;
   for (const unsigned char c : address) {
     if (c >= 0x80 || c < 0x20 || c == 0x7F) {
+      const std::wstring hex = HexText(std::span<const uint8_t>(&c, 1), true);
       wire += '%';
-      wire += kHex[c >> 4];
-      wire += kHex[c & 0x0F];
+      wire += static_cast<char>(hex[0]);
+      wire += static_cast<char>(hex[1]);
     } else {
       wire += static_cast<char>(c);
     }

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/text.h"
 #include "tools/check_release/checks.h"
 #include "tools/check_release/manifest_row.h"
 #include "tools/check_release/proposed_row.h"
@@ -149,10 +150,9 @@ std::optional<PublishedRow> FromDatabase(const std::string& where, Report& repor
   unsigned port = 3306;
   if (colon != std::string::npos) {
     const std::string digits = where.substr(colon + 1);
-    if (digits.empty() || digits.size() > 5 || digits.find_first_not_of("0123456789") != std::string::npos ||
-        std::stoul(digits) == 0 || std::stoul(digits) > 65535)
-      Usage("--from-db " + where + ": the port must be a number from 1 to 65535");
-    port = static_cast<unsigned>(std::stoul(digits));
+    const std::optional<uint64_t> number = digits.size() <= 5 ? DecimalValue(digits, 65535) : std::nullopt;
+    if (!number || *number == 0) Usage("--from-db " + where + ": the port must be a number from 1 to 65535");
+    port = static_cast<unsigned>(*number);
   }
   const ManifestRow row = ReadManifestRow(where.substr(0, colon), port);
   CheckGrants(row.grants, report);

@@ -21,10 +21,9 @@
 class RecordingServices final : public WindowsUpdateServices {
  public:
   RecordingServices() : WindowsUpdateServices(QuickRetries()) {}
-  bool Download(const std::wstring& url, const std::wstring& destination, int64_t& bytes,
-                std::wstring& details, UpdateRunWindow& window,
-                const std::optional<ListedFile>& listed) override {
-    return WindowsUpdateServices::Download(url + query, destination, bytes, details, window, listed);
+  DownloadResult Download(const std::wstring& url, const std::wstring& destination, const std::wstring& name,
+                          UpdateRunWindow& window, Logger& log, const std::optional<ListedFile>& listed) override {
+    return WindowsUpdateServices::Download(url + query, destination, name, window, log, listed);
   }
   void StartProgram(const std::wstring& path) override { started.push_back(path); }
   void EndProcess() override { ++ends; }

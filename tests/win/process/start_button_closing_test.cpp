@@ -79,12 +79,9 @@ TEST(StartButtonWithRunningCopies, AProgramInASubfolderIsClosedByItsOwnNameAndIt
             (std::vector<std::wstring>{L"bin\\", L"bin\\" + report + L".exe"}))
       << "the probe is gone";
 
-  int64_t bytes = 0;
-  std::wstring details;
   RecordingLog log;
-  EXPECT_TRUE(DOSYA_INDIR(Serve(L"rapor-new.exe", "MZ new report"), programFolder / slot, bytes, details, log,
-                          QuickRetries()))
-      << ToUtf8(details);
+  const DownloadResult result = DOSYA_INDIR(Serve(L"rapor-new.exe", "MZ new report"), programFolder / slot, log, QuickRetries());
+  EXPECT_TRUE(result.placed) << ToUtf8(result.details);
   EXPECT_EQ(ReadBytes(programFolder / slot), "MZ new report");
 }
 

@@ -5,12 +5,12 @@
 
 #include "app/version.h"
 #include "http_fixture.h"
+#include "install/file_name_rule.h"
 #include "platform/text.h"
 #include "recording_log.h"
 #include "recording_transfer_window.h"
 #include "test_support.h"
 #include "update/downloader_win.h"
-#include "update/file_name_rule.h"
 
 namespace {
 
@@ -36,7 +36,10 @@ Outcome Fetch(const std::wstring& url, const std::wstring& destination,
   RecordingTransferWindow window;
   if (!options.window) options.window = &window;
   RecordingLog log;
-  outcome.ok = DOSYA_INDIR(url, destination, outcome.bytes, outcome.details, log, options, listed);
+  const DownloadResult result = DOSYA_INDIR(url, destination, log, options, listed);
+  outcome.ok = result.placed;
+  outcome.bytes = result.bytes;
+  if (!result.placed) outcome.details = result.details;
   outcome.log = log.lines;
   outcome.reports = window.reports;
   return outcome;

@@ -1,3 +1,0 @@
-#include "update/tls_versions.h"
-
-bool AsksForTls12(unsigned major, unsigned minor) { return major == 6 && minor == 1; }
