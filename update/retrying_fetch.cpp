@@ -13,6 +13,33 @@ struct PassingFailure {
   std::exception_ptr original = nullptr;  // the platform failure as it was thrown
 };
 
+// The file ends where the 200's length or the 206's total says, whatever the framing: a body
+// without a declared length, or a chunked one that Wine ends normally when cut, is held to it.
+class EndingAt final : public BodySink {
+ public:
+  EndingAt(BodySink& sink, uint64_t from, std::optional<uint64_t> end) : sink_(sink), at_(from), end_(end) {}
+  void Begin(uint64_t offset, std::optional<uint64_t> declared) override { sink_.Begin(offset, declared); }
+  void Write(const unsigned char* data, size_t size) override {
+    if (end_ && size > *end_ - at_) {
+      throw AppError(kErrorInvalidServerResponse,
+                     L"The response body runs past the file's end at " + std::to_wstring(*end_) + L" bytes.");
+    }
+    sink_.Write(data, size);
+    at_ += size;
+  }
+  void End() override {
+    if (end_ && at_ < *end_) throw BodyCutShort(at_, *end_);
+    sink_.End();
+  }
+  uint64_t Keep() override { return sink_.Keep(); }
+  bool CanResume() const override { return sink_.CanResume(); }
+
+ private:
+  BodySink& sink_;
+  uint64_t at_;
+  std::optional<uint64_t> end_;
+};
+
 class RetryingFetch {
  public:
   RetryingFetch(FetchHost& host, BodySink& sink, const RetryLimits& limits, std::optional<ResumePoint> kept)
@@ -64,7 +91,8 @@ class RetryingFetch {
     host_.Response(head);
     const std::optional<uint64_t> total = Accept(head);
     host_.Step(FetchStep::kReadBody);
-    request->ReceiveBody(sink_, [&](uint64_t received, std::optional<uint64_t>) {
+    EndingAt ending(sink_, offset_, total);
+    request->ReceiveBody(ending, [&](uint64_t received, std::optional<uint64_t>) {
       received_ = received;
       host_.Progress(offset_ + received, total);
     });

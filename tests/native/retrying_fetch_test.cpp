@@ -23,8 +23,9 @@ struct Answer {
   int32_t endError = 0;      // the body ends with this error instead of its end
   int32_t sendError = 0;     // no head at all: the request fails with this error
   std::string retryAfter;
-  size_t declared = 0;  // the length the head declares; 0: the body's own
+  size_t declared = 0;  // the length the head declares; 0: the body's own, kNoLength: none
 };
+constexpr size_t kNoLength = ~size_t{0};
 
 std::wstring Wide(const std::string& text) { return std::wstring(text.begin(), text.end()); }
 
@@ -43,6 +44,7 @@ class ScriptedServer final : public FetchHost {
       return ReadBody(*this, sink, progress);
     }
     std::optional<uint64_t> DeclaredLength() const override {
+      if (answer_.declared == kNoLength) return std::nullopt;
       return answer_.declared ? answer_.declared : answer_.body.size();
     }
     uint32_t Read(void* buffer, uint32_t size) override {
@@ -110,6 +112,12 @@ Answer Rest(size_t from, size_t cutAt = kFile.size()) {
   rest.declared = kFile.size() - from;
   return rest;
 }
+// The same body with no length declared, ending as if it were whole.
+Answer Unframed(Answer answer) {
+  answer.declared = kNoLength;
+  answer.endError = 0;
+  return answer;
+}
 
 TEST(RetryingFetch, EachAnswerSequenceEndsInTheWholeFileOrTheRightRefusal) {
   const std::wstring v1 = L"\"v1\"", reset = L" 0 Error 12030: reset";
@@ -145,6 +153,9 @@ TEST(RetryingFetch, EachAnswerSequenceEndsInTheWholeFileOrTheRightRefusal) {
        {L"0 ", L"0 ", L"0 ", L"0 ", L"0 "}, {L"0 1000 Error 12029: refused", L"0 2000 Error 12029: refused",
                                              L"0 4000 Error 12029: refused", L"0 8000 Error 12029: refused"},
        "exhausted", 0},
+      {"a 206 without a length that ends early is a cut, continued", {Cut(300), Unframed(Rest(300, 600)), Rest(600)},
+       {L"0 ", L"300 " + v1, L"600 " + v1},
+       {L"300" + reset, L"600 0 Error 12152: The response body ended after 600 of 1000 bytes."}, "whole"},
       {"an earlier press's part is continued", {Rest(400)}, {L"400 " + v1}, {}, "whole", 1000, 400},
       {"a cancel in a wait ends it, keeping the part", {Cut(300)}, {L"0 "}, {L"300" + reset}, "cancelled",
        300, 0, true},
