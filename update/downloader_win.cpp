@@ -32,8 +32,6 @@ constexpr wchar_t kStageWriteTemporary[] = L"write response to temporary file";
 constexpr wchar_t kStageVerifyDigest[] = L"verify file digest";
 constexpr wchar_t kStageCopy[] = L"copy temporary file to destination";
 
-constexpr wchar_t kTemporarySuffix[] = L".download";
-
 // An expected failure with its fixed text, as opposed to an error raised by a step.
 struct CheckFailed {
   std::wstring details;
