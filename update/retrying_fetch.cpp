@@ -145,7 +145,8 @@ class RetryingFetch {
   }
 
   // A range continues the file when it starts where the kept part ends, runs to the end of a
-  // file as long as the one the part came from, and carries no other strong validator.
+  // file as long as the one the part came from, and carries no other strong validator, nor
+  // another date when the part is known by its date.
   bool Continues(const std::optional<ContentRange>& range, const ResponseHead& head) const {
     if (!range || range->first != offset_ || !range->total || range->last + 1 != *range->total) return false;
     if (head.length && *head.length != range->last - range->first + 1) return false;
@@ -153,7 +154,9 @@ class RetryingFetch {
     const std::wstring strong = IfRangeValidator(head.etag, L"");
     const bool otherTag =
         point_->validator.starts_with(L"\"") && !strong.empty() && strong != point_->validator;
-    return *range->total == point_->total && !otherTag;
+    const bool otherDate = !point_->validator.starts_with(L"\"") && !head.lastModified.empty() &&
+                           head.lastModified != point_->validator;
+    return *range->total == point_->total && !otherTag && !otherDate;
   }
 
   void StartOver() {

@@ -24,6 +24,7 @@ struct Answer {
   int32_t sendError = 0;     // no head at all: the request fails with this error
   std::string retryAfter;
   size_t declared = 0;  // the length the head declares; 0: the body's own, kNoLength: none
+  std::string lastModified;
 };
 constexpr size_t kNoLength = ~size_t{0};
 
@@ -38,7 +39,7 @@ class ScriptedServer final : public FetchHost {
       server_.requests.push_back(std::to_wstring(from) + L" " + validator);
       if (answer_.sendError) throw AppError(answer_.sendError, L"refused");
       return {answer_.status,     L"Reason", DeclaredLength(),        Wide(answer_.contentRange),
-              Wide(answer_.etag), L"",       Wide(answer_.retryAfter)};
+              Wide(answer_.etag), Wide(answer_.lastModified), Wide(answer_.retryAfter)};
     }
     uint64_t ReceiveBody(BodySink& sink, const BodyProgress& progress) override {
       return ReadBody(*this, sink, progress);
@@ -112,6 +113,12 @@ Answer Rest(size_t from, size_t cutAt = kFile.size()) {
   rest.declared = kFile.size() - from;
   return rest;
 }
+// The same answer known only by a weak tag and a date.
+Answer Dated(Answer answer, const char* date) {
+  answer.etag = "W/\"w\"";
+  answer.lastModified = date;
+  return answer;
+}
 // The same body with no length declared, ending as if it were whole.
 Answer Unframed(Answer answer) {
   answer.declared = kNoLength;
@@ -156,6 +163,11 @@ TEST(RetryingFetch, EachAnswerSequenceEndsInTheWholeFileOrTheRightRefusal) {
       {"a 206 without a length that ends early is a cut, continued", {Cut(300), Unframed(Rest(300, 600)), Rest(600)},
        {L"0 ", L"300 " + v1, L"600 " + v1},
        {L"300" + reset, L"600 0 Error 12152: The response body ended after 600 of 1000 bytes."}, "whole"},
+      {"a 206 of another date than If-Range's starts over at once",
+       {Dated(Cut(300), "Mon, 07 Dec 2026 10:00:00 GMT"), Dated(Rest(300), "Tue, 08 Dec 2026 10:00:00 GMT"), {}},
+       {L"0 ", L"300 Mon, 07 Dec 2026 10:00:00 GMT", L"0 "},
+       {L"300" + reset, L"0 0 HTTP 206 with Content-Range \"bytes 300-999/1000\" that does not continue 300 "
+                        L"bytes kept"}, "whole"},
       {"an earlier press's part is continued", {Rest(400)}, {L"400 " + v1}, {}, "whole", 1000, 400},
       {"a cancel in a wait ends it, keeping the part", {Cut(300)}, {L"0 "}, {L"300" + reset}, "cancelled",
        300, 0, true},
