@@ -231,8 +231,8 @@ TEST_F(UpdateRunTest, AListIsRefusedBeforeAnyFileUnlessItIsNewerThanTheKeptOneAn
       {h, k9, L" b.dll", false, false, L"Release accepted; release=20261209; kept=20261209"},
       {h, Kept("20261208", kOtherSha), L"b.dll", false, true, L"accepted; release=20261209; kept=20261208"},
       {h, "", L"b.dll", false, true, L"Kept release written; path=C:\\Zefra\\Zefra INDIR.indir-release;"},
-      {h, "!", L"b.dll", false, true, L"unreadable, counted as 0; path=C:\\Zefra\\Zefra INDIR.indir-release"},
-      {h, "release 20261210\nsha256 " + kListSha + "\n", L"b.dll", false, true, L"counted as 0; path="},
+      {h, "!", L"b.dll", true, false, L"INDIR.indir-release) okunamadı: Error 5: Access is denied."},
+      {h, "release 20261210\nsha256 " + kListSha + "\n", L"b.dll", true, false, L"okunamadı: içeriği"},
   };
   const auto at = [&](const std::wstring& text) {
     return std::ranges::find_if(window.events, [&](auto& e) { return e.find(text) != e.npos; }) -
