@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/text.h"
+
 namespace {
 
 // An attempt that failed in a way another may mend.
@@ -101,6 +103,15 @@ class RetryingFetch {
 
   // Begins the sink where the response's body belongs; the file's length when it is known.
   std::optional<uint64_t> Accept(const ResponseHead& head) {
+    // Asked for "identity": a compressed body would be written as the file itself.
+    const std::wstring coding = TrimSpaces(head.contentEncoding);
+    if (head.status >= 200 && head.status < 300 && !coding.empty() && AsciiUpper(coding) != L"IDENTITY") {
+      throw StatusRefused(L"Sunucu dosyayı sıkıştırılmış olarak gönderdi (Content-Encoding: " +
+                              VisibleText(coding) +
+                              L"); güncelleyici bunu dosya olarak kaydetmez. "
+                              L"Yazılım firmasına bildirin.",
+                          false);
+    }
     if (head.status == 206) return AcceptRange(head);
     if (head.status >= 200 && head.status < 300) return AcceptWhole(head);
     const std::wstring text = StatusRefusal(head.status, head.reason).value_or(L"");

@@ -25,6 +25,7 @@ struct Answer {
   std::string retryAfter;
   size_t declared = 0;  // the length the head declares; 0: the body's own, kNoLength: none
   std::string lastModified;
+  std::string contentEncoding;
 };
 constexpr size_t kNoLength = ~size_t{0};
 
@@ -38,8 +39,10 @@ class ScriptedServer final : public FetchHost {
     ResponseHead Send(uint64_t from, const std::wstring& validator) override {
       server_.requests.push_back(std::to_wstring(from) + L" " + validator);
       if (answer_.sendError) throw AppError(answer_.sendError, L"refused");
-      return {answer_.status,     L"Reason", DeclaredLength(),        Wide(answer_.contentRange),
-              Wide(answer_.etag), Wide(answer_.lastModified), Wide(answer_.retryAfter)};
+      return {answer_.status,           L"Reason",
+              DeclaredLength(),         Wide(answer_.contentRange),
+              Wide(answer_.etag),       Wide(answer_.lastModified),
+              Wide(answer_.retryAfter), Wide(answer_.contentEncoding)};
     }
     uint64_t ReceiveBody(BodySink& sink, const BodyProgress& progress) override {
       return ReadBody(*this, sink, progress);
@@ -155,6 +158,7 @@ TEST(RetryingFetch, EachAnswerSequenceEndsInTheWholeFileOrTheRightRefusal) {
       {"503 waits its Retry-After", {{503, "", "", "", 0, 0, "3"}, {}}, {L"0 ", L"0 "},
        {L"0 3000 HTTP 503 Reason"}, "whole"},
       {"404 is final", {{404}}, {L"0 "}, {}, "refused", 0},
+      {"a compressed answer is final", {{200, "", "", "", 0, 0, "", 0, "", "gzip"}}, {L"0 "}, {}, "refused", 0},
       {"a certificate failure is final", {{200, "", "", "", 0, 12175}}, {L"0 "}, {}, "refused", 0},
       {"five attempts without a new byte give up, the waits doubling", std::vector<Answer>(5, refused),
        {L"0 ", L"0 ", L"0 ", L"0 ", L"0 "}, {L"0 1000 Error 12029: refused", L"0 2000 Error 12029: refused",
