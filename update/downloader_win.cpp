@@ -208,6 +208,15 @@ class Download final : public FetchHost {
     }
     keptBytes_ = (uint64_t{part.nFileSizeHigh} << 32) | part.nFileSizeLow;
     log_.LOG_YAZ(L"Download part found; path=" + temporaryPath_ + L"; bytes=" + std::to_wstring(keptBytes_));
+    // Longer than the signed list's size, no response can end it as that file.
+    if (listed_ && keptBytes_ > listed_->size) {
+      log_.LOG_YAZ(L"Download part longer than listed, deleted; path=" + temporaryPath_ + L"; listedBytes=" +
+                   std::to_wstring(listed_->size));
+      mdlFSO::DeleteFileForced(temporaryPath_);
+      RemoveIfThere(recordPath_);
+      keptBytes_ = 0;
+      return std::nullopt;
+    }
     RemoveIfThere(recordPath_);
     return point;
   }

@@ -150,7 +150,7 @@ void FileSink::MoveTo(uint64_t offset) {
 
 void FileSink::Write(const unsigned char* data, size_t size) {
   // Stopped here, so no endless body ever fills the disk.
-  if (exactSize_ && size > *exactSize_ - count_) {
+  if (exactSize_ && (count_ > *exactSize_ || size > *exactSize_ - count_)) {
     throw BodyRefused(L"Sunucu imzalı sürüm listesindeki boyuttan (" + std::to_wstring(*exactSize_) +
                       L" bayt) uzun bir yanıt gönderiyor; indirme durduruldu.");
   }

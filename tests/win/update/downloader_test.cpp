@@ -8,14 +8,18 @@
 #include "recording_log.h"
 #include "recording_transfer_window.h"
 #include "test_support.h"
+#include "trust/cng_win.h"
 #include "update/downloader_win.h"
+#include "update/file_address.h"
 #include "update/file_name_rule.h"
+#include "update/resume_record.h"
 
 namespace {
 
 using ::testing::Contains;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
+using ::testing::Not;
 using ::testing::StartsWith;
 
 struct Outcome {
@@ -606,6 +610,17 @@ TEST_F(DownloaderTest, APartKeptByACancelIsContinuedByTheNextPressAndThenGone) {
   EXPECT_TRUE(ReadBytes(destination) == body);
   EXPECT_THAT(requests.Log(), HasSubstr("GET /kept.dll?delay_ms=30 206 range=bytes="));
   EXPECT_FALSE(FileExists(destination + L".download") || FileExists(destination + L".indir-resume"));
+
+  // A part longer than the signed list's size cannot be that file's: it goes before any request.
+  const std::wstring address = FixtureAddress(L"kept.dll");
+  WriteBytes(destination + L".download", body + "longer");
+  WriteBytes(destination + L".indir-resume",
+             ResumeRecordText(RequestAddress(address), {L"\"x\"", body.size() + 6}));
+  const FixtureRequestsFromNow whole;
+  const Outcome listed =
+      Fetch(address, destination, QuickRetries(), L"", ListedFile{Sha256Of(body), body.size()});
+  ASSERT_TRUE(listed.ok) << listed.details;
+  EXPECT_THAT(whole.Log(), Not(HasSubstr("range=")));
 }
 
 }  // namespace
