@@ -207,8 +207,24 @@ class UpdateRun {
     window_.ShowRunCompleted();
     ShowMessageBox(L"Güncelleme tamamlandı! Programınız yeniden başlayacak.", kProgramTitle, kBoxInformation);
     const std::wstring mainProgram = programFolder_ + L"\\" + kMainProgramName;
-    if (services_.FileExists(mainProgram)) services_.StartProgram(mainProgram);
+    if (services_.FileExists(mainProgram)) StartMainProgram(mainProgram);
     services_.EndProcess();
+  }
+
+  // The files are in place whatever happens now: a program that does not start (it needs
+  // elevation, a scanner blocks it) is told as such, and the run still ends as completed.
+  void StartMainProgram(const std::wstring& path) {
+    try {
+      services_.StartProgram(path);
+    } catch (const AppError& error) {
+      window_.LOG_YAZ(L"Main program could not be started; path=" + path + L"; error=" +
+                      ErrorText(error.info()));
+      ShowMessageBox(
+          L"Dosyalarınız güncellendi, ancak program başlatılamadı. Programı kendiniz açmayı "
+          L"deneyin.\r\n" +
+              path + L"\r\n" + ErrorText(error.info()),
+          kProgramTitle, kBoxWarning);
+    }
   }
 
   const std::wstring& baseUrl_;
