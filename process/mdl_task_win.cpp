@@ -21,6 +21,8 @@ EventLogWriter eventLogWriter;
 bool enumerationFailed = false;
 // The slot's file as the file system knows it; none when it is not there, so nothing runs it.
 std::optional<FileIdentity> targetIdentity;
+// Where the walk of TerminateTaskAndLog tells the programs it ended; none otherwise.
+Logger* taskLog = nullptr;
 
 // The file a process was started from, asked through the handle that may end it; none when
 // the system will not say.
@@ -58,6 +60,13 @@ void WriteKillWarning() {
 // Both sides fold alike whatever the user's locale, so an ASCII program name meets an ASCII
 // caption in any letter case on a Turkish system too.
 std::wstring UpperForTitleMatch(const std::wstring& text) { return InvariantUpper(text); }
+
+bool TerminateTaskAndLog(const std::wstring& name, const std::wstring& programFile, Logger& log) noexcept {
+  taskLog = &log;
+  const bool walked = TerminateTask(name, programFile);
+  taskLog = nullptr;
+  return walked;
+}
 
 bool TerminateTask(const std::wstring& name, const std::wstring& programFile) noexcept {
   try {
@@ -102,7 +111,15 @@ bool KillProcess(HWND window) noexcept {
     // image cannot be asked, keeps running with its unsaved work.
     if (!RunsTargetFile(process.get())) return true;
     WriteKillWarning();
-    TerminateProcess(process.get(), 0);
+    const std::wstring which =
+        L"pid=" + std::to_wstring(processId) + L"; image=" + ImageOf(process.get()).value_or(L"");
+    const bool ended = TerminateProcess(process.get(), 0);
+    const DWORD error = ended ? 0 : GetLastError();
+    if (taskLog) {
+      taskLog->LOG_YAZ(ended ? L"Program closed; " + which
+                             : L"Program could not be closed; " + which + L"; error=" +
+                                   ErrorText(ErrorInfoFromCode(error)));
+    }
     return true;
   } catch (...) {
     return false;

@@ -6,6 +6,8 @@
 #include <functional>
 #include <string>
 
+#include "diag/logger.h"
+
 // The upper-cased name being searched for; set by TerminateTask, read by EnumWindowsCallback.
 extern std::wstring TargetText;
 
@@ -14,6 +16,8 @@ extern std::wstring TargetText;
 // titled "Rapor.xlsx" or the same program started from another folder keeps running. False only
 // when an unexpected error cut the walk short.
 bool TerminateTask(const std::wstring& name, const std::wstring& programFile) noexcept;
+// The same, with a line in log for each program ended (its process id and image path).
+bool TerminateTaskAndLog(const std::wstring& name, const std::wstring& programFile, Logger& log) noexcept;
 
 // Called by EnumWindows once per window: 1 goes on, 0 stops. The parameter is not used.
 BOOL CALLBACK EnumWindowsCallback(HWND window, LPARAM parameter) noexcept;
