@@ -202,6 +202,8 @@ class Download final : public FetchHost {
     std::optional<ResumePoint> point;
     if (found && !(part.dwFileAttributes & FILE_ATTRIBUTE_READONLY)) point = ReadResumeRecord();
     if (!point) {
+      // A new updater kept under this name is the folder's only whole one: it goes in place, never away.
+      PlaceKeptUpdater(temporaryPath_, destination_, log_);
       if (mdlFSO::FileExists(temporaryPath_)) mdlFSO::DeleteFileForced(temporaryPath_);
       RemoveIfThere(recordPath_);
       return std::nullopt;
