@@ -2,8 +2,11 @@
 
 #include <windows.h>
 
+#include <atomic>
+#include <exception>
 #include <memory>
 #include <random>
+#include <thread>
 
 #include "platform/path.h"
 #include "platform/text.h"
@@ -31,6 +34,9 @@ constexpr wchar_t kStageCreateStream[] = L"create ADODB.Stream";
 constexpr wchar_t kStageWriteTemporary[] = L"write response to temporary file";
 constexpr wchar_t kStageVerifyDigest[] = L"verify file digest";
 constexpr wchar_t kStageCopy[] = L"copy temporary file to destination";
+
+// How often the window is served while a kept part is hashed.
+constexpr uint64_t kHashTickMs = 20;
 
 // An expected failure with its fixed text, as opposed to an error raised by a step.
 struct CheckFailed {
@@ -85,6 +91,7 @@ class Download final : public FetchHost {
         listed_ ? std::optional<uint64_t>(listed_->size) : std::nullopt;
     temporary_ = std::make_unique<FileSink>(temporaryPath_, listed_.has_value(), kept ? keptBytes_ : 0,
                                             listedSize, [this] { Hold(DownloadPoint::kBodyChunkWritten); });
+    if (kept && listed_) HashKeptPart();
     const uint64_t count = FetchWithRetries(*this, *temporary_, options_.retry, kept);
     log_.LOG_YAZ(L"HTTP body received; bytes=" + std::to_wstring(count));
     if (count < 2) throw CheckFailed{L"Sunucu boş veya eksik dosya döndürdü."};
@@ -221,6 +228,27 @@ class Download final : public FetchHost {
     }
     RemoveIfThere(recordPath_);
     return point;
+  }
+
+  // A large kept part is hashed before the first request, on a thread of its own while the window
+  // answers: the window never freezes, and no stall clock runs yet.
+  void HashKeptPart() {
+    std::exception_ptr failure;
+    std::atomic<bool> done = false;
+    std::thread worker([&] {
+      try {
+        temporary_->HashKeptPart();
+      } catch (...) {
+        failure = std::current_exception();
+      }
+      done = true;
+    });
+    // Served at least once, however quickly the part is done.
+    while (WaitWatched(kHashTickMs, options_.window) && !done) {
+    }
+    worker.join();
+    if (failure) std::rethrow_exception(failure);
+    if (options_.window && options_.window->CancelRequested()) throw TransferCancelled();
   }
 
   // A record that cannot be read is none: the part then starts over.

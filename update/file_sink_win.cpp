@@ -142,6 +142,12 @@ void FileSink::HashKeptBytes(uint64_t upTo) {
   }
 }
 
+void FileSink::HashKeptPart() {
+  if (count_ == 0 || !hasher_) return;
+  if (!file_) Open(true);
+  HashKeptBytes(count_);
+}
+
 void FileSink::MoveTo(uint64_t offset) {
   LARGE_INTEGER position{};
   position.QuadPart = static_cast<LONGLONG>(offset);

@@ -621,6 +621,20 @@ TEST_F(DownloaderTest, APartKeptByACancelIsContinuedByTheNextPressAndThenGone) {
       Fetch(address, destination, QuickRetries(), L"", ListedFile{Sha256Of(body), body.size()});
   ASSERT_TRUE(listed.ok) << listed.details;
   EXPECT_THAT(whole.Log(), Not(HasSubstr("range=")));
+
+  // A listed part is hashed before the request, the window answering meanwhile.
+  WriteBytes(destination + L".download", body.substr(0, body.size() / 2));
+  WriteBytes(destination + L".indir-resume",
+             ResumeRecordText(RequestAddress(address), {L"\"x\"", body.size()}));
+  RecordingTransferWindow served;
+  int pumpsBeforeTheBody = -1;
+  served.onProgress = [&] {
+    pumpsBeforeTheBody = pumpsBeforeTheBody < 0 ? served.pumps : pumpsBeforeTheBody;
+  };
+  options.window = &served;
+  const Outcome hashed = Fetch(address, destination, options, L"", ListedFile{Sha256Of(body), body.size()});
+  ASSERT_TRUE(hashed.ok) << hashed.details;
+  EXPECT_GT(pumpsBeforeTheBody, 0);
 }
 
 }  // namespace
