@@ -16,8 +16,11 @@ UpdaterWindow::UpdaterWindow(HINSTANCE instance, std::wstring programFolder, Log
       views_(*this),
       windowsServices_({}, parts.releaseKey),
       services_(parts.services ? *parts.services : windowsServices_),
-      terminateTask_(parts.terminateTask ? std::move(parts.terminateTask)
-                                         : TerminateTaskFunction(TerminateTask)),
+      terminateTask_(parts.terminateTask
+                         ? std::move(parts.terminateTask)
+                         : TerminateTaskFunction([this](const std::wstring& name, const std::wstring& file) {
+                             return TerminateTaskAndLog(name, file, this->log());
+                           })),
       checkFolder_(parts.checkFolder ? std::move(parts.checkFolder) : FolderWriteCheck(FolderWriteError)) {
   SetReleaseKey(std::move(parts.releaseKey));
   SetStartHandler([this] { StartPressed(); });

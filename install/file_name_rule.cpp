@@ -141,6 +141,10 @@ std::optional<std::wstring> FileNameOutsideFolder(std::wstring_view name) {
       return Reason(name,
                     L"\".indir-\" ile başlayan uzantılar güncelleyicinin kendi dosyalarına ayrılmıştır.");
     }
+    if (IsTemporaryFileName(segment)) {
+      return Reason(name,
+                    L"\".download\" ile biten adlar güncelleyicinin yarım inen dosyalarına ayrılmıştır.");
+    }
   }
   int depth = 0;
   for (const std::wstring_view segment : segments) {

@@ -16,7 +16,7 @@ std::optional<std::wstring> SegmentNotStoredAsWritten(std::wstring_view segment)
 // user. Refused: rooted, drive, UNC or device paths, alternate data streams (any ':'), names whose
 // ".." steps leave the folder or that end in a step, and every segment that Windows would store
 // otherwise than written. Refused too: the updater's own files, every name whose last extension
-// begins with "indir-" (install/updater_files.h).
+// begins with "indir-" and every name that ends in a download's ".download" (install/updater_files.h).
 std::optional<std::wstring> FileNameOutsideFolder(std::wstring_view name);
 
 // Empty when destination is a full path (drive "X:\" or share "\\server\share\") whose every

@@ -147,6 +147,12 @@ void FileSink::HashKeptBytes(uint64_t upTo) {
   }
 }
 
+void FileSink::HashKeptPart() {
+  if (count_ == 0 || !hasher_) return;
+  if (!file_) Open(true);
+  HashKeptBytes(count_);
+}
+
 void FileSink::MoveTo(uint64_t offset) {
   LARGE_INTEGER position{};
   position.QuadPart = static_cast<LONGLONG>(offset);
@@ -155,7 +161,7 @@ void FileSink::MoveTo(uint64_t offset) {
 
 void FileSink::Write(const unsigned char* data, size_t size) {
   // Stopped here, so no endless body ever fills the disk.
-  if (exactSize_ && size > *exactSize_ - count_) {
+  if (exactSize_ && (count_ > *exactSize_ || size > *exactSize_ - count_)) {
     Refuse(L"Sunucu imzalı sürüm listesindeki boyuttan (" + std::to_wstring(*exactSize_) +
            L" bayt) uzun bir yanıt gönderiyor; indirme durduruldu.");
   }

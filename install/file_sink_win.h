@@ -39,6 +39,10 @@ class FileSink final : public BodySink {
   uint64_t Keep() override;
   bool CanResume() const override { return true; }
 
+  // The kept part's bytes into the digest before the first response, so Begin finds them done: a
+  // caller may run it on a thread of its own, touching the sink in no other way meanwhile.
+  void HashKeptPart();
+
   // The first two bytes of the file, zeros where it is shorter.
   const std::array<unsigned char, 2>& head() const { return head_; }
   // After End, for a listed file: its SHA-256 when that is the listed one; otherwise the file is

@@ -29,6 +29,7 @@ struct Swap {
   uint32_t setAsideError = 0;
   uint32_t placeError = 0;
   uint32_t putBackError = 0;
+  bool placedLate = false;  // the new file took the name while the old one could not go back
 };
 
 // The old file leaves and the new one arrives with nothing in between: no log line, no check.
@@ -41,10 +42,16 @@ Swap SwapOnce(const std::wstring& newFile, const std::wstring& destination, cons
   swap.placeError = seams.placeFault ? seams.placeFault() : 0;
   if (swap.placeError == 0) swap.placeError = Rename(newFile, destination, kRenameOver);
   if (swap.placeError == 0) return swap;
+  // Whichever whole updater can take the name first does: the new one is tried again before any
+  // pause, so the name stays empty over a pause only while both files are held.
   swap.putBackError = RetryOnSharingViolation(
       [&] {
         const uint32_t fault = seams.putBackFault ? seams.putBackFault() : 0;
-        return fault != 0 ? fault : Rename(setAside, destination, kRenameOver);
+        const uint32_t back = fault != 0 ? fault : Rename(setAside, destination, kRenameOver);
+        if (back == 0) return back;
+        const uint32_t placeFault = seams.placeFault ? seams.placeFault() : 0;
+        swap.placedLate = (placeFault != 0 ? placeFault : Rename(newFile, destination, kRenameOver)) == 0;
+        return swap.placedLate ? 0 : back;
       },
       [](unsigned ms) { Sleep(ms); });
   return swap;
@@ -64,7 +71,9 @@ void LogSwap(Logger& log, const Swap& swap, const std::wstring& destination, con
   }
   log.LOG_YAZ(L"New updater could not be moved into place; path=" + destination + L"; error=" +
               std::to_wstring(swap.placeError));
-  if (swap.putBackError == 0) {
+  if (swap.placedLate) {
+    log.LOG_YAZ(L"New updater moved into place after all; path=" + destination + L"; setAside=" + setAside);
+  } else if (swap.putBackError == 0) {
     log.LOG_YAZ(L"Running updater put back" + where);
   } else {
     log.LOG_YAZ(L"Running updater could not be put back" + where + L"; error=" +
@@ -124,6 +133,7 @@ void ReplaceRunningUpdater(const std::wstring& newFile, const std::wstring& dest
   for (int attempt = 1;; ++attempt) {
     swap = SwapOnce(newFile, destination, setAside, seams);
     LogSwap(log, swap, destination, setAside);
+    if (swap.placedLate) return;
     error = swap.setAsideError != 0 ? swap.setAsideError : swap.placeError;
     if (error == 0) return;
     if (swap.putBackError != 0 || !IsSharingViolation(error) || attempt >= plan.attempts) break;
@@ -134,6 +144,28 @@ void ReplaceRunningUpdater(const std::wstring& newFile, const std::wstring& dest
     return;
   }
   throw AppError(ErrorInfoFromCode(error));
+}
+
+bool PlaceKeptUpdater(const std::wstring& newFile, const std::wstring& destination, Logger& log) {
+  if (GetFileAttributesW(destination.c_str()) != INVALID_FILE_ATTRIBUTES || !mdlFSO::FileExists(newFile)) {
+    return false;
+  }
+  WIN32_FIND_DATAW found{};
+  const std::wstring pattern = destination + L".*" + kSetAsideSuffix;
+  UniqueFind search(FindFirstFileW(pattern.c_str(), &found));
+  if (!search || !IsSetAsideName(found.cFileName)) return false;
+  const uint32_t error = Rename(newFile, destination, kRenameOver);
+  if (error == 0) {
+    log.LOG_YAZ(L"Kept new updater moved into place; path=" + destination + L"; from=" + newFile);
+    return true;
+  }
+  log.LOG_YAZ(L"Kept new updater could not be moved into place; path=" + destination + L"; from=" + newFile +
+              L"; error=" + std::to_wstring(error));
+  ErrorInfo info = ErrorInfoFromCode(error);
+  info.description += L" Güncelleyici yerine konamadı: yenisi \"" + newFile + L"\" adıyla duruyor. Onu \"" +
+                      FileNameOf(destination) +
+                      L"\" adıyla yeniden adlandırın ya da yazılım firmanıza danışın.";
+  throw TransferFailure(TransferEnd::kUpdaterKeptAside, std::move(info));
 }
 
 void RemoveSetAsideFiles(const std::wstring& folder) noexcept {

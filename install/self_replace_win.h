@@ -38,6 +38,12 @@ bool IsRunningUpdater(const std::wstring& path);
 void ReplaceRunningUpdater(const std::wstring& newFile, const std::wstring& destination, Logger& log,
                            const SelfReplaceSeams& seams = {});
 
+// A swap that neither finished nor was undone leaves the folder without destination, with the old
+// updater set aside and the verified new one at newFile, flushed before the swap began. That new
+// file then takes the name; without that state nothing is done. True when it took the name; a
+// failing rename throws NewUpdaterKeptAside, so the caller keeps newFile.
+bool PlaceKeptUpdater(const std::wstring& newFile, const std::wstring& destination, Logger& log);
+
 // Deletes every set-aside file and every other leftover that a start clears (install/updater_files.h)
 // in folder. Failures (an old updater still ending, say) are ignored: the next start tries again.
 void RemoveSetAsideFiles(const std::wstring& folder) noexcept;

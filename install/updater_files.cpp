@@ -19,6 +19,10 @@ bool IsUpdaterFileName(std::wstring_view segment) {
   return dot != std::wstring::npos && resolved.substr(dot).starts_with(AsciiUpper(kUpdaterFileMark));
 }
 
+bool IsTemporaryFileName(std::wstring_view segment) {
+  return ResolvedUpper(segment).ends_with(AsciiUpper(kTemporarySuffix));
+}
+
 bool IsClearedAtStart(std::wstring_view fileName) {
   const std::wstring resolved = ResolvedUpper(fileName);
   for (const UpdaterFileKind& kind : kUpdaterFileKinds) {

@@ -17,6 +17,10 @@ inline constexpr wchar_t kWriteProbeSuffix[] = L".indir-probe";
 // Beside a part that a later attempt may continue: how to continue it ("VunoRapor.dll.indir-resume").
 inline constexpr wchar_t kResumeRecordSuffix[] = L".indir-resume";
 
+// Beside a file while it downloads: the part so far ("VunoRapor.dll.download"). Its name holds
+// no "indir-", so the manifest rule refuses it on its own (IsTemporaryFileName).
+inline constexpr wchar_t kTemporarySuffix[] = L".download";
+
 // The highest signed release begun here, with its list's digest: an older one never follows it.
 inline constexpr wchar_t kKeptReleaseName[] = L"Zefra INDIR.indir-release";
 
@@ -35,6 +39,10 @@ inline constexpr UpdaterFileKind kUpdaterFileKinds[] = {
 // True when one path segment, as Windows resolves it (trailing dots and spaces dropped, letter
 // case ignored), has a last extension that begins with "indir-".
 bool IsUpdaterFileName(std::wstring_view segment);
+
+// True when one path segment, resolved alike, ends in a suffix the updater gives another file's
+// download: a manifest file by such a name would delete or continue that one's part.
+bool IsTemporaryFileName(std::wstring_view segment);
 
 // True when a file name, resolved alike, ends in the suffix of a kind that a start clears.
 bool IsClearedAtStart(std::wstring_view fileName);

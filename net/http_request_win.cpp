@@ -93,6 +93,8 @@ HttpRequest::HttpRequest(const std::wstring& address, const DownloadTimeouts& ti
   request_.reset(WinHttpOpenRequest(connection_.get(), L"GET", cracked.target.c_str(), nullptr,
                                     WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES, flags));
   if (!request_) ThrowLastError();
+  // The file's own bytes: a compressed body would be written as the file.
+  AddHeaders(L"Accept-Encoding: identity");
   SetTimeouts(request_.get(), timeouts);
 }
 
@@ -146,6 +148,7 @@ ResponseHead HttpRequest::Head() const {
   head.etag = Header(WINHTTP_QUERY_ETAG).value_or(L"");
   head.lastModified = Header(WINHTTP_QUERY_LAST_MODIFIED).value_or(L"");
   head.retryAfter = Header(WINHTTP_QUERY_RETRY_AFTER).value_or(L"");
+  head.contentEncoding = Header(WINHTTP_QUERY_CONTENT_ENCODING).value_or(L"");
   return head;
 }
 

@@ -16,24 +16,52 @@ std::vector<ProxyRoute> ProxyRoutes(const std::optional<ProxySettings>& settings
   return routes;
 }
 
+namespace {
+
+bool IsSeparator(wchar_t c) { return c == L';' || c == L' ' || c == L'\t'; }
+bool IsLetter(wchar_t c) { return (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z'); }
+
+// Past an entry's "http=" and "scheme://", where a user part would begin; url: a "://" was there.
+size_t UserPartStart(std::wstring_view entry, bool& url) {
+  size_t at = 0;
+  while (at < entry.size() && IsLetter(entry[at])) ++at;
+  size_t begin = at > 0 && at < entry.size() && entry[at] == L'=' ? at + 1 : 0;
+  at = begin;
+  while (at < entry.size() && (IsLetter(entry[at]) || (entry[at] >= L'0' && entry[at] <= L'9'))) ++at;
+  url = at > begin && entry.substr(at, 3) == L"://";
+  return url ? at + 3 : begin;
+}
+
+// The next entry of a list: after a separator, where "name=" or "scheme://" begins one. A
+// password may hold separators itself, so nothing else splits an entry.
+size_t NextEntry(std::wstring_view text, size_t from) {
+  for (size_t at = from + 1; at < text.size(); ++at) {
+    if (!IsSeparator(text[at - 1]) || IsSeparator(text[at])) continue;
+    bool url = false;
+    if (UserPartStart(text.substr(at), url) > 0) return at;
+  }
+  return text.size();
+}
+
+}  // namespace
+
 std::wstring WithoutCredentials(std::wstring_view text) {
-  std::wstring out(text);
-  // In each entry of a list, a user part ends at '@' and begins after "://", else after the
-  // entry's "http=", else at the entry's start; an '@' after a '/' is in a path.
-  for (size_t at = out.find(L'@'); at != std::wstring::npos; at = out.find(L'@', at)) {
-    const size_t separator = out.find_last_of(L"; \t", at);
-    const size_t entry = separator == std::wstring::npos ? 0 : separator + 1;
-    const size_t scheme = out.find(L"://", entry);
-    // "http=" names a list entry's scheme only before any ':' of a user part.
-    const size_t equals = out.find(L'=', entry);
-    const bool named = equals < at && equals < out.find(L':', entry);
-    const size_t begin = scheme < at ? scheme + 3 : named ? equals + 1 : entry;
-    if (out.find(L'/', begin) < at) {
-      ++at;
-      continue;
-    }
-    out.erase(begin, at + 1 - begin);
-    at = begin;
+  std::wstring out;
+  for (size_t begin = 0; begin < text.size();) {
+    const size_t end = NextEntry(text, begin);
+    const std::wstring_view entry = text.substr(begin, end - begin);
+    bool url = false;
+    const size_t user = UserPartStart(entry, url);
+    const size_t first = entry.find(L'@', user);
+    // The user part runs to the authority's last '@', whatever it holds; in a URL an '@' after
+    // the path's first '/' is the path's.
+    const size_t path = url && first != std::wstring::npos ? entry.find(L'/', first) : std::wstring::npos;
+    const size_t last =
+        first == std::wstring::npos ? first : entry.rfind(L'@', path == std::wstring::npos ? path : path - 1);
+    out += last == std::wstring::npos
+               ? std::wstring(entry)
+               : std::wstring(entry.substr(0, user)) + std::wstring(entry.substr(last + 1));
+    begin = end;
   }
   return out;
 }

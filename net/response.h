@@ -15,6 +15,7 @@ struct ResponseHead {
   std::wstring etag;
   std::wstring lastModified;
   std::wstring retryAfter;
+  std::wstring contentEncoding;
 };
 
 // What lets a later request continue the file: the validator of the response that began it

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/text.h"
+
 namespace {
 
 // An attempt that failed in a way another may mend.
@@ -11,6 +13,33 @@ struct PassingFailure {
   std::optional<uint64_t> retryAfterMs;   // what the server asked for
   bool atOnce = false;                    // a range the server would not continue: start over now
   std::exception_ptr original = nullptr;  // the platform failure as it was thrown
+};
+
+// The file ends where the 200's length or the 206's total says, whatever the framing: a body
+// without a declared length, or a chunked one that Wine ends normally when cut, is held to it.
+class EndingAt final : public BodySink {
+ public:
+  EndingAt(BodySink& sink, uint64_t from, std::optional<uint64_t> end) : sink_(sink), at_(from), end_(end) {}
+  void Begin(uint64_t offset, std::optional<uint64_t> declared) override { sink_.Begin(offset, declared); }
+  void Write(const unsigned char* data, size_t size) override {
+    if (end_ && size > *end_ - at_) {
+      throw AppError(kErrorInvalidServerResponse,
+                     L"The response body runs past the file's end at " + std::to_wstring(*end_) + L" bytes.");
+    }
+    sink_.Write(data, size);
+    at_ += size;
+  }
+  void End() override {
+    if (end_ && at_ < *end_) throw BodyCutShort(at_, *end_);
+    sink_.End();
+  }
+  uint64_t Keep() override { return sink_.Keep(); }
+  bool CanResume() const override { return sink_.CanResume(); }
+
+ private:
+  BodySink& sink_;
+  uint64_t at_;
+  std::optional<uint64_t> end_;
 };
 
 class RetryingFetch {
@@ -69,7 +98,8 @@ class RetryingFetch {
     host_.Response(head);
     if (std::optional<PassingFailure> passing = Accept(head)) return passing;
     host_.Step(FetchStep::kReadBody);
-    request->ReceiveBody(sink_, [&](uint64_t received, std::optional<uint64_t>) {
+    EndingAt ending(sink_, offset_, total_);
+    request->ReceiveBody(ending, [&](uint64_t received, std::optional<uint64_t>) {
       received_ = received;
       host_.Progress(offset_ + received, total_);
     });
@@ -81,6 +111,15 @@ class RetryingFetch {
   // that ends the file.
   std::optional<PassingFailure> Accept(const ResponseHead& head) {
     total_.reset();
+    // Asked for "identity": a compressed body would be written as the file itself.
+    const std::wstring coding = TrimSpaces(head.contentEncoding);
+    if (head.status >= 200 && head.status < 300 && !coding.empty() && AsciiUpper(coding) != L"IDENTITY") {
+      throw TransferFailure::Shown(TransferEnd::kRefused,
+                                   L"Sunucu dosyayı sıkıştırılmış olarak gönderdi (Content-Encoding: " +
+                                       VisibleText(coding) +
+                                       L"); güncelleyici bunu dosya olarak kaydetmez. "
+                                       L"Yazılım firmasına bildirin.");
+    }
     if (head.status == 206) return AcceptRange(head);
     if (head.status >= 200 && head.status < 300) {
       total_ = AcceptWhole(head);
@@ -129,7 +168,8 @@ class RetryingFetch {
   }
 
   // A range continues the file when it starts where the kept part ends, runs to the end of a
-  // file as long as the one the part came from, and carries no other strong validator.
+  // file as long as the one the part came from, and carries no other strong validator, nor
+  // another date when the part is known by its date.
   bool Continues(const std::optional<ContentRange>& range, const ResponseHead& head) const {
     if (!range || range->first != offset_ || !range->total || range->last + 1 != *range->total) return false;
     if (head.length && *head.length != range->last - range->first + 1) return false;
@@ -137,7 +177,9 @@ class RetryingFetch {
     const std::wstring strong = IfRangeValidator(head.etag, L"");
     const bool otherTag =
         point_->validator.starts_with(L"\"") && !strong.empty() && strong != point_->validator;
-    return *range->total == point_->total && !otherTag;
+    const bool otherDate = !point_->validator.starts_with(L"\"") && !head.lastModified.empty() &&
+                           head.lastModified != point_->validator;
+    return *range->total == point_->total && !otherTag && !otherDate;
   }
 
   void StartOver() {

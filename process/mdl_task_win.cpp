@@ -23,6 +23,8 @@ struct WindowSearch {
   std::optional<FileIdentity> targetIdentity;
   // Set by the callback when something other than KillProcess failed, so TerminateTask says so.
   bool enumerationFailed = false;
+  // Where the walk tells the programs it ended; none when nobody asked.
+  Logger* log = nullptr;
 };
 
 // The file a process was started from, asked through the handle that may end it; none when
@@ -76,18 +78,17 @@ BOOL CALLBACK EnumWindowsCallback(HWND window, LPARAM parameter) noexcept {
     const std::wstring title = UpperForTitleMatch(FromAnsi(std::string_view(buffer, length)));
     if (!TitleHasTarget(title, search.TargetText)) return TRUE;
     const FileIdentity* programFile = search.targetIdentity ? &*search.targetIdentity : nullptr;
-    return KillProcess(window, programFile) ? TRUE : FALSE;
+    return KillProcess(window, programFile, search.log) ? TRUE : FALSE;
   } catch (...) {
     search.enumerationFailed = true;
     return FALSE;
   }
 }
 
-}  // namespace
-
-bool TerminateTask(const std::wstring& name, const std::wstring& programFile) noexcept {
+// One walk over the top-level windows; log, when given, hears of every program ended.
+bool EndProgramsShowing(const std::wstring& name, const std::wstring& programFile, Logger* log) noexcept {
   try {
-    WindowSearch search{TitleMatchTarget(name), IdentityOf(programFile)};
+    WindowSearch search{TitleMatchTarget(name), IdentityOf(programFile), false, log};
     EnumWindows(EnumWindowsCallback, reinterpret_cast<LPARAM>(&search));
     return !search.enumerationFailed;
   } catch (...) {
@@ -95,7 +96,17 @@ bool TerminateTask(const std::wstring& name, const std::wstring& programFile) no
   }
 }
 
-bool KillProcess(HWND window, const FileIdentity* programFile) noexcept {
+}  // namespace
+
+bool TerminateTask(const std::wstring& name, const std::wstring& programFile) noexcept {
+  return EndProgramsShowing(name, programFile, nullptr);
+}
+
+bool TerminateTaskAndLog(const std::wstring& name, const std::wstring& programFile, Logger& log) noexcept {
+  return EndProgramsShowing(name, programFile, &log);
+}
+
+bool KillProcess(HWND window, const FileIdentity* programFile, Logger* log) noexcept {
   try {
     if (!IsWindow(window)) return true;
     DWORD processId = 0;
@@ -111,7 +122,15 @@ bool KillProcess(HWND window, const FileIdentity* programFile) noexcept {
     // image cannot be asked, keeps running with its unsaved work.
     if (!RunsTargetFile(process.get(), programFile)) return true;
     WriteKillWarning();
-    TerminateProcess(process.get(), 0);
+    const std::wstring which =
+        L"pid=" + std::to_wstring(processId) + L"; image=" + ImageOf(process.get()).value_or(L"");
+    const bool ended = TerminateProcess(process.get(), 0);
+    const DWORD error = ended ? 0 : GetLastError();
+    if (log) {
+      log->LOG_YAZ(ended ? L"Program closed; " + which
+                             : L"Program could not be closed; " + which + L"; error=" +
+                                   ErrorText(ErrorInfoFromCode(error)));
+    }
     return true;
   } catch (...) {
     return false;

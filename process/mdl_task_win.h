@@ -6,6 +6,7 @@
 #include <functional>
 #include <string>
 
+#include "diag/logger.h"
 #include "platform/file_identity_win.h"
 
 // Walks every top-level window (hidden ones included) and ends the process of each window whose
@@ -13,12 +14,14 @@
 // titled "Rapor.xlsx" or the same program started from another folder keeps running. False only
 // when an unexpected error cut the walk short.
 bool TerminateTask(const std::wstring& name, const std::wstring& programFile) noexcept;
+// The same, with a line in log for each program ended (its process id and image path).
+bool TerminateTaskAndLog(const std::wstring& name, const std::wstring& programFile, Logger& log) noexcept;
 
 // Ends the window's process when it runs programFile (null: none), writing the event-log
 // warning just before.
 // True in every ordinary outcome (window gone, no process, another program, image unknown, ended,
 // refused); false only on an unexpected error.
-bool KillProcess(HWND window, const FileIdentity* programFile) noexcept;
+bool KillProcess(HWND window, const FileIdentity* programFile, Logger* log = nullptr) noexcept;
 
 // Upper-cases a title or a target the same way on both sides, whatever the user's locale.
 std::wstring UpperForTitleMatch(const std::wstring& text);

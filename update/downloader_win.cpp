@@ -17,6 +17,7 @@
 #include "platform/path.h"
 #include "platform/text.h"
 #include "platform/win_error_win.h"
+#include "platform/worker_win.h"
 
 namespace {
 
@@ -30,7 +31,8 @@ constexpr wchar_t kStageCreateStream[] = L"create ADODB.Stream";
 constexpr wchar_t kStageVerifyDigest[] = L"verify file digest";
 constexpr wchar_t kStageCopy[] = L"copy temporary file to destination";
 
-constexpr wchar_t kTemporarySuffix[] = L".download";
+// How often the window is served while a kept part is hashed.
+constexpr uint64_t kHashTickMs = 20;
 
 // An expected failure with its fixed text, as opposed to an error raised by a step.
 [[noreturn]] void CheckFailed(std::wstring details) {
@@ -118,6 +120,7 @@ class Download final : public WatchedFetchHost {
 
     temporary_ = std::make_unique<FileSink>(temporaryPath_, listed_, kept ? keptBytes_ : 0,
                                             [this] { Hold(DownloadPoint::kBodyChunkWritten); });
+    if (kept && listed_) HashKeptPart();
     const uint64_t count = FetchWithRetries(*this, *temporary_, options_.retry, kept);
     log_.LOG_YAZ(L"HTTP body received; bytes=" + std::to_wstring(count));
     return count;
@@ -222,14 +225,41 @@ class Download final : public WatchedFetchHost {
     std::optional<ResumePoint> point;
     if (found && !(part.dwFileAttributes & FILE_ATTRIBUTE_READONLY)) point = ReadResumeRecord();
     if (!point) {
+      // A new updater kept under this name is the folder's only whole one: it goes in place, never away.
+      PlaceKeptUpdater(temporaryPath_, destination_, log_);
       if (mdlFSO::FileExists(temporaryPath_)) mdlFSO::DeleteFileForced(temporaryPath_);
       RemoveIfThere(recordPath_);
       return std::nullopt;
     }
     keptBytes_ = (uint64_t{part.nFileSizeHigh} << 32) | part.nFileSizeLow;
     log_.LOG_YAZ(L"Download part found; path=" + temporaryPath_ + L"; bytes=" + std::to_wstring(keptBytes_));
+    // Longer than the signed list's size, no response can end it as that file.
+    if (listed_ && keptBytes_ > listed_->size) {
+      log_.LOG_YAZ(L"Download part longer than listed, deleted; path=" + temporaryPath_ + L"; listedBytes=" +
+                   std::to_wstring(listed_->size));
+      mdlFSO::DeleteFileForced(temporaryPath_);
+      RemoveIfThere(recordPath_);
+      keptBytes_ = 0;
+      return std::nullopt;
+    }
     RemoveIfThere(recordPath_);
     return point;
+  }
+
+  // A large kept part is hashed before the first request, on a thread of its own while the window
+  // answers: the window never freezes, and no stall clock runs yet.
+  void HashKeptPart() {
+    Worker worker;
+    worker.Start([sink = temporary_.get()] { sink->HashKeptPart(); });
+    // The window is served at least once, however quickly the part is done; after a cancel the
+    // hash is still waited for, as it reads the sink.
+    bool cancelled = false;
+    for (bool ended = false; !ended;) {
+      cancelled = cancelled || !WaitWatched(kHashTickMs, options_.window);
+      ended = worker.Wait(cancelled ? INFINITE : 0);
+    }
+    if (const std::exception_ptr failure = worker.failure()) std::rethrow_exception(failure);
+    if (cancelled) throw TransferFailure::Cancelled();
   }
 
   // A record that cannot be read is none: the part then starts over.

@@ -91,20 +91,25 @@ class UpdateRun {
                     std::to_wstring(number) + L"; sha256=" + DigestHex(verified.listSha256));
   }
 
-  // A kept file that cannot be read counts as no release at all, and the log says why.
+  // Only a missing kept file counts as no release at all. One that is there but cannot be read
+  // (locked, too long, an I/O error) or understood may hold a higher number: the run stops, so an
+  // older list never passes and overwrites it.
   KeptRelease ReadKeptRelease() {
-    std::wstring problem;
+    std::wstring problem, shown;
     try {
       const std::optional<std::string> bytes = folder_.ReadSmallFile(KeptReleasePath());
       if (!bytes) return KeptRelease{};
       if (std::optional<KeptRelease> kept = ParseKeptRelease(*bytes)) return *kept;
       problem = L"not in the form release/sha256";
+      shown = L"içeriği beklenen biçimde değil";
     } catch (const AppError& error) {
-      problem = ErrorText(error.info());
+      problem = shown = ErrorText(error.info());
     }
-    log_.LOG_YAZ(L"Kept release unreadable, counted as 0; path=" + KeptReleasePath() + L"; reason=" +
+    log_.LOG_YAZ(L"Kept release unreadable, run refused; path=" + KeptReleasePath() + L"; reason=" +
                     problem);
-    return KeptRelease{};
+    throw ReleaseRefused(L"Kurulu sürümün kaydı (" + KeptReleasePath() + L") okunamadı: " + shown +
+                         L". Daha eski bir sürüm kurulmasın diye güncelleme durduruldu; dosyayı kullanan "
+                         L"programı kapatıp yeniden deneyin ya da yazılım firmasına başvurun.");
   }
 
   std::wstring KeptReleasePath() const { return programFolder_ + L"\\" + kKeptReleaseName; }
@@ -198,8 +203,24 @@ class UpdateRun {
     window_.ShowRunCompleted();
     ShowMessageBox(L"Güncelleme tamamlandı! Programınız yeniden başlayacak.", kProgramTitle, kBoxInformation);
     const std::wstring mainProgram = programFolder_ + L"\\" + kMainProgramName;
-    if (folder_.FileExists(mainProgram)) programs_.StartProgram(mainProgram);
+    if (folder_.FileExists(mainProgram)) StartMainProgram(mainProgram);
     programs_.EndProcess();
+  }
+
+  // The files are in place whatever happens now: a program that does not start (it needs
+  // elevation, a scanner blocks it) is told as such, and the run still ends as completed.
+  void StartMainProgram(const std::wstring& path) {
+    try {
+      programs_.StartProgram(path);
+    } catch (const AppError& error) {
+      log_.LOG_YAZ(L"Main program could not be started; path=" + path + L"; error=" +
+                      ErrorText(error.info()));
+      ShowMessageBox(
+          L"Dosyalarınız güncellendi, ancak program başlatılamadı. Programı kendiniz açmayı "
+          L"deneyin.\r\n" +
+              path + L"\r\n" + ErrorText(error.info()),
+          kProgramTitle, kBoxWarning);
+    }
   }
 
   const std::wstring& baseUrl_;

@@ -16,7 +16,7 @@ class RecordingTransferWindow : public TransferWindow {
     if (onProgress) onProgress();
   }
   void ShowRetry(const RetryNotice& notice) override { retries.push_back(notice); }
-  void Pump() override {}
+  void Pump() override { ++pumps; }
   bool CancelRequested() const override { return cancel; }
 
   // Bytes so far and the whole length (-1 for none), as each report gave them.
@@ -24,4 +24,5 @@ class RecordingTransferWindow : public TransferWindow {
   std::vector<RetryNotice> retries;
   std::function<void()> onProgress;  // after each report, e.g. to press the close button
   bool cancel = false;
+  int pumps = 0;
 };

@@ -1,7 +1,8 @@
 // Runs DOSYA_INDIR in a process of its own that a test can end at a chosen point:
 //   zefra_download_probe URL DESTINATION POINT EVENT
 // POINT is "chunk" (after the first body chunk is on disk), "replace" (temporary file flushed
-// and closed, destination untouched) or "none". At the point the probe sets the named event
+// and closed, destination untouched), "swap" (DESTINATION being the probe's own file: that file
+// set aside, the new one not yet under its name) or "none". At the point the probe sets the named event
 // and waits to be killed. Exit code 0 when the file is in place, 1 when it failed.
 #include <windows.h>
 
@@ -30,6 +31,12 @@ int wmain(int argc, wchar_t** argv) {
     if (!hold) return;
     SetEvent(event);
     Sleep(INFINITE);
+  };
+  options.seams.selfReplace.placeFault = [&]() -> uint32_t {
+    if (point != L"swap") return 0;
+    SetEvent(event);
+    Sleep(INFINITE);
+    return 0;
   };
   SilentLog log;
   const DownloadResult result = DOSYA_INDIR(argv[1], argv[2], log, options);

@@ -79,6 +79,7 @@ TEST(FileNameRule, HostileNamesAreRefusedWithATurkishReasonNamingWhy) {
                                            L"x.indir-old\\y.dll"}},
     {L"güncelleyicinin kendi dosyalarına", {WriteProbeName(SetAsideTag(1234, 0)), L"x.INDIR-Probe",
                                              L"x.indir-", L"x.dll.indir-resume", L"a.Indir-x\\b.dll"}},
+    {L"yarım inen dosyalarına", {L"x.dll.download", L"Zefra VUNO.exe.DownLoad", L"a.download\\b.dll"}},
   };
   // clang-format on
   for (const auto& [why, names] : cases) {

@@ -108,7 +108,10 @@ TEST(ProxyChoice, TheLogNeverShowsCredentials) {
       {L"user:p=w,x@proxy:8080", L"proxy:8080"},
       {L"http=a:b@h:1;https=https://c:d@h:2", L"http=h:1;https=https://h:2"},
       {L"http://u:p@pac/a@b.pac", L"http://pac/a@b.pac"},
-      {L"p:3128", L"p:3128"}};
+      {L"p:3128", L"p:3128"},
+      {L"http://u:p/w@h:1", L"http://h:1"},
+      {L"http=u:a;b c\td@h:1;https=h:2", L"http=h:1;https=h:2"},
+      {L"u:p@w@h:1 p2:2", L"h:1 p2:2"}};
   for (const auto& [text, shown] : cases) EXPECT_EQ(WithoutCredentials(text), shown) << text;
   EXPECT_EQ(ProxyRouteText({W::kNamed, L"", L"u:p@p:1", L"<local>"}, L""),
             L"via=named; proxy=p:1; bypass=<local>");

@@ -23,8 +23,11 @@ struct Answer {
   int32_t endError = 0;      // the body ends with this error instead of its end
   int32_t sendError = 0;     // no head at all: the request fails with this error
   std::string retryAfter;
-  size_t declared = 0;  // the length the head declares; 0: the body's own
+  size_t declared = 0;  // the length the head declares; 0: the body's own, kNoLength: none
+  std::string lastModified;
+  std::string contentEncoding;
 };
+constexpr size_t kNoLength = ~size_t{0};
 
 std::wstring Wide(const std::string& text) { return std::wstring(text.begin(), text.end()); }
 
@@ -36,13 +39,16 @@ class ScriptedServer final : public FetchHost {
     ResponseHead Send(uint64_t from, const std::wstring& validator) override {
       server_.requests.push_back(std::to_wstring(from) + L" " + validator);
       if (answer_.sendError) throw AppError(answer_.sendError, L"refused");
-      return {answer_.status,     L"Reason", DeclaredLength(),        Wide(answer_.contentRange),
-              Wide(answer_.etag), L"",       Wide(answer_.retryAfter)};
+      return {answer_.status,           L"Reason",
+              DeclaredLength(),         Wide(answer_.contentRange),
+              Wide(answer_.etag),       Wide(answer_.lastModified),
+              Wide(answer_.retryAfter), Wide(answer_.contentEncoding)};
     }
     uint64_t ReceiveBody(BodySink& sink, const BodyProgress& progress) override {
       return ReadBody(*this, sink, progress);
     }
     std::optional<uint64_t> DeclaredLength() const override {
+      if (answer_.declared == kNoLength) return std::nullopt;
       return answer_.declared ? answer_.declared : answer_.body.size();
     }
     uint32_t Read(void* buffer, uint32_t size) override {
@@ -110,6 +116,18 @@ Answer Rest(size_t from, size_t cutAt = kFile.size()) {
   rest.declared = kFile.size() - from;
   return rest;
 }
+// The same answer known only by a weak tag and a date.
+Answer Dated(Answer answer, const char* date) {
+  answer.etag = "W/\"w\"";
+  answer.lastModified = date;
+  return answer;
+}
+// The same body with no length declared, ending as if it were whole.
+Answer Unframed(Answer answer) {
+  answer.declared = kNoLength;
+  answer.endError = 0;
+  return answer;
+}
 
 TEST(RetryingFetch, EachAnswerSequenceEndsInTheWholeFileOrTheRightRefusal) {
   const std::wstring v1 = L"\"v1\"", reset = L" 0 Error 12030: reset";
@@ -140,11 +158,20 @@ TEST(RetryingFetch, EachAnswerSequenceEndsInTheWholeFileOrTheRightRefusal) {
       {"503 waits its Retry-After", {{503, "", "", "", 0, 0, "3"}, {}}, {L"0 ", L"0 "},
        {L"0 3000 HTTP 503 Reason"}, "whole"},
       {"404 is final", {{404}}, {L"0 "}, {}, "refused", 0},
+      {"a compressed answer is final", {{200, "", "", "", 0, 0, "", 0, "", "gzip"}}, {L"0 "}, {}, "refused", 0},
       {"a certificate failure is final", {{200, "", "", "", 0, 12175}}, {L"0 "}, {}, "refused", 0},
       {"five attempts without a new byte give up, the waits doubling", std::vector<Answer>(5, refused),
        {L"0 ", L"0 ", L"0 ", L"0 ", L"0 "}, {L"0 1000 Error 12029: refused", L"0 2000 Error 12029: refused",
                                              L"0 4000 Error 12029: refused", L"0 8000 Error 12029: refused"},
        "exhausted", 0},
+      {"a 206 without a length that ends early is a cut, continued", {Cut(300), Unframed(Rest(300, 600)), Rest(600)},
+       {L"0 ", L"300 " + v1, L"600 " + v1},
+       {L"300" + reset, L"600 0 Error 12152: The response body ended after 600 of 1000 bytes."}, "whole"},
+      {"a 206 of another date than If-Range's starts over at once",
+       {Dated(Cut(300), "Mon, 07 Dec 2026 10:00:00 GMT"), Dated(Rest(300), "Tue, 08 Dec 2026 10:00:00 GMT"), {}},
+       {L"0 ", L"300 Mon, 07 Dec 2026 10:00:00 GMT", L"0 "},
+       {L"300" + reset, L"0 0 HTTP 206 with Content-Range \"bytes 300-999/1000\" that does not continue 300 "
+                        L"bytes kept"}, "whole"},
       {"an earlier press's part is continued", {Rest(400)}, {L"400 " + v1}, {}, "whole", 1000, 400},
       {"a cancel in a wait ends it, keeping the part", {Cut(300)}, {L"0 "}, {L"300" + reset}, "cancelled",
        300, 0, true},

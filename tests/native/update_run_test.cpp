@@ -225,8 +225,8 @@ TEST_F(UpdateRunTest, AListIsRefusedBeforeAnyFileUnlessItIsNewerThanTheKeptOneAn
       {h, k9, L" b.dll", false, false, L"Release accepted; release=20261209; kept=20261209"},
       {h, Kept("20261208", kOtherSha), L"b.dll", false, true, L"accepted; release=20261209; kept=20261208"},
       {h, "", L"b.dll", false, true, L"Kept release written; path=C:\\Zefra\\Zefra INDIR.indir-release;"},
-      {h, "!", L"b.dll", false, true, L"unreadable, counted as 0; path=C:\\Zefra\\Zefra INDIR.indir-release"},
-      {h, "release 20261210\nsha256 " + kListSha + "\n", L"b.dll", false, true, L"counted as 0; path="},
+      {h, "!", L"b.dll", true, false, L"INDIR.indir-release) okunamadı: Error 5: Access is denied."},
+      {h, "release 20261210\nsha256 " + kListSha + "\n", L"b.dll", true, false, L"okunamadı: içeriği"},
   };
   const auto at = [&](const std::wstring& text) {
     return std::ranges::find_if(window.events, [&](auto& e) { return e.find(text) != e.npos; }) -
@@ -319,16 +319,30 @@ TEST_F(UpdateRunTest, AHostileNameFailsBeforeAnyRequest) {
 
 TEST_F(UpdateRunTest, AnUnexpectedErrorIsReportedWithTheStageOfTheLastNamedSlot) {
   services.results[L"http://h/up/a.dll"] = {true, 4096};
-  services.existing = L"C:\\Zefra\\Zefra VUNO.exe";
-  services.startFails = true;
+  window.failOn = L"status İndirilecek dosya yok...";
   Run({L"a.dll", L"", L"", L"", L""});
 
-  const std::wstring report =
-      L"Stage download file a.dll - Güncelleme hatası 2: The system cannot find the file specified.";
+  const std::wstring report = L"Stage download file a.dll - Güncelleme hatası 1400: Invalid window handle.";
   const std::vector<std::wstring> tail(window.events.end() - 5, window.events.end());
   EXPECT_THAT(tail, ElementsAre(L"stop progress timer", L"run stopped", L"start on",
                                 L"log Unexpected update error; stage=download file a.dll; details=" + report,
                                 L"box 16 " + report));
+}
+
+// The files are in place: a main program that does not start ends the run as completed all the same.
+TEST_F(UpdateRunTest, AMainProgramThatDoesNotStartIsToldAndTheRunEndsCompleted) {
+  services.existing = L"C:\\Zefra\\Zefra VUNO.exe";
+  services.startFails = true;
+  Run({L"", L"", L"", L"", L""});
+  const std::wstring error = L"Error 2: The system cannot find the file specified.";
+  const std::vector<std::wstring> tail(window.events.end() - 3, window.events.end());
+  EXPECT_THAT(
+      tail,
+      ElementsAre(L"log Main program could not be started; path=C:\\Zefra\\Zefra VUNO.exe; error=" + error,
+                  L"box 48 Dosyalarınız güncellendi, ancak program başlatılamadı. Programı kendiniz "
+                  L"açmayı deneyin.\r\nC:\\Zefra\\Zefra VUNO.exe\r\n" +
+                      error,
+                  L"end"));
 }
 
 TEST_F(UpdateRunTest, AFailingWindowCallBeforeAnyNameReportsTheStartStageAndCarriesOn) {

@@ -118,6 +118,18 @@ TEST_F(SelfReplace, WhenNeitherFileTakesTheUpdatersNameAWholeUpdaterRemains) {
   EXPECT_THAT(LogTail(2)[0], StartsWith(L"New updater moved into place after all; path=" + updater));
 }
 
+// The old file cannot go back either: the new one is tried again at once, not after the put-back's
+// pauses, so the name does not stay empty over them.
+TEST_F(SelfReplace, WhileTheOldFileCannotGoBackTheNewOneTakesTheNameBeforeAnyPause) {
+  const std::wstring where = L"; path=" + updater + L"; setAside=" + folder / L"Zefra INDIR.exe.T5.indir-old";
+  EXPECT_EQ(RunProbe(Serve(L"self-held.exe", fresh), L"T5", L"32:1 32"), 0u);
+  EXPECT_TRUE(ReadBytes(updater) == fresh);
+  EXPECT_THAT(LogTail(3),
+              ElementsAre(L"New updater could not be moved into place; path=" + updater + L"; error=32",
+                          L"New updater moved into place after all" + where,
+                          StartsWith(L"Download complete; destination=" + updater)));
+}
+
 TEST(SetAsideFiles, EveryOneGoesAtStartButOneStillInUseIsLeftForTheNextStart) {
   ScratchFolder folder;
   const std::wstring gone[] = {L"Zefra INDIR.exe.1-0.indir-old", L"read only.INDIR-OLD",

@@ -5,12 +5,16 @@
 
 #include "process/mdl_task_win.h"
 #include "process/task_match.h"
+#include "recording_log.h"
 #include "standin.h"
 
 namespace {
 
+using ::testing::AllOf;
 using ::testing::ElementsAre;
+using ::testing::EndsWith;
 using ::testing::IsEmpty;
+using ::testing::StartsWith;
 
 class MdlTask : public ::testing::Test {
  protected:
@@ -62,12 +66,15 @@ TEST_F(MdlTask, TitlesInOtherLetterCaseMatch) {
   auto lower = StartOurs(L"zefra vuno " + name.substr(11));
   auto mixed = StartOurs(L"ZeFrA vUnO " + name.substr(11) + L" - Müşteri");
 
-  EXPECT_TRUE(TerminateTask(name, slot));
+  RecordingLog log;
+  EXPECT_TRUE(TerminateTaskAndLog(name, slot, log));
   EXPECT_EQ(TitleMatchTarget(name), L"ZEFRA VUNO " + name.substr(11));
   EXPECT_TRUE(EndsSoon(*lower));
   EXPECT_TRUE(EndsSoon(*mixed));
   EXPECT_EQ(lower->ExitCode(), 0u);
   EXPECT_THAT(entries, ElementsAre(kKillWarningText, kKillWarningText));
+  const auto closed = AllOf(StartsWith(L"Program closed; pid="), EndsWith(L"\\Zefra VUNO.exe"));
+  EXPECT_THAT(log.lines, ElementsAre(closed, closed));
 }
 
 // A spreadsheet titled "Zefra VUNO.xlsx", a folder window on "C:\Zefra VUNO" or the same program

@@ -6,10 +6,13 @@
 #include "app/version.h"
 #include "http_fixture.h"
 #include "install/file_name_rule.h"
+#include "net/file_address.h"
+#include "net/resume_record.h"
 #include "platform/text.h"
 #include "recording_log.h"
 #include "recording_transfer_window.h"
 #include "test_support.h"
+#include "trust/cng_win.h"
 #include "update/downloader_win.h"
 
 namespace {
@@ -17,6 +20,7 @@ namespace {
 using ::testing::Contains;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
+using ::testing::Not;
 using ::testing::StartsWith;
 
 struct Outcome {
@@ -625,6 +629,31 @@ TEST_F(DownloaderTest, APartKeptByACancelIsContinuedByTheNextPressAndThenGone) {
   EXPECT_TRUE(ReadBytes(destination) == body);
   EXPECT_THAT(requests.Log(), HasSubstr("GET /kept.dll?delay_ms=30 206 range=bytes="));
   EXPECT_FALSE(FileExists(destination + L".download") || FileExists(destination + L".indir-resume"));
+
+  // A part longer than the signed list's size cannot be that file's: it goes before any request.
+  const std::wstring address = FixtureAddress(L"kept.dll");
+  WriteBytes(destination + L".download", body + "longer");
+  WriteBytes(destination + L".indir-resume",
+             ResumeRecordText(RequestAddress(address), {L"\"x\"", body.size() + 6}));
+  const FixtureRequestsFromNow whole;
+  const Outcome listed =
+      Fetch(address, destination, QuickRetries(), L"", ListedFile{Sha256Of(body), body.size()});
+  ASSERT_TRUE(listed.ok) << listed.details;
+  EXPECT_THAT(whole.Log(), Not(HasSubstr("range=")));
+
+  // A listed part is hashed before the request, the window answering meanwhile.
+  WriteBytes(destination + L".download", body.substr(0, body.size() / 2));
+  WriteBytes(destination + L".indir-resume",
+             ResumeRecordText(RequestAddress(address), {L"\"x\"", body.size()}));
+  RecordingTransferWindow served;
+  int pumpsBeforeTheBody = -1;
+  served.onProgress = [&] {
+    pumpsBeforeTheBody = pumpsBeforeTheBody < 0 ? served.pumps : pumpsBeforeTheBody;
+  };
+  options.window = &served;
+  const Outcome hashed = Fetch(address, destination, options, L"", ListedFile{Sha256Of(body), body.size()});
+  ASSERT_TRUE(hashed.ok) << hashed.details;
+  EXPECT_GT(pumpsBeforeTheBody, 0);
 }
 
 }  // namespace

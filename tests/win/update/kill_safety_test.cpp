@@ -14,8 +14,8 @@ namespace {
 
 // Runs the probe program until it reaches the point (or ends) and returns its process.
 UniqueHandle StartProbe(const std::wstring& url, const std::wstring& destination, const std::wstring& point,
-                        const std::wstring& eventName) {
-  const std::wstring program = HelperProgramPath(L"zefra_download_probe.exe");
+                        const std::wstring& eventName,
+                        const std::wstring& program = HelperProgramPath(L"zefra_download_probe.exe")) {
   std::wstring commandLine =
       L"\"" + program + L"\" \"" + url + L"\" \"" + destination + L"\" " + point + L" " + eventName;
   STARTUPINFOW startup{};
@@ -31,10 +31,11 @@ UniqueHandle StartProbe(const std::wstring& url, const std::wstring& destination
 }
 
 // Starts the probe, waits until it holds at the point, and kills it there.
-void KillAt(const std::wstring& url, const std::wstring& destination, const std::wstring& point) {
+void KillAt(const std::wstring& url, const std::wstring& destination, const std::wstring& point,
+            const std::wstring& program = HelperProgramPath(L"zefra_download_probe.exe")) {
   const std::wstring eventName = L"zefra-probe-" + std::to_wstring(GetCurrentProcessId()) + L"-" + point;
   UniqueHandle reached(CreateEventW(nullptr, TRUE, FALSE, eventName.c_str()));
-  UniqueHandle probe = StartProbe(url, destination, point, eventName);
+  UniqueHandle probe = StartProbe(url, destination, point, eventName, program);
   ASSERT_TRUE(probe);
   const HANDLE waits[] = {reached.get(), probe.get()};
   ASSERT_EQ(WaitForMultipleObjects(2, waits, FALSE, 60000), WAIT_OBJECT_0)
@@ -70,6 +71,24 @@ TEST(KillSafety, KilledMidBodyOrBeforeTheReplaceTheOldFileStaysWholeThenANewRunR
   EXPECT_EQ(exitCode, 0u);
   EXPECT_TRUE(ReadBytes(destination) == fresh);
   EXPECT_FALSE(FileExists(destination + L".download"));
+}
+
+// Killed between its two renames, the updater's swap leaves no file under its name (Windows has no
+// single step that replaces a running program's file): the old one set aside, the new one whole
+// beside it. The next download onto that name puts the new one there before anything else.
+TEST(KillSafety, KilledInsideTheUpdatersSwapTheWholeNewUpdaterTakesTheNameAtTheNextDownload) {
+  ScratchFolder folder;
+  const std::wstring updater = folder / L"Zefra INDIR.exe";
+  ASSERT_TRUE(CopyFileW(HelperProgramPath(L"zefra_download_probe.exe").c_str(), updater.c_str(), FALSE));
+  const std::string fresh = PatternBytes(300 * 1024 + 3);
+  KillAt(Serve(L"kill-swap.exe", fresh), updater, L"swap", updater);
+  EXPECT_FALSE(FileExists(updater));
+  EXPECT_TRUE(ReadBytes(updater + L".download") == fresh) << "the new updater is whole";
+
+  UniqueHandle next = StartProbe(FixtureAddress(L"kill-swap-missing.exe"), updater, L"none", L"unused",
+                                 HelperProgramPath(L"zefra_download_probe.exe"));
+  ASSERT_EQ(WaitForSingleObject(next.get(), 60000), WAIT_OBJECT_0);
+  EXPECT_TRUE(ReadBytes(updater) == fresh) << "no whole updater under its name";
 }
 
 TEST(KillSafety, TheKeptReleaseIsAlwaysTheOldOrTheNewWhereverItsWriteIsKilled) {
