@@ -7,6 +7,7 @@
 #include "app/updater_win.h"
 #include "diag/log_line.h"
 #include "diag/log_win.h"
+#include "install/placing_folder_win.h"
 #include "platform/error.h"
 #include "platform/message_box.h"
 #include "platform/message_box_win.h"
@@ -20,6 +21,36 @@ namespace {
 // (the old updater ending) the next start retries.
 void RemoveOldUpdaterFiles() noexcept {
   IgnoringFailure([] { RemoveSetAsideFiles(ProgramFolder()); });
+}
+
+// An update that a power cut or a killed process stopped while it placed its files is finished
+// or undone before anything reads the folder. False when it could not be, so that nothing it may
+// still need (the old files set aside) is cleared.
+bool FinishInterruptedUpdate() noexcept {
+  std::wstring problem;
+  try {
+    DiagnosticLog log(LogFilePath(ProgramFolder()));
+    WindowsPlacingFolder folder(ProgramFolder(), log);
+    const Recovery recovery = RecoverInterruptedPlacing(folder, log);
+    if (recovery != Recovery::kUnreadable) return true;
+    problem = L"Kaydı okunamadı.";
+  } catch (const AppError& error) {
+    IgnoringFailure([&] {
+      DiagnosticLog(LogFilePath(ProgramFolder()))
+          .LOG_YAZ(L"Interrupted update could not be finished; error=" + ErrorText(error.info(), L""));
+    });
+    problem = ErrorText(error.info(), L"Hata ");
+  } catch (...) {
+    problem = L"Bellek yetersiz.";
+  }
+  IgnoringFailure([&] {
+    ShowMessageBox(L"Yarım kalmış bir güncelleme tamamlanamadı ya da geri alınamadı.\r\n" + problem +
+                       L"\r\n\r\nDosyalara dokunulmadı; kayıt \"" + std::wstring(kPlacingJournalName) +
+                       L"\" program klasöründe duruyor. Güncelleyiciyi yeniden açın; düzelmezse yazılım "
+                       L"firmanıza danışın.",
+                   kProgramTitle, kBoxError);
+  });
+  return false;
 }
 
 // A second updater in this folder ends before it touches it. The claim is held until the end.
@@ -37,7 +68,7 @@ bool ClaimFolder() noexcept {
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   InstallSystemMessageBox();
   if (!ClaimFolder()) return 0;
-  RemoveOldUpdaterFiles();
+  if (FinishInterruptedUpdate()) RemoveOldUpdaterFiles();
   ScopedCoInit com;
   INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&controls);
