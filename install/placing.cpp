@@ -37,9 +37,13 @@ void Finish(const PlacingJournal& journal, PlacingFolder& folder) {
   folder.RemoveJournal();
 }
 
-bool IsPlaced(const PlacedFile& file, PlacingFolder& folder) { return folder.Digest(file.target) == file.sha256; }
+bool IsPlaced(const PlacedFile& file, PlacingFolder& folder) {
+  return folder.Digest(file.target) == file.sha256;
+}
 
-bool IsReady(const PlacedFile& file, PlacingFolder& folder) { return folder.Digest(file.staged) == file.sha256; }
+bool IsReady(const PlacedFile& file, PlacingFolder& folder) {
+  return folder.Digest(file.staged) == file.sha256;
+}
 
 void CompleteInterrupted(const PlacingJournal& journal, PlacingFolder& folder) {
   for (const PlacedFile& file : journal) {
@@ -65,7 +69,8 @@ void PlaceFiles(PlacingJournal journal, PlacingFolder& folder, Logger& log) {
     for (; placed < journal.size(); ++placed) PlaceOne(journal[placed], folder, log);
   } catch (const AppError& error) {
     const PlacingFailed failed{journal[placed].target, error.info()};
-    log.LOG_YAZ(L"File could not be placed; name=" + Shown(failed.name) + L"; error=" + ErrorText(error.info(), L""));
+    log.LOG_YAZ(L"File could not be placed; name=" + Shown(failed.name) + L"; error=" +
+                ErrorText(error.info(), L""));
     for (size_t undo = placed + 1; undo-- > 0;) UndoOne(journal[undo], folder, log);
     folder.RemoveJournal();
     throw failed;

@@ -2,10 +2,10 @@
 
 #include <windows.h>
 
+#include "install/folder_files_win.h"
+#include "install/mdl_fso_win.h"
+#include "install/set_aside_name.h"
 #include "platform/path.h"
-#include "update/folder_files_win.h"
-#include "update/mdl_fso_win.h"
-#include "update/set_aside_name.h"
 
 namespace {
 
@@ -41,7 +41,9 @@ std::optional<std::string> WindowsPlacingFolder::ReadJournal() {
 
 void WindowsPlacingFolder::RemoveJournal() { Remove(kPlacingJournalName); }
 
-bool WindowsPlacingFolder::IsRunningUpdater(const std::wstring& name) { return ::IsRunningUpdater(PathOf(name)); }
+bool WindowsPlacingFolder::IsRunningUpdater(const std::wstring& name) {
+  return ::IsRunningUpdater(PathOf(name));
+}
 
 void WindowsPlacingFolder::ReplaceRunningUpdater(const PlacedFile& file) {
   Step();

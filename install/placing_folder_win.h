@@ -6,7 +6,7 @@
 #include <string>
 
 #include "install/placing.h"
-#include "update/self_replace_win.h"
+#include "install/self_replace_win.h"
 
 class WindowsPlacingFolder final : public PlacingFolder {
  public:

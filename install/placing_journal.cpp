@@ -9,38 +9,6 @@ namespace {
 constexpr std::string_view kFirstLine = "zefra-indir placing journal 1";
 constexpr std::string_view kLastLine = "end";
 
-std::string HexOf(const Sha256Digest& digest) {
-  static constexpr char kDigits[] = "0123456789abcdef";
-  std::string hex;
-  for (uint8_t byte : digest) {
-    hex += kDigits[byte >> 4];
-    hex += kDigits[byte & 0xF];
-  }
-  return hex;
-}
-
-std::optional<Sha256Digest> DigestOf(std::string_view hex) {
-  if (hex.size() != 64) return std::nullopt;
-  Sha256Digest digest{};
-  for (size_t i = 0; i < 64; ++i) {
-    const char c = hex[i];
-    const int value = c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
-    if (value < 0) return std::nullopt;
-    digest[i / 2] = static_cast<uint8_t>(digest[i / 2] << 4 | value);
-  }
-  return digest;
-}
-
-std::optional<uint64_t> SizeOf(std::string_view digits) {
-  if (digits.empty() || digits.size() > 19) return std::nullopt;
-  uint64_t value = 0;
-  for (char c : digits) {
-    if (c < '0' || c > '9') return std::nullopt;
-    value = value * 10 + static_cast<uint64_t>(c - '0');
-  }
-  return value;
-}
-
 std::vector<std::string_view> Split(std::string_view text, char separator) {
   std::vector<std::string_view> parts;
   for (size_t start = 0;;) {
@@ -65,14 +33,15 @@ std::optional<std::wstring> NameOf(std::string_view field) {
 std::optional<PlacedFile> FileOf(std::string_view line) {
   const std::vector<std::string_view> fields = Split(line, '\t');
   if (fields.size() != 6 || (fields[2] != "0" && fields[2] != "1")) return std::nullopt;
-  const std::optional<Sha256Digest> digest = DigestOf(fields[0]);
-  const std::optional<uint64_t> size = SizeOf(fields[1]);
+  Sha256Digest digest{};
+  const bool digestRead = HexBytes(fields[0], digest);
+  const std::optional<uint64_t> size = DecimalValue(fields[1]);
   std::optional<std::wstring> target = NameOf(fields[3]);
   std::optional<std::wstring> staged = NameOf(fields[4]);
   std::optional<std::wstring> setAside = NameOf(fields[5]);
-  if (!digest || !size || !target || !staged || !setAside) return std::nullopt;
-  return PlacedFile{std::move(*target), std::move(*staged), std::move(*setAside), fields[2] == "1", *size,
-                    *digest};
+  if (!digestRead || !size || !target || !staged || !setAside) return std::nullopt;
+  return PlacedFile{
+      std::move(*target), std::move(*staged), std::move(*setAside), fields[2] == "1", *size, digest};
 }
 
 }  // namespace
@@ -80,8 +49,9 @@ std::optional<PlacedFile> FileOf(std::string_view line) {
 std::string PlacingJournalText(const PlacingJournal& journal) {
   std::string text = std::string(kFirstLine) + "\n";
   for (const PlacedFile& file : journal) {
-    text += HexOf(file.sha256) + "\t" + std::to_string(file.size) + "\t" + (file.hadOld ? "1" : "0") + "\t" +
-            EncodeUtf8(file.target) + "\t" + EncodeUtf8(file.staged) + "\t" + EncodeUtf8(file.setAside) + "\n";
+    text += EncodeUtf8(HexText(file.sha256)) + "\t" + std::to_string(file.size) + "\t" +
+            (file.hadOld ? "1" : "0") + "\t" + EncodeUtf8(file.target) + "\t" + EncodeUtf8(file.staged) +
+            "\t" + EncodeUtf8(file.setAside) + "\n";
   }
   return text + std::string(kLastLine) + "\n";
 }

@@ -5,9 +5,9 @@
 // so that the test can kill it there or a moment later. Exit code 0 when every file is in place.
 #include <windows.h>
 
+#include "install/folder_files_win.h"
+#include "install/mdl_fso_win.h"
 #include "install/placing_folder_win.h"
-#include "update/folder_files_win.h"
-#include "update/mdl_fso_win.h"
 
 namespace {
 
@@ -39,8 +39,8 @@ int wmain(int argc, wchar_t** argv) {
       const std::wstring staged = folder + L"\\" + name + L".download";
       const std::optional<std::string> bytes = ReadSmallFile(staged, 64 * 1024 * 1024);
       if (!bytes) continue;
-      journal.push_back(PlacedFileFor(folder, name, bytes->size(), *FileSha256(staged, [] {}),
-                                      placing.setAsideTag()));
+      journal.push_back(
+          PlacedFileFor(folder, name, bytes->size(), *FileSha256(staged, [] {}), placing.setAsideTag()));
     }
     PlaceFiles(journal, placing, log);
   } catch (...) {

@@ -188,8 +188,7 @@ TEST(Placing, AJournalThatCannotBeReadIsLeftAndNothingIsTouched) {
   EXPECT_EQ(ParsePlacingJournal(whole), journal);
   const std::string unreadable[] = {
       whole.substr(0, whole.size() - 4),  // cut before its last line
-      "x" + whole,
-      whole.substr(0, whole.find('\n') + 1) + "00\t1\t1\ta\tb\tc\n" + "end\n",
+      "x" + whole, whole.substr(0, whole.find('\n') + 1) + "00\t1\t1\ta\tb\tc\n" + "end\n",
       whole.substr(0, whole.rfind("end")) + whole.substr(whole.find('\n') + 1),  // a name twice
   };
   for (const std::string& text : unreadable) {

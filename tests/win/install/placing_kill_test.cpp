@@ -6,10 +6,10 @@
 #include <random>
 
 #include "install/placing_folder_win.h"
+#include "install/self_replace_win.h"
 #include "platform/scoped_win.h"
 #include "recording_log.h"
 #include "test_support.h"
-#include "update/self_replace_win.h"
 
 namespace {
 
@@ -19,7 +19,8 @@ using Contents = std::map<std::wstring, std::string>;
 
 // Two files the release replaces and one it adds; the new ones staged beside them.
 struct Release {
-  Contents oldFiles{{L"bin\\", ""}, {kNames[0], PatternBytes(300000, "MZ-OLD")}, {kNames[1], PatternBytes(70000, "OLD")}};
+  Contents oldFiles{
+      {L"bin\\", ""}, {kNames[0], PatternBytes(300000, "MZ-OLD")}, {kNames[1], PatternBytes(70000, "OLD")}};
   Contents newFiles{{L"bin\\", ""},
                     {kNames[0], PatternBytes(310000, "MZ-NEW")},
                     {kNames[1], PatternBytes(80000, "NEW")},
@@ -51,9 +52,9 @@ bool KillPlacingAt(const ScratchFolder& folder, int step, DWORD delayMs) {
   const std::wstring tag = std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(step);
   UniqueHandle held(CreateEventW(nullptr, TRUE, FALSE, (L"zefra-held-" + tag).c_str()));
   UniqueHandle go(CreateEventW(nullptr, TRUE, FALSE, (L"zefra-go-" + tag).c_str()));
-  const StartedProgram probe(HelperProgramPath(L"zefra_placing_probe.exe"),
-                             L"\"" + folder.path() + L"\" " + std::to_wstring(step) + L" zefra-held-" + tag +
-                                 L" zefra-go-" + tag);
+  const StartedProgram probe(
+      HelperProgramPath(L"zefra_placing_probe.exe"),
+      L"\"" + folder.path() + L"\" " + std::to_wstring(step) + L" zefra-held-" + tag + L" zefra-go-" + tag);
   const HANDLE waits[] = {held.get(), probe.handle()};
   const DWORD reached = WaitForMultipleObjects(2, waits, FALSE, 60000);
   EXPECT_NE(reached, WAIT_TIMEOUT) << "step " << step;
