@@ -81,7 +81,7 @@ TEST(StartButtonWithRunningCopies, AProgramInASubfolderIsClosedByItsOwnNameAndIt
 
   RecordingLog log;
   const DownloadResult result = DOSYA_INDIR(Serve(L"rapor-new.exe", "MZ new report"), programFolder / slot, log, QuickRetries());
-  EXPECT_TRUE(result.placed) << ToUtf8(result.details);
+  EXPECT_TRUE(result.fetched) << ToUtf8(result.details);
   EXPECT_EQ(ReadBytes(programFolder / slot), "MZ new report");
 }
 
