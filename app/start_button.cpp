@@ -2,11 +2,11 @@
 
 #include <vector>
 
+#include "install/file_name_rule.h"
 #include "platform/error.h"
 #include "platform/message_box.h"
 #include "platform/path.h"
 #include "platform/text.h"
-#include "install/file_name_rule.h"
 
 namespace {
 

@@ -227,7 +227,8 @@ Sha256Digest FileSink::VerifiedDigest() const {
   if (*listedDigest_ != *digest_) {
     // The heads of both digests tell the vendor which file arrived, without filling the box.
     Refuse(L"Dosyanın SHA-256 özeti imzalı sürüm listesindekiyle uyuşmuyor (liste: " +
-           DigestHex(*listedDigest_).substr(0, 16) + L"…, gelen: " + DigestHex(*digest_).substr(0, 16) + L"…).");
+           DigestHex(*listedDigest_).substr(0, 16) + L"…, gelen: " + DigestHex(*digest_).substr(0, 16) +
+           L"…).");
   }
   return *digest_;
 }

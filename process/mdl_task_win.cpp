@@ -132,8 +132,8 @@ bool KillProcess(HWND window, const FileIdentity* programFile, Logger* log) noex
     if (ended) WaitForSingleObject(process.get(), kEndWaitMs);
     if (log) {
       log->LOG_YAZ(ended ? L"Program closed; " + which
-                             : L"Program could not be closed; " + which + L"; error=" +
-                                   ErrorText(ErrorInfoFromCode(error)));
+                         : L"Program could not be closed; " + which + L"; error=" +
+                               ErrorText(ErrorInfoFromCode(error)));
     }
     return true;
   } catch (...) {

@@ -224,7 +224,6 @@ class Download final : public WatchedFetchHost {
     if (options_.window) options_.window->ShowProgress(received, total);
   }
 
-
  private:
   // A part an earlier run left, with the record of how to continue it; without a record for
   // this very address it goes, as any stale temporary file does. The record is taken off the

@@ -61,7 +61,7 @@ class UpdateRun {
           source_.VerifiedReleaseList(listUrl, URL_OLUSTUR(baseUrl_, kReleaseSignatureName), window_, log_);
       if (!verified) return true;
       log_.LOG_YAZ(L"Release signature verified; url=" + VisibleText(listUrl) + L"; files=" +
-                      std::to_wstring(verified->list.size()));
+                   std::to_wstring(verified->list.size()));
       AcceptRelease(*verified, files);
       release_ = std::move(verified->list);
     } catch (const ReleaseRefused& refused) {
@@ -86,12 +86,12 @@ class UpdateRun {
     }
     const uint64_t number = *verified.list.release();
     log_.LOG_YAZ(L"Release accepted; release=" + std::to_wstring(number) + L"; kept=" +
-                    std::to_wstring(kept.number));
+                 std::to_wstring(kept.number));
     if (number == kept.number && kept.listSha256) return;
     stage_ = L"keep release number";
     folder_.WriteFileAtomically(KeptReleasePath(), KeptReleaseText(number, verified.listSha256));
     log_.LOG_YAZ(L"Kept release written; path=" + KeptReleasePath() + L"; release=" +
-                    std::to_wstring(number) + L"; sha256=" + DigestHex(verified.listSha256));
+                 std::to_wstring(number) + L"; sha256=" + DigestHex(verified.listSha256));
   }
 
   // Only a missing kept file counts as no release at all. One that is there but cannot be read
@@ -108,8 +108,7 @@ class UpdateRun {
     } catch (const AppError& error) {
       problem = shown = ErrorText(error.info());
     }
-    log_.LOG_YAZ(L"Kept release unreadable, run refused; path=" + KeptReleasePath() + L"; reason=" +
-                    problem);
+    log_.LOG_YAZ(L"Kept release unreadable, run refused; path=" + KeptReleasePath() + L"; reason=" + problem);
     throw ReleaseRefused(L"Kurulu sürümün kaydı (" + KeptReleasePath() + L") okunamadı: " + shown +
                          L". Daha eski bir sürüm kurulmasın diye güncelleme durduruldu; dosyayı kullanan "
                          L"programı kapatıp yeniden deneyin ya da yazılım firmasına başvurun.");
@@ -197,8 +196,7 @@ class UpdateRun {
     window_.ShowRunStopped();
     window_.SetStatus(name + L" indirilemedi.");
     window_.SetStartEnabled(true);
-    log_.LOG_YAZ(L"File download returned failure; name=" + name + L"; url=" + url + L"; details=" +
-                    details);
+    log_.LOG_YAZ(L"File download returned failure; name=" + name + L"; url=" + url + L"; details=" + details);
     ShowMessageBox(name + L" indirilemedi.\r\n" + url + L"\r\n" + details, kProgramTitle, kBoxError);
   }
 
@@ -224,8 +222,8 @@ class UpdateRun {
     window_.ShowRunStopped();
     window_.SetStatus(L"Diskte yeterli yer yok.");
     window_.SetStartEnabled(true);
-    log_.LOG_YAZ(L"Update not started, not enough free space; needed=" + std::to_wstring(needed) + L"; free=" +
-                 std::to_wstring(free));
+    log_.LOG_YAZ(L"Update not started, not enough free space; needed=" + std::to_wstring(needed) +
+                 L"; free=" + std::to_wstring(free));
     ShowMessageBox(reason, kProgramTitle, kBoxError);
     return false;
   }
@@ -288,7 +286,7 @@ class UpdateRun {
       programs_.StartProgram(path);
     } catch (const AppError& error) {
       log_.LOG_YAZ(L"Main program could not be started; path=" + path + L"; error=" +
-                      ErrorText(error.info()));
+                   ErrorText(error.info()));
       ShowMessageBox(
           L"Dosyalarınız güncellendi, ancak program başlatılamadı. Programı kendiniz açmayı "
           L"deneyin.\r\n" +

@@ -70,7 +70,8 @@ DownloadOptions WindowsUpdateServices::OptionsFor(TransferWindow& transfer) {
 
 std::optional<VerifiedRelease> WindowsUpdateServices::VerifiedReleaseList(const std::wstring& listUrl,
                                                                           const std::wstring& signatureUrl,
-                                                                          UpdateRunWindow& window, Logger& log) {
+                                                                          UpdateRunWindow& window,
+                                                                          Logger& log) {
   if (!releaseKey_) return std::nullopt;
   RunTransferWindow transfer(window, std::nullopt);
   return FetchVerifiedReleaseList(listUrl, signatureUrl, *releaseKey_, log, OptionsFor(transfer));
@@ -91,7 +92,7 @@ bool WindowsUpdateServices::FileIsCurrent(const std::wstring& path, const Listed
     return FileHasListedContent(path, listed, [&window] { window.PumpWhileBusy(); });
   } catch (const AppError& error) {
     log.LOG_YAZ(L"File could not be checked, fetching it; path=" + path + L"; error=" +
-                   ErrorText(error.info()));
+                ErrorText(error.info()));
     return false;
   }
 }
@@ -123,8 +124,8 @@ uint64_t WindowsUpdateServices::FreeBytes(const std::wstring& folder) {
   return available.QuadPart;
 }
 
-void WindowsUpdateServices::PlaceFiles(const std::wstring& programFolder, const std::vector<StagedFile>& files,
-                                       Logger& log) {
+void WindowsUpdateServices::PlaceFiles(const std::wstring& programFolder,
+                                       const std::vector<StagedFile>& files, Logger& log) {
   WindowsPlacingFolder folder(programFolder, log);
   PlacingJournal journal;
   for (const StagedFile& file : files) {

@@ -30,7 +30,8 @@ class WindowsUpdateServices : public UpdateServices {
   // DOSYA_INDIR, logging through the window, showing it the body's progress and the retries,
   // letting it repaint and the user close it while the download waits.
   DownloadResult Download(const std::wstring& url, const std::wstring& destination, const std::wstring& name,
-                          UpdateRunWindow& window, Logger& log, const std::optional<ListedFile>& listed) override;
+                          UpdateRunWindow& window, Logger& log,
+                          const std::optional<ListedFile>& listed) override;
   // A file that cannot be read is logged and counts as not current: the download then tells why.
   bool FileIsCurrent(const std::wstring& path, const ListedFile& listed, UpdateRunWindow& window,
                      Logger& log) override;

@@ -60,8 +60,8 @@ class FakeServices : public UpdateServices {
   explicit FakeServices(FakeWindow& window) : window_(window) {}
 
   std::optional<VerifiedRelease> VerifiedReleaseList(const std::wstring& listUrl,
-                                                     const std::wstring& signatureUrl,
-                                                     UpdateRunWindow&, Logger&) override {
+                                                     const std::wstring& signatureUrl, UpdateRunWindow&,
+                                                     Logger&) override {
     if (!release) return std::nullopt;
     window_.events.push_back(L"release " + listUrl + L" " + signatureUrl);
     if (!refusal.empty()) throw ReleaseRefused(refusal);
@@ -181,21 +181,24 @@ TEST_F(UpdateRunTest, ProgramsAreClosedOnlyOnceEveryFileIsHereThenAllArePlacedTo
     window.events.clear();
     services.lockedAtPlacing = locked ? L"c.dll" : L"";
     Run({L"Rapor.exe", L"bin\\Yedek.EXE", L"c.dll", L".exe", L""});
-    const auto closing = std::find(window.events.begin(), window.events.end(), L"status Açık dosyalar kapatılıyor...");
+    const auto closing =
+        std::find(window.events.begin(), window.events.end(), L"status Açık dosyalar kapatılıyor...");
     ASSERT_NE(closing, window.events.end());
-    EXPECT_THAT(std::vector<std::wstring>(window.events.begin(), closing), Not(Contains(HasSubstr(L"close "))));
+    EXPECT_THAT(std::vector<std::wstring>(window.events.begin(), closing),
+                Not(Contains(HasSubstr(L"close "))));
     EXPECT_THAT(std::vector<std::wstring>(closing, closing + 5),
                 ElementsAre(L"status Açık dosyalar kapatılıyor...", L"close Rapor C:\\Zefra\\Rapor.exe",
                             L"close Yedek C:\\Zefra\\bin\\Yedek.EXE", L"status Dosyalar yerine konuyor...",
                             L"place Rapor.exe bin\\Yedek.EXE c.dll .exe"));
     if (!locked) continue;
     const std::wstring details = L"Stage place file c.dll - Error 32: The file is in use.";
-    EXPECT_THAT(std::vector<std::wstring>(closing + 5, window.events.end()),
-                ElementsAre(L"stop progress timer", L"run stopped", L"status c.dll yerine konamadı.", L"start on",
-                            L"log File placing failed, every file put back; name=c.dll; details=" + details,
-                            L"box 16 c.dll yerine konamadı; bütün dosyalar eski hâline döndü.\r\n" + details +
-                                L"\r\n\r\nDosyayı kullanan programı kapatıp yeniden deneyin.",
-                            L"start C:\\Zefra\\Zefra VUNO.exe"));
+    EXPECT_THAT(
+        std::vector<std::wstring>(closing + 5, window.events.end()),
+        ElementsAre(L"stop progress timer", L"run stopped", L"status c.dll yerine konamadı.", L"start on",
+                    L"log File placing failed, every file put back; name=c.dll; details=" + details,
+                    L"box 16 c.dll yerine konamadı; bütün dosyalar eski hâline döndü.\r\n" + details +
+                        L"\r\n\r\nDosyayı kullanan programı kapatıp yeniden deneyin.",
+                    L"start C:\\Zefra\\Zefra VUNO.exe"));
   }
 }
 
@@ -308,8 +311,9 @@ TEST_F(UpdateRunTest, ASignedReleaseThatDoesNotFitOnTheDiskStopsBeforeAnyFile) {
   services.freeBytes = 29;
   Run({L"a.dll", L"b.dll", L"", L"", L""});
   EXPECT_THAT(window.events, Not(Contains(HasSubstr(L"download "))));
-  EXPECT_EQ(window.events.back(), L"box 16 Diskte yeterli yer yok: güncelleme 30 bayt istiyor, boş yer 29 bayt. "
-                                  L"Yer açıp yeniden deneyin; hiçbir dosya değişmedi.");
+  EXPECT_EQ(window.events.back(),
+            L"box 16 Diskte yeterli yer yok: güncelleme 30 bayt istiyor, boş yer 29 bayt. "
+            L"Yer açıp yeniden deneyin; hiçbir dosya değişmedi.");
 }
 
 TEST_F(UpdateRunTest, ARefusedReleaseStopsTheRunBeforeAnyFile) {
