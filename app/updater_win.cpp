@@ -22,6 +22,7 @@ UpdaterWindow::UpdaterWindow(HINSTANCE instance, std::wstring programFolder, Log
                              return TerminateTaskAndLog(name, file, this->log());
                            })),
       checkFolder_(parts.checkFolder ? std::move(parts.checkFolder) : FolderWriteCheck(FolderWriteError)) {
+  windowsServices_.SetTerminateTask(terminateTask_);
   SetReleaseKey(std::move(parts.releaseKey));
   SetStartHandler([this] { StartPressed(); });
   SetRunTickHandler([this] { RunTick(); });
@@ -33,7 +34,7 @@ void UpdaterWindow::LoadSettingsAndManifest() {
 }
 
 void UpdaterWindow::StartPressed() {
-  StartButtonPressed(mdl_.manifest.files, programFolder(), views_, terminateTask_, checkFolder_);
+  StartButtonPressed(mdl_.manifest.files, programFolder(), views_, checkFolder_);
 }
 
 // The tick of tmrIndir: the whole run, with the window taking no input until it stops.

@@ -58,16 +58,13 @@ bool DiskFull(const ErrorInfo& error, const std::wstring& path, size_t wanted) {
 FileSink::FileSink(std::wstring path, const std::optional<ListedFile>& listed, uint64_t keptBytes,
                    std::function<void()> afterWrite)
     : path_(std::move(path)),
-      withDigest_(listed.has_value()),
       exactSize_(listed ? std::optional<uint64_t>(listed->size) : std::nullopt),
       listedDigest_(listed ? std::optional<Sha256Digest>(listed->digest) : std::nullopt),
       afterWrite_(std::move(afterWrite)),
       count_(keptBytes) {
   buffers_[0] = std::make_unique<unsigned char[]>(kBufferSize);
-  if (withDigest_) {
-    buffers_[1] = std::make_unique<unsigned char[]>(kBufferSize);
-    hasher_.emplace();
-  }
+  buffers_[1] = std::make_unique<unsigned char[]>(kBufferSize);
+  hasher_.emplace();
 }
 
 FileSink::~FileSink() { Abandon(); }
@@ -124,10 +121,8 @@ void FileSink::Empty() {
   filled_ = 0;
   turn_ = 0;
   head_ = {};
-  if (withDigest_) {
-    hasher_.reset();
-    hasher_.emplace();
-  }
+  hasher_.reset();
+  hasher_.emplace();
 }
 
 // A part kept from an earlier run is hashed from disk before the body continues it, so the
@@ -222,12 +217,18 @@ int64_t FileSink::Close() {
 void FileSink::Abandon() noexcept { file_.reset(); }
 
 // The file must be the one the vendor signed: listed, with the very same digest.
+const Sha256Digest& FileSink::Digest() const {
+  if (!digest_) throw AppError(ErrorInfoFromCode(ERROR_INVALID_FUNCTION));
+  return *digest_;
+}
+
 Sha256Digest FileSink::VerifiedDigest() const {
   if (!listedDigest_ || !digest_) throw AppError(ErrorInfoFromCode(ERROR_INVALID_FUNCTION));
   if (*listedDigest_ != *digest_) {
     // The heads of both digests tell the vendor which file arrived, without filling the box.
     Refuse(L"Dosyanın SHA-256 özeti imzalı sürüm listesindekiyle uyuşmuyor (liste: " +
-           DigestHex(*listedDigest_).substr(0, 16) + L"…, gelen: " + DigestHex(*digest_).substr(0, 16) + L"…).");
+           DigestHex(*listedDigest_).substr(0, 16) + L"…, gelen: " + DigestHex(*digest_).substr(0, 16) +
+           L"…).");
   }
   return *digest_;
 }

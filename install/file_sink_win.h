@@ -25,7 +25,7 @@ class FileSink final : public BodySink {
  public:
   // listed: the file as a signed release lists it, its size and SHA-256. A response that declares
   // another size, or a body that runs past it, is refused (TransferFailure), one that ends short
-  // of it is a cut (BodyCutShort); the digest is computed as the body streams. keptBytes: the
+  // of it is a cut (BodyCutShort). The digest is computed as the body streams, listed or not. keptBytes: the
   // length of a part an earlier run left at path, for Begin to continue; 0 when there is none to
   // keep. afterWrite is called each time a buffer has gone to the file (tests hold the download
   // there).
@@ -45,6 +45,8 @@ class FileSink final : public BodySink {
 
   // The first two bytes of the file, zeros where it is shorter.
   const std::array<unsigned char, 2>& head() const { return head_; }
+  // After End: the file's SHA-256.
+  const Sha256Digest& Digest() const;
   // After End, for a listed file: its SHA-256 when that is the listed one; otherwise the file is
   // refused (TransferFailure).
   Sha256Digest VerifiedDigest() const;
@@ -66,7 +68,6 @@ class FileSink final : public BodySink {
   void MoveTo(uint64_t offset);
 
   std::wstring path_;
-  bool withDigest_;
   std::optional<uint64_t> exactSize_;
   std::optional<Sha256Digest> listedDigest_;
   std::function<void()> afterWrite_;

@@ -36,10 +36,9 @@ uint64_t SizeOf(const UniqueFile& file) {
 
 }  // namespace
 
-bool FileHasListedContent(const std::wstring& path, const ListedFile& listed,
-                          const std::function<void()>& betweenPieces) {
-  const UniqueFile file = OpenForReading(path);
-  if (!file || SizeOf(file) != listed.size) return false;
+namespace {
+
+Sha256Digest Sha256OfFile(const UniqueFile& file, const std::function<void()>& betweenPieces) {
   Sha256 hash;
   std::vector<unsigned char> piece(kPieceSize);
   for (;;) {
@@ -49,7 +48,22 @@ bool FileHasListedContent(const std::wstring& path, const ListedFile& listed,
     hash.Add(piece.data(), got);
     betweenPieces();
   }
-  return hash.Finish() == listed.digest;
+  return hash.Finish();
+}
+
+}  // namespace
+
+bool FileHasListedContent(const std::wstring& path, const ListedFile& listed,
+                          const std::function<void()>& betweenPieces) {
+  const UniqueFile file = OpenForReading(path);
+  if (!file || SizeOf(file) != listed.size) return false;
+  return Sha256OfFile(file, betweenPieces) == listed.digest;
+}
+
+std::optional<Sha256Digest> FileSha256(const std::wstring& path, const std::function<void()>& betweenPieces) {
+  const UniqueFile file = OpenForReading(path);
+  if (!file) return std::nullopt;
+  return Sha256OfFile(file, betweenPieces);
 }
 
 std::optional<std::string> ReadSmallFile(const std::wstring& path, size_t limit) {

@@ -14,6 +14,10 @@
 bool FileHasListedContent(const std::wstring& path, const ListedFile& listed,
                           const std::function<void()>& betweenPieces);
 
+// The file's SHA-256, read in pieces with betweenPieces called after each; none when there is
+// no file. Throws AppError when it cannot be read.
+std::optional<Sha256Digest> FileSha256(const std::wstring& path, const std::function<void()>& betweenPieces);
+
 // The whole file, at most limit bytes; none when there is no file. Throws AppError.
 std::optional<std::string> ReadSmallFile(const std::wstring& path, size_t limit);
 

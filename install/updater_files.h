@@ -34,6 +34,10 @@ inline constexpr UpdaterFileKind kUpdaterFileKinds[] = {
     {kWriteProbeSuffix, true},
     {kResumeRecordSuffix, false},  // a later press continues the part it belongs to
     {L".indir-release", false},    // kKeptReleaseName
+    {L".indir-journal", false},    // the placing journal: a start acts on it first
+    // What a write cut short leaves of the two files written whole (WriteFileAtomically).
+    {L".indir-release-new", true},
+    {L".indir-journal-new", true},
 };
 
 // True when one path segment, as Windows resolves it (trailing dots and spaces dropped, letter

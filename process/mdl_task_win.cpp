@@ -13,6 +13,8 @@ namespace {
 
 // All process rights as older systems define them; the newer, larger value is refused there.
 constexpr DWORD kProcessAllAccess = 0x1F0FFF;
+// How long a program that was ended is given to be gone before its file is replaced.
+constexpr DWORD kEndWaitMs = 2000;
 
 EventLogWriter eventLogWriter;
 
@@ -126,10 +128,12 @@ bool KillProcess(HWND window, const FileIdentity* programFile, Logger* log) noex
         L"pid=" + std::to_wstring(processId) + L"; image=" + ImageOf(process.get()).value_or(L"");
     const bool ended = TerminateProcess(process.get(), 0);
     const DWORD error = ended ? 0 : GetLastError();
+    // The end is asynchronous: its file is free once the process is gone, which is waited for.
+    if (ended) WaitForSingleObject(process.get(), kEndWaitMs);
     if (log) {
       log->LOG_YAZ(ended ? L"Program closed; " + which
-                             : L"Program could not be closed; " + which + L"; error=" +
-                                   ErrorText(ErrorInfoFromCode(error)));
+                         : L"Program could not be closed; " + which + L"; error=" +
+                               ErrorText(ErrorInfoFromCode(error)));
     }
     return true;
   } catch (...) {

@@ -75,12 +75,18 @@ class Download final : public WatchedFetchHost {
 
   // The steps in order: the file's size once it is in place. Throws a TransferFailure for a
   // failed check and what the attempts throw, AppError for a failing step.
-  int64_t Run() {
+  DownloadResult Run() {
     Prepare();
     const int64_t bytes = Check(Fetch());
-    Place();
-    log_.LOG_YAZ(L"Download complete; destination=" + destination_ + L"; bytes=" + std::to_wstring(bytes));
-    return bytes;
+    if (options_.stageOnly) {
+      Stage();
+      log_.LOG_YAZ(L"Download staged; path=" + temporaryPath_ + L"; bytes=" + std::to_wstring(bytes) +
+                   L"; sha256=" + DigestHex(temporary_->Digest()));
+    } else {
+      Place();
+      log_.LOG_YAZ(L"Download complete; destination=" + destination_ + L"; bytes=" + std::to_wstring(bytes));
+    }
+    return DownloadResult{true, bytes, {}, temporary_->Digest()};
   }
 
   // The failure exit: log, then clean up ignoring every error. A part that a later press can
@@ -120,7 +126,7 @@ class Download final : public WatchedFetchHost {
 
     temporary_ = std::make_unique<FileSink>(temporaryPath_, listed_, kept ? keptBytes_ : 0,
                                             [this] { Hold(DownloadPoint::kBodyChunkWritten); });
-    if (kept && listed_) HashKeptPart();
+    if (kept) HashKeptPart();
     const uint64_t count = FetchWithRetries(*this, *temporary_, options_.retry, kept);
     log_.LOG_YAZ(L"HTTP body received; bytes=" + std::to_wstring(count));
     return count;
@@ -149,6 +155,12 @@ class Download final : public WatchedFetchHost {
     }
     Hold(DownloadPoint::kBeforeReplace);
     return bytes;
+  }
+
+  // The checked file waits beside its destination for the run to place it. Its record, when the
+  // server gave a validator, lets a later press take it after asking for one byte.
+  void Stage() {
+    if (resumePoint_) IgnoringFailure([&] { WriteResumeRecord(*resumePoint_); });
   }
 
   // The file in place, the running updater's own by its own steps; no record left behind.
@@ -212,7 +224,6 @@ class Download final : public WatchedFetchHost {
     if (options_.window) options_.window->ShowProgress(received, total);
   }
 
-
  private:
   // A part an earlier run left, with the record of how to continue it; without a record for
   // this very address it goes, as any stale temporary file does. The record is taken off the
@@ -243,6 +254,9 @@ class Download final : public WatchedFetchHost {
       return std::nullopt;
     }
     RemoveIfThere(recordPath_);
+    // A whole part (an earlier press fetched it, then another file failed) asks for its last byte
+    // again: If-Range then tells whether the server still has that very file.
+    if (keptBytes_ > 0 && keptBytes_ == point->total) --keptBytes_;
     return point;
   }
 
@@ -311,10 +325,10 @@ DownloadResult DOSYA_INDIR(const std::wstring& url, const std::wstring& destinat
                            const DownloadOptions& options, const std::optional<ListedFile>& listed) {
   Download download(url, destination, log, options, listed);
   try {
-    return DownloadResult{true, download.Run(), {}};
+    return download.Run();
   } catch (...) {
     // Only memory can run out here besides what the platform calls and the transfer report.
     const TransferFailure failure = CurrentTransferFailure(ErrorInfoFromCode(ERROR_NOT_ENOUGH_MEMORY));
-    return DownloadResult{false, 0, download.Fail(failure)};
+    return DownloadResult{false, 0, download.Fail(failure), {}};
   }
 }

@@ -36,6 +36,9 @@ struct DownloadOptions {
   TransferWindow* window = nullptr;
   // The run's way out (proxy, protocols); none: the session as it always was.
   RunNetwork* network = nullptr;
+  // The checked file stays beside the destination ("NAME.download") with the record that lets a
+  // later press take it without fetching it again, for the run to place with the others.
+  bool stageOnly = false;
   DownloadSeams seams;
 };
 
@@ -46,8 +49,9 @@ struct DownloadOptions {
 // when the server can be trusted to send the same file; a file that fails for such a reason keeps
 // its part for the next press. With a listed file (a signed release), the body's SHA-256 is
 // computed as it streams and must be the one the verified list gives, or the file is refused
-// before the replace. Placed when the file is in place, with its size; otherwise the details give
-// the reason and the destination is as it was. Every step is logged; nothing is thrown.
+// before the replace. Fetched when the file is in place (staged, with stageOnly), with its size
+// and SHA-256; otherwise the details give the reason and the destination is as it was. Every
+// step is logged; nothing is thrown.
 DownloadResult DOSYA_INDIR(const std::wstring& url, const std::wstring& destination, Logger& log,
                            const DownloadOptions& options = {},
                            const std::optional<ListedFile>& listed = std::nullopt);

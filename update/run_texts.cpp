@@ -1,5 +1,9 @@
 #include "update/run_texts.h"
 
+#include "install/file_name_rule.h"
+#include "platform/path.h"
+#include "platform/text.h"
+
 std::wstring SizeText(int64_t bytes, std::wstring_view thousandsSeparator) {
   // Integer arithmetic rounds exactly where a double would, and stays exact beyond 2^53.
   // A byte count is never negative; should one be, it shows as nothing fetched.
@@ -22,4 +26,26 @@ std::wstring RetryStatusText(std::wstring_view name, const RetryNotice& notice) 
   text += L"yeniden deneniyor (" + std::to_wstring(notice.attempt) + L". deneme)";
   if (notice.resumeFrom > 0) text += L", kaldığı yerden";
   return text + L"...";
+}
+
+std::optional<std::wstring> ProgramNameToClose(std::wstring_view slotName) {
+  const std::wstring_view lastThree = slotName.substr(slotName.size() < 3 ? 0 : slotName.size() - 3);
+  if (AsciiUpper(lastThree) != L"EXE") return std::nullopt;
+  // A window's title carries the program's own name, never the folder it lies in.
+  const std::wstring file = FileNameOf(slotName);
+  if (file.size() <= 4) return std::nullopt;
+  return file.substr(0, file.size() - 4);
+}
+
+std::vector<ProgramToClose> ProgramsToClose(const std::array<std::wstring, 5>& files,
+                                            const std::wstring& programFolder) {
+  std::vector<ProgramToClose> programs;
+  for (const std::wstring& slot : files) {
+    const std::wstring file = TrimSpaces(slot);
+    const std::optional<std::wstring> name = ProgramNameToClose(slot);
+    // "..\Other\x.exe" is never fetched, so the program it names is not ours to close.
+    if (file.empty() || !name || FileNameOutsideFolder(file)) continue;
+    programs.push_back({*name, programFolder + L"\\" + file});
+  }
+  return programs;
 }

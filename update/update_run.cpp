@@ -21,17 +21,20 @@ class UpdateRun {
         folder_(services),
         programs_(services) {}
 
-  // Every slot in order, then the completion; a failed file ends the run where it failed.
+  // Every slot fetched and checked in order while the shop's program keeps running; only then
+  // are its copies closed and all files placed together. A failed file ends the run where it
+  // failed, with nothing closed and nothing changed.
   void Run(const std::array<std::wstring, 5>& files) {
     stage_ = L"start update timer";
     log_.LOG_YAZ(L"Update started; baseUrl=" + VisibleText(baseUrl_));
     window_.StopRunTimer();
     window_.SetProgress(0);
-    if (!CheckRelease(files)) return;
+    if (!CheckRelease(files) || !ReleaseFitsOnDisk(files)) return;
     for (const std::wstring& slot : files) {
       if (!FetchSlot(TrimSpaces(slot))) return;
     }
     if (Cancelled()) return;
+    if (!staged_.empty() && !PlaceStaged(files)) return;
     Finish();
   }
 
@@ -58,7 +61,7 @@ class UpdateRun {
           source_.VerifiedReleaseList(listUrl, URL_OLUSTUR(baseUrl_, kReleaseSignatureName), window_, log_);
       if (!verified) return true;
       log_.LOG_YAZ(L"Release signature verified; url=" + VisibleText(listUrl) + L"; files=" +
-                      std::to_wstring(verified->list.size()));
+                   std::to_wstring(verified->list.size()));
       AcceptRelease(*verified, files);
       release_ = std::move(verified->list);
     } catch (const ReleaseRefused& refused) {
@@ -83,12 +86,12 @@ class UpdateRun {
     }
     const uint64_t number = *verified.list.release();
     log_.LOG_YAZ(L"Release accepted; release=" + std::to_wstring(number) + L"; kept=" +
-                    std::to_wstring(kept.number));
+                 std::to_wstring(kept.number));
     if (number == kept.number && kept.listSha256) return;
     stage_ = L"keep release number";
     folder_.WriteFileAtomically(KeptReleasePath(), KeptReleaseText(number, verified.listSha256));
     log_.LOG_YAZ(L"Kept release written; path=" + KeptReleasePath() + L"; release=" +
-                    std::to_wstring(number) + L"; sha256=" + DigestHex(verified.listSha256));
+                 std::to_wstring(number) + L"; sha256=" + DigestHex(verified.listSha256));
   }
 
   // Only a missing kept file counts as no release at all. One that is there but cannot be read
@@ -105,8 +108,7 @@ class UpdateRun {
     } catch (const AppError& error) {
       problem = shown = ErrorText(error.info());
     }
-    log_.LOG_YAZ(L"Kept release unreadable, run refused; path=" + KeptReleasePath() + L"; reason=" +
-                    problem);
+    log_.LOG_YAZ(L"Kept release unreadable, run refused; path=" + KeptReleasePath() + L"; reason=" + problem);
     throw ReleaseRefused(L"Kurulu sürümün kaydı (" + KeptReleasePath() + L") okunamadı: " + shown +
                          L". Daha eski bir sürüm kurulmasın diye güncelleme durduruldu; dosyayı kullanan "
                          L"programı kapatıp yeniden deneyin ya da yazılım firmasına başvurun.");
@@ -161,10 +163,11 @@ class UpdateRun {
       if (release_) listed = release_->Find(name);
       result = source_.Download(url, programFolder_ + L"\\" + name, shown, window_, log_, listed);
     }
-    if (!result.placed) {
+    if (!result.fetched) {
       if (!Cancelled()) ReportFailedFile(shown, VisibleText(url), result.details);
       return false;
     }
+    staged_.push_back({name, static_cast<uint64_t>(result.bytes), result.sha256});
     log_.LOG_YAZ(L"File reported downloaded; name=" + shown + L"; bytes=" + std::to_wstring(result.bytes));
     window_.SetSizeText(SizeText(result.bytes, programs_.ThousandsSeparator()));
     window_.SetStatus(shown + L" Dosyası indirildi...");
@@ -193,9 +196,78 @@ class UpdateRun {
     window_.ShowRunStopped();
     window_.SetStatus(name + L" indirilemedi.");
     window_.SetStartEnabled(true);
-    log_.LOG_YAZ(L"File download returned failure; name=" + name + L"; url=" + url + L"; details=" +
-                    details);
+    log_.LOG_YAZ(L"File download returned failure; name=" + name + L"; url=" + url + L"; details=" + details);
     ShowMessageBox(name + L" indirilemedi.\r\n" + url + L"\r\n" + details, kProgramTitle, kBoxError);
+  }
+
+  // A signed release lists every size before the first byte: what is still to come must fit
+  // beside the old files, which stay until every new one is here.
+  bool ReleaseFitsOnDisk(const std::array<std::wstring, 5>& files) {
+    if (!release_) return true;
+    stage_ = L"check free space";
+    uint64_t needed = 0;
+    for (const std::wstring& slot : files) {
+      const std::wstring name = TrimSpaces(slot);
+      if (name.empty() || FileNameOutsideFolder(name)) continue;
+      const uint64_t listed = release_->Find(name).value().size;
+      const uint64_t kept = folder_.FileSize(programFolder_ + L"\\" + name + kTemporarySuffix).value_or(0);
+      needed += listed > kept ? listed - kept : 0;
+    }
+    const uint64_t free = folder_.FreeBytes(programFolder_);
+    if (needed <= free) return true;
+    const std::wstring reason = L"Diskte yeterli yer yok: güncelleme " + std::to_wstring(needed) +
+                                L" bayt istiyor, boş yer " + std::to_wstring(free) +
+                                L" bayt. Yer açıp yeniden deneyin; hiçbir dosya değişmedi.";
+    window_.StopProgressTimer();
+    window_.ShowRunStopped();
+    window_.SetStatus(L"Diskte yeterli yer yok.");
+    window_.SetStartEnabled(true);
+    log_.LOG_YAZ(L"Update not started, not enough free space; needed=" + std::to_wstring(needed) +
+                 L"; free=" + std::to_wstring(free));
+    ShowMessageBox(reason, kProgramTitle, kBoxError);
+    return false;
+  }
+
+  // Every file is here and checked: only now are the listed programs closed, and every file put
+  // in place in one step. False when one could not be placed: the folder is then as it was.
+  bool PlaceStaged(const std::array<std::wstring, 5>& files) {
+    stage_ = L"close running programs";
+    window_.SetStatus(kClosingFilesStatus);
+    CloseRunningCopies(files);
+    stage_ = L"place files";
+    window_.SetStatus(kPlacingFilesStatus);
+    try {
+      folder_.PlaceFiles(programFolder_, staged_, log_);
+      return true;
+    } catch (const PlacingFailed& failed) {
+      ReportFailedPlacing(failed);
+      return false;
+    }
+  }
+
+  // A copy that could not be closed shows up when its file cannot be placed.
+  void CloseRunningCopies(const std::array<std::wstring, 5>& files) {
+    for (const ProgramToClose& program : ProgramsToClose(files, programFolder_)) {
+      IgnoringFailure([&] { programs_.CloseRunningCopies(program.name, program.file); });
+    }
+  }
+
+  // Every file is back as it was, so the program that was closed for the update runs again.
+  void ReportFailedPlacing(const PlacingFailed& failed) {
+    const std::wstring shown = VisibleText(failed.name);
+    const std::wstring details = StageErrorText(L"place file " + shown, failed.error);
+    window_.StopProgressTimer();
+    window_.ShowRunStopped();
+    window_.SetStatus(shown + L" yerine konamadı.");
+    window_.SetStartEnabled(true);
+    log_.LOG_YAZ(L"File placing failed, every file put back; name=" + shown + L"; details=" + details);
+    ShowMessageBox(shown + L" yerine konamadı; bütün dosyalar eski hâline döndü.\r\n" + details +
+                       L"\r\n\r\nDosyayı kullanan programı kapatıp yeniden deneyin.",
+                   kProgramTitle, kBoxError);
+    const std::wstring mainProgram = programFolder_ + L"\\" + kMainProgramName;
+    IgnoringFailure([&] {
+      if (folder_.FileExists(mainProgram)) programs_.StartProgram(mainProgram);
+    });
   }
 
   void Finish() {
@@ -214,7 +286,7 @@ class UpdateRun {
       programs_.StartProgram(path);
     } catch (const AppError& error) {
       log_.LOG_YAZ(L"Main program could not be started; path=" + path + L"; error=" +
-                      ErrorText(error.info()));
+                   ErrorText(error.info()));
       ShowMessageBox(
           L"Dosyalarınız güncellendi, ancak program başlatılamadı. Programı kendiniz açmayı "
           L"deneyin.\r\n" +
@@ -232,6 +304,7 @@ class UpdateRun {
   ProgramControl& programs_;
   std::wstring stage_;
   std::optional<ReleaseList> release_;  // the verified list of a signed release
+  std::vector<StagedFile> staged_;      // fetched and checked, waiting to be placed
 };
 
 }  // namespace

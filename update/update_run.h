@@ -5,8 +5,10 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "diag/logger.h"
+#include "install/placing.h"
 #include "install/updater_files.h"
 #include "trust/release_order.h"
 
@@ -40,9 +42,17 @@ class UpdateRunWindow {
 
 // What DOSYA_INDIR tells of one file.
 struct DownloadResult {
-  bool placed = false;
-  int64_t bytes = 0;     // the file's size, once in place
-  std::wstring details;  // why not, when not in place
+  bool fetched = false;   // here and checked: in place, or staged beside it for the run to place
+  int64_t bytes = 0;      // the file's size
+  std::wstring details;   // why not, when not fetched
+  Sha256Digest sha256{};  // computed as it arrived
+};
+
+// A file fetched and checked beside its target ("NAME.download"), waiting to be placed.
+struct StagedFile {
+  std::wstring name;  // as the manifest lists it, trimmed
+  uint64_t size = 0;
+  Sha256Digest sha256{};
 };
 
 // Where the run's files come from: the vendor's signed list and each file, over the network.
@@ -79,6 +89,15 @@ class FolderFiles {
   // Puts bytes at path so that whenever the process dies it holds the old bytes or the new ones.
   virtual void WriteFileAtomically(const std::wstring& path, const std::string& bytes) = 0;
   virtual bool FileExists(const std::wstring& path) = 0;
+  // The file's size; none when there is no file.
+  virtual std::optional<uint64_t> FileSize(const std::wstring& path) = 0;
+  // The bytes free to this user on the volume that holds folder.
+  virtual uint64_t FreeBytes(const std::wstring& folder) = 0;
+  // Puts every staged file of programFolder in place at once, the running updater's last. When one
+  // cannot be placed, every file is back as before and PlacingFailed is thrown; AppError when even
+  // that failed (a start then finishes or undoes it).
+  virtual void PlaceFiles(const std::wstring& programFolder, const std::vector<StagedFile>& files,
+                          Logger& log) = 0;
 
  protected:
   ~FolderFiles() = default;
@@ -90,6 +109,9 @@ class ProgramControl {
   // Starts a program with a normal, focused window and no arguments; does not wait for it.
   // Throws AppError.
   virtual void StartProgram(const std::wstring& path) = 0;
+  // Ends the copies of the program named name (its windows' titles carry it) that run programFile,
+  // giving each up to two seconds to end. Throws AppError.
+  virtual void CloseRunningCopies(const std::wstring& name, const std::wstring& programFile) = 0;
   // Ends the updater's process at once; a test fake returns instead.
   virtual void EndProcess() = 0;
   // The user locale's thousands separator, for the size text.

@@ -4,14 +4,14 @@
 
 #include "install/folder_files_win.h"
 #include "install/mdl_fso_win.h"
+#include "install/placing_folder_win.h"
+#include "install/updater_files.h"
 #include "platform/path.h"
 #include "platform/program_folder_win.h"
 #include "platform/scoped_win.h"
 #include "platform/win_error_win.h"
+#include "process/mdl_task_win.h"
 #include "trust/release_order.h"
-#include "install/folder_files_win.h"
-#include "install/mdl_fso_win.h"
-#include "install/updater_files.h"
 #include "update/run_texts.h"
 
 namespace {
@@ -70,7 +70,8 @@ DownloadOptions WindowsUpdateServices::OptionsFor(TransferWindow& transfer) {
 
 std::optional<VerifiedRelease> WindowsUpdateServices::VerifiedReleaseList(const std::wstring& listUrl,
                                                                           const std::wstring& signatureUrl,
-                                                                          UpdateRunWindow& window, Logger& log) {
+                                                                          UpdateRunWindow& window,
+                                                                          Logger& log) {
   if (!releaseKey_) return std::nullopt;
   RunTransferWindow transfer(window, std::nullopt);
   return FetchVerifiedReleaseList(listUrl, signatureUrl, *releaseKey_, log, OptionsFor(transfer));
@@ -80,7 +81,9 @@ DownloadResult WindowsUpdateServices::Download(const std::wstring& url, const st
                                                const std::wstring& name, UpdateRunWindow& window, Logger& log,
                                                const std::optional<ListedFile>& listed) {
   RunTransferWindow transfer(window, name);
-  return DOSYA_INDIR(url, destination, log, OptionsFor(transfer), listed);
+  DownloadOptions options = OptionsFor(transfer);
+  options.stageOnly = true;
+  return DOSYA_INDIR(url, destination, log, options, listed);
 }
 
 bool WindowsUpdateServices::FileIsCurrent(const std::wstring& path, const ListedFile& listed,
@@ -89,7 +92,7 @@ bool WindowsUpdateServices::FileIsCurrent(const std::wstring& path, const Listed
     return FileHasListedContent(path, listed, [&window] { window.PumpWhileBusy(); });
   } catch (const AppError& error) {
     log.LOG_YAZ(L"File could not be checked, fetching it; path=" + path + L"; error=" +
-                   ErrorText(error.info()));
+                ErrorText(error.info()));
     return false;
   }
 }
@@ -104,6 +107,44 @@ void WindowsUpdateServices::WriteFileAtomically(const std::wstring& path, const 
 }
 
 bool WindowsUpdateServices::FileExists(const std::wstring& path) { return mdlFSO::FileExists(path); }
+
+std::optional<uint64_t> WindowsUpdateServices::FileSize(const std::wstring& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) {
+    const DWORD error = GetLastError();
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return std::nullopt;
+    ThrowWin32Error(error);
+  }
+  return (uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow;
+}
+
+uint64_t WindowsUpdateServices::FreeBytes(const std::wstring& folder) {
+  ULARGE_INTEGER available{};
+  CheckBool(GetDiskFreeSpaceExW((folder + L"\\").c_str(), &available, nullptr, nullptr));
+  return available.QuadPart;
+}
+
+void WindowsUpdateServices::PlaceFiles(const std::wstring& programFolder,
+                                       const std::vector<StagedFile>& files, Logger& log) {
+  WindowsPlacingFolder folder(programFolder, log);
+  PlacingJournal journal;
+  for (const StagedFile& file : files) {
+    journal.push_back(PlacedFileFor(programFolder, file.name, file.size, file.sha256, folder.setAsideTag()));
+  }
+  ::PlaceFiles(journal, folder, log);
+  // Placed files need no record of how a later press could take them.
+  for (const StagedFile& file : files) {
+    IgnoringFailure([&] { folder.Remove(file.name + kResumeRecordSuffix); });
+  }
+}
+
+void WindowsUpdateServices::CloseRunningCopies(const std::wstring& name, const std::wstring& programFile) {
+  if (terminateTask_) {
+    terminateTask_(name, programFile);
+  } else {
+    TerminateTask(name, programFile);
+  }
+}
 
 void WindowsUpdateServices::StartProgram(const std::wstring& path) {
   STARTUPINFOW startup{};

@@ -1,6 +1,7 @@
 // The platform services of the update run on Windows.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -8,6 +9,10 @@
 #include "update/downloader_win.h"
 #include "update/release_fetch_win.h"
 #include "update/update_run.h"
+
+// TerminateTask of mdlTask, or a stand-in that counts the calls: the name searched for in window
+// titles, and the slot's file in the program's folder, which only its own running copies hold.
+using TerminateTaskFunction = std::function<bool(const std::wstring& name, const std::wstring& programFile)>;
 
 class WindowsUpdateServices : public UpdateServices {
  public:
@@ -25,14 +30,23 @@ class WindowsUpdateServices : public UpdateServices {
   // DOSYA_INDIR, logging through the window, showing it the body's progress and the retries,
   // letting it repaint and the user close it while the download waits.
   DownloadResult Download(const std::wstring& url, const std::wstring& destination, const std::wstring& name,
-                          UpdateRunWindow& window, Logger& log, const std::optional<ListedFile>& listed) override;
+                          UpdateRunWindow& window, Logger& log,
+                          const std::optional<ListedFile>& listed) override;
   // A file that cannot be read is logged and counts as not current: the download then tells why.
   bool FileIsCurrent(const std::wstring& path, const ListedFile& listed, UpdateRunWindow& window,
                      Logger& log) override;
   std::optional<std::string> ReadSmallFile(const std::wstring& path) override;
   void WriteFileAtomically(const std::wstring& path, const std::string& bytes) override;
   bool FileExists(const std::wstring& path) override;
+  std::optional<uint64_t> FileSize(const std::wstring& path) override;
+  uint64_t FreeBytes(const std::wstring& folder) override;
+  // Writes the journal, places every file and removes what let a later press take them.
+  void PlaceFiles(const std::wstring& programFolder, const std::vector<StagedFile>& files,
+                  Logger& log) override;
   void StartProgram(const std::wstring& path) override;
+  void CloseRunningCopies(const std::wstring& name, const std::wstring& programFile) override;
+  // What closes the running copies: mdlTask's TerminateTask unless set.
+  void SetTerminateTask(TerminateTaskFunction terminateTask) { terminateTask_ = std::move(terminateTask); }
   void EndProcess() override;
   std::wstring ThousandsSeparator() override;
 
@@ -43,4 +57,5 @@ class WindowsUpdateServices : public UpdateServices {
   DownloadOptions options_;
   std::optional<RunNetwork> network_;
   std::optional<std::string> releaseKey_;
+  TerminateTaskFunction terminateTask_;
 };

@@ -92,7 +92,7 @@ int wmain(int argc, wchar_t** argv) {
       std::optional<ListedFile> digest;
       if (mode == L"signed") digest = Listed(argv[4], argv[5]);
       const DownloadResult result = DOSYA_INDIR(argv[2], argv[3], log, options, digest);
-      if (!result.placed) {
+      if (!result.fetched) {
         std::fwprintf(stderr, L"%ls\n", result.details.c_str());
         return 1;
       }

@@ -40,7 +40,7 @@ int wmain(int argc, wchar_t** argv) {
   };
   SilentLog log;
   const DownloadResult result = DOSYA_INDIR(argv[1], argv[2], log, options);
-  const bool ok = result.placed;
+  const bool ok = result.fetched;
   if (!ok) std::fwprintf(stderr, L"%ls\n", result.details.c_str());
   return ok ? 0 : 1;
 }

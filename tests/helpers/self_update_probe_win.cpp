@@ -37,5 +37,5 @@ int wmain(int argc, wchar_t** argv) {
   if (argc >= 4) options.seams.selfReplace.placeFault = FaultFrom(argv[3]);
   if (argc >= 5) options.seams.selfReplace.putBackFault = FaultFrom(argv[4]);
   DiagnosticLog log(ProgramFolder() + L"\\" + kLogFileName);
-  return DOSYA_INDIR(argv[1], ExecutablePath(), log, options).placed ? 0 : 1;
+  return DOSYA_INDIR(argv[1], ExecutablePath(), log, options).fetched ? 0 : 1;
 }

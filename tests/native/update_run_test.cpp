@@ -14,8 +14,11 @@
 
 namespace {
 
+using ::testing::Contains;
 using ::testing::ElementsAre;
+using ::testing::HasSubstr;
 using ::testing::IsEmpty;
+using ::testing::Not;
 
 // Records every call in order as one text, so a test can check the sequence the user sees.
 class FakeWindow : public UpdateRunWindow, public Logger {
@@ -57,8 +60,8 @@ class FakeServices : public UpdateServices {
   explicit FakeServices(FakeWindow& window) : window_(window) {}
 
   std::optional<VerifiedRelease> VerifiedReleaseList(const std::wstring& listUrl,
-                                                     const std::wstring& signatureUrl,
-                                                     UpdateRunWindow&, Logger&) override {
+                                                     const std::wstring& signatureUrl, UpdateRunWindow&,
+                                                     Logger&) override {
     if (!release) return std::nullopt;
     window_.events.push_back(L"release " + listUrl + L" " + signatureUrl);
     if (!refusal.empty()) throw ReleaseRefused(refusal);
@@ -90,6 +93,18 @@ class FakeServices : public UpdateServices {
     window_.events.push_back(L"write " + path + L" " + std::wstring(bytes.begin(), bytes.end()));
   }
   bool FileExists(const std::wstring& path) override { return path == existing; }
+  std::optional<uint64_t> FileSize(const std::wstring&) override { return std::nullopt; }
+  uint64_t FreeBytes(const std::wstring&) override { return freeBytes; }
+  void PlaceFiles(const std::wstring&, const std::vector<StagedFile>& files, Logger&) override {
+    std::wstring names;
+    for (const StagedFile& file : files) names += L" " + file.name;
+    window_.events.push_back(L"place" + names);
+    if (!lockedAtPlacing.empty()) throw PlacingFailed{lockedAtPlacing, {32, L"The file is in use."}};
+  }
+  void CloseRunningCopies(const std::wstring& name, const std::wstring& file) override {
+    window_.events.push_back(L"close " + name + L" " + file);
+    if (name == L"Rapor") throw AppError(5, L"Access is denied.");  // the next one is closed all the same
+  }
   void StartProgram(const std::wstring& path) override {
     if (startFails) throw AppError(2, L"The system cannot find the file specified.");
     window_.events.push_back(L"start " + path);
@@ -106,6 +121,8 @@ class FakeServices : public UpdateServices {
   Sha256Digest listSha256{0x11};    // the SHA-256 of the list's bytes
   std::optional<std::string> kept;  // the kept release file's bytes; "!": it cannot be read
   std::set<std::wstring> current;   // the files already as listed
+  uint64_t freeBytes = UINT64_MAX;
+  std::wstring lockedAtPlacing;  // the file that cannot be placed
 
  private:
   FakeWindow& window_;
@@ -147,9 +164,42 @@ TEST_F(UpdateRunTest, NamedSlotsAreFetchedInOrderThenTheMainProgramStartsAndTheR
                   L"log File reported downloaded; name=b.dll; bytes=100", L"size 000",
                   L"status b.dll Dosyası indirildi...", L"stop progress timer", L"progress 100",
                   L"status İndirilecek dosya yok...", L"status İndirilecek dosya yok...",
-                  L"status Tüm dosyalarınız güncellendi.", L"run completed",
+                  L"status Açık dosyalar kapatılıyor...", L"status Dosyalar yerine konuyor...",
+                  L"place Zefra VUNO.exe b.dll", L"status Tüm dosyalarınız güncellendi.", L"run completed",
                   L"box 64 Güncelleme tamamlandı! Programınız yeniden başlayacak.",
                   L"start C:\\Zefra\\Zefra VUNO.exe", L"end"));
+}
+
+// The listed programs keep running until every file is here and checked; then they are closed
+// and all files placed in one step. A file that cannot be placed leaves every file as it was,
+// and the program that was closed for the update starts again.
+TEST_F(UpdateRunTest, ProgramsAreClosedOnlyOnceEveryFileIsHereThenAllArePlacedTogether) {
+  for (const wchar_t* name : {L"Rapor.exe", L"bin\\Yedek.EXE", L"c.dll"})
+    services.results[std::wstring(L"http://h/up/") + name] = {true, 10};
+  services.existing = L"C:\\Zefra\\Zefra VUNO.exe";
+  for (const bool locked : {false, true}) {
+    window.events.clear();
+    services.lockedAtPlacing = locked ? L"c.dll" : L"";
+    Run({L"Rapor.exe", L"bin\\Yedek.EXE", L"c.dll", L".exe", L""});
+    const auto closing =
+        std::find(window.events.begin(), window.events.end(), L"status Açık dosyalar kapatılıyor...");
+    ASSERT_NE(closing, window.events.end());
+    EXPECT_THAT(std::vector<std::wstring>(window.events.begin(), closing),
+                Not(Contains(HasSubstr(L"close "))));
+    EXPECT_THAT(std::vector<std::wstring>(closing, closing + 5),
+                ElementsAre(L"status Açık dosyalar kapatılıyor...", L"close Rapor C:\\Zefra\\Rapor.exe",
+                            L"close Yedek C:\\Zefra\\bin\\Yedek.EXE", L"status Dosyalar yerine konuyor...",
+                            L"place Rapor.exe bin\\Yedek.EXE c.dll .exe"));
+    if (!locked) continue;
+    const std::wstring details = L"Stage place file c.dll - Error 32: The file is in use.";
+    EXPECT_THAT(
+        std::vector<std::wstring>(closing + 5, window.events.end()),
+        ElementsAre(L"stop progress timer", L"run stopped", L"status c.dll yerine konamadı.", L"start on",
+                    L"log File placing failed, every file put back; name=c.dll; details=" + details,
+                    L"box 16 c.dll yerine konamadı; bütün dosyalar eski hâline döndü.\r\n" + details +
+                        L"\r\n\r\nDosyayı kullanan programı kapatıp yeniden deneyin.",
+                    L"start C:\\Zefra\\Zefra VUNO.exe"));
+  }
 }
 
 TEST_F(UpdateRunTest, AllSlotsEmptyFetchNothingAndWithoutTheMainProgramNothingStarts) {
@@ -176,8 +226,10 @@ TEST_F(UpdateRunTest, AFailedFileStopsTheRunWithThreeReports) {
                   L"log File download returned failure; name=my file.dll; url=http://h/up/my file.dll; "
                   L"details=HTTP 404 Not Found",
                   L"box 16 my file.dll indirilemedi.\r\nhttp://h/up/my file.dll\r\nHTTP 404 Not Found"));
-  for (const std::wstring& event : window.events)
+  for (const std::wstring& event : window.events) {
     EXPECT_EQ(event.find(L"c.dll"), std::wstring::npos) << event;
+    EXPECT_FALSE(event.starts_with(L"close ") || event.starts_with(L"place ")) << event;
+  }
 }
 
 // A list of the new form naming a.dll and b.dll, whose bytes have the SHA-256 kListSha.
@@ -253,6 +305,17 @@ TEST_F(UpdateRunTest, AListIsRefusedBeforeAnyFileUnlessItIsNewerThanTheKeptOneAn
   }
 }
 
+// Every listed byte must fit beside the old files before the first one is asked for.
+TEST_F(UpdateRunTest, ASignedReleaseThatDoesNotFitOnTheDiskStopsBeforeAnyFile) {
+  services.release = kHeader + kDigests;
+  services.freeBytes = 29;
+  Run({L"a.dll", L"b.dll", L"", L"", L""});
+  EXPECT_THAT(window.events, Not(Contains(HasSubstr(L"download "))));
+  EXPECT_EQ(window.events.back(),
+            L"box 16 Diskte yeterli yer yok: güncelleme 30 bayt istiyor, boş yer 29 bayt. "
+            L"Yer açıp yeniden deneyin; hiçbir dosya değişmedi.");
+}
+
 TEST_F(UpdateRunTest, ARefusedReleaseStopsTheRunBeforeAnyFile) {
   services.release = "";
   services.refusal = L"SHA256SUMS.sig: HTTP 404 Not Found";
@@ -278,6 +341,7 @@ TEST_F(UpdateRunTest, ClosingTheWindowDuringTheRunEndsItWithALogLineAndNoBox) {
   EXPECT_THAT(std::vector<std::wstring>(window.events.end() - 3, window.events.end()),
               ElementsAre(L"download http://h/up/b.dll -> C:\\Zefra\\b.dll",
                           L"log Update cancelled by the user; stage=download file b.dll", L"end"));
+  EXPECT_THAT(window.events, Not(Contains(HasSubstr(L"place "))));
 
   window.events.clear();
   services.release = "";

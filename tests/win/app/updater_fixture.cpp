@@ -64,6 +64,7 @@ UpdaterWindow& UpdaterTest::Load(std::optional<std::string> releaseKey) {
     terminatedFiles_.push_back(programFile);
     return true;
   };
+  services_.SetTerminateTask(parts.terminateTask);
   window_ =
       std::make_unique<UpdaterWindow>(GetModuleHandleW(nullptr), folder_.path(), log_, std::move(parts), 96);
   window_->SetEndProgram([this] { ++endRequests_; });

@@ -41,9 +41,9 @@ Outcome Fetch(const std::wstring& url, const std::wstring& destination,
   if (!options.window) options.window = &window;
   RecordingLog log;
   const DownloadResult result = DOSYA_INDIR(url, destination, log, options, listed);
-  outcome.ok = result.placed;
+  outcome.ok = result.fetched;
   outcome.bytes = result.bytes;
-  if (!result.placed) outcome.details = result.details;
+  if (!result.fetched) outcome.details = result.details;
   outcome.log = log.lines;
   outcome.reports = window.reports;
   return outcome;

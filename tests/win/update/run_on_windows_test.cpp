@@ -11,6 +11,8 @@
 #include "platform/encoding_win.h"
 #include "platform/invariant_case_win.h"
 #include "platform/text.h"
+#include "process/mdl_task_win.h"
+#include "standin.h"
 #include "test_support.h"
 #include "trust/cng_win.h"
 #include "update/run_texts.h"
@@ -75,18 +77,20 @@ TEST_F(UpdateRunTest, SlotsOneAndThreeAreFetchedThenTheMainProgramStartsWithoutA
   const std::wstring base = Publish(L"run-ok", {{L"Zefra VUNO.exe", mainProgram}, {L"lib x.dll", library}});
   WriteBytes(folder / L"Zefra VUNO.exe", "MZ old");
 
-  RunUpdate(base, {L"Zefra VUNO.exe", L"", L" lib x.dll ", L"", L""}, folder.path(), window, window, services);
+  RunUpdate(base, {L"Zefra VUNO.exe", L"", L" lib x.dll ", L"", L""}, folder.path(), window, window,
+            services);
 
   EXPECT_TRUE(ReadBytes(folder / L"Zefra VUNO.exe") == mainProgram);
   EXPECT_TRUE(ReadBytes(folder / L"lib x.dll") == library);
   EXPECT_TRUE(FixtureReceived("/run-ok/lib%20x.dll", 200));
-  EXPECT_EQ(window.statuses,
-            (std::vector<std::wstring>{
-                L"Zefra VUNO.exe Dosyası indirilmeye başladı...", L"Zefra VUNO.exe Dosyası indiriliyor...",
-                L"Zefra VUNO.exe Dosyası indirildi...", L"İndirilecek dosya yok...",
-                L"lib x.dll Dosyası indirilmeye başladı...", L"lib x.dll Dosyası indiriliyor...",
-                L"lib x.dll Dosyası indirildi...", L"İndirilecek dosya yok...", L"İndirilecek dosya yok...",
-                L"Tüm dosyalarınız güncellendi."}));
+  EXPECT_EQ(
+      window.statuses,
+      (std::vector<std::wstring>{
+          L"Zefra VUNO.exe Dosyası indirilmeye başladı...", L"Zefra VUNO.exe Dosyası indiriliyor...",
+          L"Zefra VUNO.exe Dosyası indirildi...", L"İndirilecek dosya yok...",
+          L"lib x.dll Dosyası indirilmeye başladı...", L"lib x.dll Dosyası indiriliyor...",
+          L"lib x.dll Dosyası indirildi...", L"İndirilecek dosya yok...", L"İndirilecek dosya yok...",
+          L"Açık dosyalar kapatılıyor...", L"Dosyalar yerine konuyor...", L"Tüm dosyalarınız güncellendi."}));
   ASSERT_EQ(window.sizeTexts.size(), 4u);
   EXPECT_EQ(window.sizeTexts[0], L"0");
   EXPECT_EQ(window.sizeTexts[2], L"0");
@@ -115,7 +119,8 @@ TEST_F(UpdateRunTest, SlotsOneAndThreeAreFetchedThenTheMainProgramStartsWithoutA
 }
 
 TEST_F(UpdateRunTest, WithEverySlotEmptyNothingIsFetchedAndNoMissingProgramIsStarted) {
-  RunUpdate(FixtureAddress(L"nothing/"), {L"", L"  ", L"", L"", L""}, folder.path(), window, window, services);
+  RunUpdate(FixtureAddress(L"nothing/"), {L"", L"  ", L"", L"", L""}, folder.path(), window, window,
+            services);
 
   std::vector<std::wstring> expected(5, L"İndirilecek dosya yok...");
   expected.push_back(L"Tüm dosyalarınız güncellendi.");
@@ -128,35 +133,42 @@ TEST_F(UpdateRunTest, WithEverySlotEmptyNothingIsFetchedAndNoMissingProgramIsSta
   EXPECT_THAT(LogText(), Not(HasSubstr("Download start")));
 }
 
-TEST_F(UpdateRunTest, AFailureInSlotThreeKeepsSlotsOneAndTwoAndTouchesNothingAfter) {
-  const std::wstring base = Publish(L"run-fail", {{L"one.dll", "new one"},
-                                                  {L"two.dll", "new two"},
-                                                  {L"three.exe", "not an executable"},
-                                                  {L"four.dll", "new four"},
-                                                  {L"five.dll", "new five"}});
-  for (const wchar_t* name : {L"one.dll", L"two.dll", L"three.exe", L"four.dll", L"five.dll"}) {
-    WriteBytes(folder / name, "old");
-  }
-  window.startEnabled = false;
+// The shop's program keeps running while the files are fetched: a third file that cannot be had
+// closes nothing and changes no file; one that cannot be placed puts the first two back.
+TEST_F(UpdateRunTest, UntilEveryFileIsPlacedTheProgramRunsAndTheFolderKeepsItsOldFiles) {
+  EventLogWriter previous = SetEventLogWriter([](const std::wstring&) {});
+  const std::wstring program = UniqueName(L"Vuno");
+  const std::array<std::wstring, 5> slots{L"one.dll", program + L".exe", L"three.dll", L"", L""};
+  const std::wstring base = Publish(L"run-fail", {{L"one.dll", "new one"}, {slots[1], "MZ new program"}});
+  WriteBytes(folder / L"one.dll", "old one");
+  WriteBytes(folder / L"three.dll", "old three");
+  auto running = StartStandInFrom(CopyStandIn(folder.path(), slots[1]), program + L" 9.08");
+  const std::map<std::wstring, std::string> before = FolderContents(folder.path());
 
-  RunUpdate(base, {L"one.dll", L"two.dll", L"three.exe", L"four.dll", L"five.dll"}, folder.path(), window, window,
-            services);
-
-  EXPECT_EQ(ReadBytes(folder / L"one.dll"), "new one");
-  EXPECT_EQ(ReadBytes(folder / L"two.dll"), "new two");
-  for (const wchar_t* name : {L"three.exe", L"four.dll", L"five.dll"})
-    EXPECT_EQ(ReadBytes(folder / name), "old");
-  EXPECT_FALSE(FixtureReceived("/run-fail/four.dll", 200));
-  EXPECT_EQ(window.statuses.back(), L"three.exe indirilemedi.");
-  EXPECT_EQ(window.sizeTexts.back(), L"0");
+  RunUpdate(base, slots, folder.path(), window, window, services);
+  EXPECT_FALSE(running->HasEnded(0)) << "closed for a file that never came";
+  for (const auto& [name, bytes] : before) EXPECT_TRUE(ReadBytes(folder / name) == bytes) << ToUtf8(name);
+  EXPECT_EQ(window.statuses.back(), L"three.dll indirilemedi.");
   EXPECT_TRUE(window.startEnabled);
   EXPECT_FALSE(services.ended);
-  const std::wstring details = L"Sunucu EXE yerine farklı içerik döndürdü (MZ başlığı yok).";
-  ASSERT_EQ(boxes.shown().size(), 1u);
-  EXPECT_EQ(boxes.shown()[0].text, L"three.exe indirilemedi.\r\n" + base + L"/three.exe\r\n" + details);
-  EXPECT_EQ(boxes.shown()[0].style, static_cast<unsigned>(kBoxError));
-  EXPECT_THAT(LogText(), HasSubstr(" File download returned failure; name=three.exe; url=" + ToAnsi(base) +
-                                   "/three.exe; details=" + ToAnsi(details) + "\r\n"));
+
+  // three.dll comes, but cannot be placed: the first two go back, the program starts again.
+  WriteBytes(HttpFixtureRoot() + L"\\run-fail\\three.dll", "new three");
+  {
+    HeldOpenFile locked(folder / L"three.dll");
+    RunUpdate(base, slots, folder.path(), window, window, services);
+  }
+  SetEventLogWriter(std::move(previous));
+  EXPECT_TRUE(EndsSoon(*running));
+  EXPECT_EQ(window.statuses.back(), L"three.dll yerine konamadı.");
+  EXPECT_EQ(ReadBytes(folder / L"one.dll"), "old one");
+  EXPECT_EQ(ReadBytes(folder / L"three.dll"), "old three");
+  EXPECT_TRUE(ReadBytes(folder / slots[1]) == before.at(slots[1]));
+  EXPECT_FALSE(FileExists(folder / kPlacingJournalName));
+  EXPECT_THAT(LogText(), HasSubstr(" File placing undone; name=" + ToAnsi(slots[1]) + "\r\n"));
+  ASSERT_FALSE(boxes.shown().empty());
+  EXPECT_THAT(boxes.shown().back().text,
+              testing::StartsWith(L"three.dll yerine konamadı; bütün dosyalar eski"));
 }
 
 TEST(UpdateLocale, TheSizeTextUsesTheUserLocalesThousandsSeparator) {
@@ -269,6 +281,20 @@ TEST_F(SignedRelease, AListThatCannotBeTrustedStopsTheRunBeforeAnyFile) {
                 HasSubstr(" Release signature check failed; url=" + ToAnsi(listUrl) + "; reason="));
     EXPECT_FALSE(ended);
   }
+}
+
+// A vendor's upload without its list closes no program at any shop.
+TEST_F(SignedRelease, AMissingListLeavesTheProgramRunning) {
+  EventLogWriter previous = SetEventLogWriter([](const std::wstring&) {});
+  const std::wstring program = UniqueName(L"Vuno");
+  auto running = StartStandInFrom(CopyStandIn(folder.path(), program + L".exe"), program);
+  WriteOldFiles();
+  RunSigned(L"never-uploaded", {L"a.dll", program + L".exe", L"", L"", L""});
+  SetEventLogWriter(std::move(previous));
+  EXPECT_FALSE(running->HasEnded(0));
+  ExpectOldFiles();
+  EXPECT_EQ(window.statuses.back(), L"Güncelleme imzası doğrulanamadı.");
+  EXPECT_THAT(requests, HasSubstr("/SHA256SUMS 404"));
 }
 
 TEST_F(SignedRelease, WithoutAKeyNothingOfTheSignatureIsAskedFor) {

@@ -1,15 +1,17 @@
-// The start button with the real closing of running copies.
-#include "app/start_button.h"
-
+// Closing the running copies of the listed programs, as the run does once every file is here,
+// and the start button's refusal of a folder that takes no files.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "app/folder_write_probe_win.h"
+#include "app/start_button.h"
 #include "http_fixture.h"
 #include "platform/encoding_win.h"
 #include "process/mdl_task_win.h"
 #include "recording_log.h"
 #include "standin.h"
+#include "update/run_texts.h"
+#include "update/update_services_win.h"
 
 namespace {
 
@@ -24,7 +26,7 @@ class Window : public StartButtonWindow {
   std::vector<std::wstring> steps;
 };
 
-TEST(StartButtonWithRunningCopies, ClosesTheListedProgramsAndSchedulesTheRun) {
+TEST(StartButtonWithRunningCopies, TheRunClosesTheListedProgramsByTitleAndFileAndWaitsForThem) {
   std::vector<std::wstring> entries;
   EventLogWriter previous = SetEventLogWriter([&](const std::wstring& text) { entries.push_back(text); });
   const std::wstring application = UniqueName(L"Zefra VUNO ");
@@ -37,26 +39,22 @@ TEST(StartButtonWithRunningCopies, ClosesTheListedProgramsAndSchedulesTheRun) {
       StartStandInFrom(CopyStandIn(programFolder.path(), L"Bekleyen.exe"), UniqueName(L"Bekleyen "));
   auto bystander = StartStandIn(UniqueName(L"Zefra "));
 
-  Window window;
   std::vector<std::wstring> closed;
   const std::array<std::wstring, 5> files{application + L".exe", L"ortak.dll", helper + L".ExE", L".exe",
                                           L"Bekleyen.exe  "};
-  StartButtonPressed(
-      files, programFolder.path(), window,
-      [&](const std::wstring& name, const std::wstring& programFile) {
-        closed.push_back(name);
-        return TerminateTask(name, programFile);
-      },
-      FolderWriteError);
+  WindowsUpdateServices services;
+  for (const ProgramToClose& program : ProgramsToClose(files, programFolder.path())) {
+    closed.push_back(program.name);
+    services.CloseRunningCopies(program.name, program.file);
+  }
   SetEventLogWriter(std::move(previous));
 
   EXPECT_THAT(closed, ElementsAre(application, helper));
-  EXPECT_TRUE(EndsSoon(*main));
-  EXPECT_TRUE(EndsSoon(*other));
+  EXPECT_TRUE(main->HasEnded(0)) << "each is waited for";
+  EXPECT_TRUE(other->HasEnded(0));
   EXPECT_FALSE(spaced->HasEnded(1000));
   EXPECT_FALSE(bystander->HasEnded());
   EXPECT_EQ(entries.size(), 2u);
-  EXPECT_THAT(window.steps, ElementsAre(L"Açık dosyalar kapatılıyor...", L"2000", L"disabled"));
 }
 
 // A window's title carries the program's own name, never "bin\": the copy in the subfolder is
@@ -70,9 +68,9 @@ TEST(StartButtonWithRunningCopies, AProgramInASubfolderIsClosedByItsOwnNameAndIt
   auto running =
       StartStandInFrom(CopyStandIn(programFolder / L"bin", report + L".exe"), report + L" - Yıllık");
 
-  Window window;
-  StartButtonPressed({slot, L"", L"", L"", L""}, programFolder.path(), window, TerminateTask,
-                     FolderWriteError);
+  for (const ProgramToClose& program : ProgramsToClose({slot, L"", L"", L"", L""}, programFolder.path())) {
+    WindowsUpdateServices().CloseRunningCopies(program.name, program.file);
+  }
   SetEventLogWriter(std::move(previous));
   ASSERT_TRUE(EndsSoon(*running));
   EXPECT_EQ(FolderNames(programFolder.path()),
@@ -80,8 +78,9 @@ TEST(StartButtonWithRunningCopies, AProgramInASubfolderIsClosedByItsOwnNameAndIt
       << "the probe is gone";
 
   RecordingLog log;
-  const DownloadResult result = DOSYA_INDIR(Serve(L"rapor-new.exe", "MZ new report"), programFolder / slot, log, QuickRetries());
-  EXPECT_TRUE(result.placed) << ToUtf8(result.details);
+  const DownloadResult result =
+      DOSYA_INDIR(Serve(L"rapor-new.exe", "MZ new report"), programFolder / slot, log, QuickRetries());
+  EXPECT_TRUE(result.fetched) << ToUtf8(result.details);
   EXPECT_EQ(ReadBytes(programFolder / slot), "MZ new report");
 }
 
@@ -98,8 +97,7 @@ TEST(StartButtonWithRunningCopies, AFolderThatTakesNoFilesKeepsTheProgramRunning
 
   Window window;
   RecordedMessageBoxes boxes;
-  StartButtonPressed({application + L".exe", L"", L"", L"", L""}, folder, window, TerminateTask,
-                     FolderWriteError);
+  StartButtonPressed({application + L".exe", L"", L"", L"", L""}, folder, window, FolderWriteError);
 
   EXPECT_FALSE(main->HasEnded(1000));
   EXPECT_EQ(FolderNames(folder), before);
