@@ -21,7 +21,8 @@ class MappedView {
     mapping_.reset(CreateFileMappingW(file, nullptr, writable ? PAGE_READWRITE : PAGE_READONLY,
                                       static_cast<DWORD>(size >> 32), static_cast<DWORD>(size), nullptr));
     if (!mapping_) ThrowLastError();
-    view_ = static_cast<char*>(MapViewOfFile(mapping_.get(), writable ? FILE_MAP_WRITE : FILE_MAP_READ, 0, 0, 0));
+    view_ =
+        static_cast<char*>(MapViewOfFile(mapping_.get(), writable ? FILE_MAP_WRITE : FILE_MAP_READ, 0, 0, 0));
     if (!view_) ThrowLastError();
   }
   MappedView(const MappedView&) = delete;
@@ -44,7 +45,8 @@ class MappedView {
 };
 
 UniqueFile OpenFile(const std::wstring& path, DWORD access, DWORD share, DWORD disposition) {
-  UniqueFile file(CreateFileW(path.c_str(), access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr));
+  UniqueFile file(
+      CreateFileW(path.c_str(), access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) ThrowLastError();
   return file;
 }
@@ -58,7 +60,8 @@ uint64_t SizeOf(const UniqueFile& file) {
 // A file mapped read-only, shared with whoever else reads or runs it.
 struct ReadOnlyFile {
   explicit ReadOnlyFile(const std::wstring& path)
-      : file(OpenFile(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, OPEN_EXISTING)),
+      : file(OpenFile(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                      OPEN_EXISTING)),
         view(file.get(), SizeOf(file), false) {}
   UniqueFile file;
   MappedView view;
@@ -79,7 +82,8 @@ DecodedFile DecodeFormFile(const std::wstring& formPath, const std::wstring& ref
     const ZstdDecoded result = DecodeZstdFrame(form.view.bytes(), std::span<char>(view.data(), view.size()),
                                                reference ? reference->view.bytes() : std::string_view());
     if (!result.ok()) return {std::wstring(result.error.begin(), result.error.end()), {}};
-    if (result.written != size) return {L"decoded " + std::to_wstring(result.written) + L" bytes", {}};
+    if (result.written != size)
+      return {L"decoded " + std::to_wstring(result.written) + L" bytes, listed " + std::to_wstring(size), {}};
     view.Flush();
     decoded.sha256 = Sha256Of(view.bytes());
     CheckBool(FlushFileBuffers(output.get()));

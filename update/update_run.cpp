@@ -159,8 +159,9 @@ class UpdateRun {
 
     DownloadResult result{false, 0, refused.value_or(L"")};
     if (!refused) {
-      result = release_ ? FetchSmallestForm(name, shown, url)
-                        : source_.Download(url, programFolder_ + L"\\" + name, shown, window_, log_, std::nullopt);
+      result = release_
+                   ? FetchSmallestForm(name, shown, url)
+                   : source_.Download(url, programFolder_ + L"\\" + name, shown, window_, log_, std::nullopt);
     }
     if (!result.fetched) {
       if (!Cancelled()) ReportFailedFile(shown, VisibleText(url), result.details);
@@ -177,11 +178,13 @@ class UpdateRun {
 
   // A signed release's file in the smallest form the list offers for the installed one, each form
   // tried once; one that fails is logged and the next tried, the plain file last.
-  DownloadResult FetchSmallestForm(const std::wstring& name, const std::wstring& shown, const std::wstring& url) {
+  DownloadResult FetchSmallestForm(const std::wstring& name, const std::wstring& shown,
+                                   const std::wstring& url) {
     const std::wstring destination = programFolder_ + L"\\" + name;
     const ListedFile target = release_->Find(name).value();
     for (const FileForm& form : FormsToFetch(*release_, name, installed_)) {
-      if (form.kind == FileFormKind::kPlain) return source_.Download(url, destination, shown, window_, log_, target);
+      if (form.kind == FileFormKind::kPlain)
+        return source_.Download(url, destination, shown, window_, log_, target);
       const std::wstring formUrl = URL_OLUSTUR(baseUrl_, form.name);
       DownloadResult result = source_.DownloadForm(formUrl, destination, shown, window_, log_, form, target);
       if (result.fetched) {
@@ -189,8 +192,9 @@ class UpdateRun {
         return result;
       }
       if (window_.CancelRequested()) return result;
-      log_.LOG_YAZ((form.kind == FileFormKind::kPatch ? L"Patch failed; name=" : L"Compressed copy failed; name=") +
-                   shown + L"; reason=" + result.details);
+      log_.LOG_YAZ(
+          (form.kind == FileFormKind::kPatch ? L"Patch failed; name=" : L"Compressed copy failed; name=") +
+          shown + L"; reason=" + result.details);
     }
     return DownloadResult{false, 0, L"Dosya imzalı sürüm listesinde yok: " + shown};
   }

@@ -33,7 +33,7 @@ class WindowsUpdateServices : public UpdateServices {
                           UpdateRunWindow& window, Logger& log,
                           const std::optional<ListedFile>& listed) override;
   // The form fetched by DOSYA_INDIR beside the file under its ".indir-" name, decoded into the
-  // file's ".download" and checked; the form's files deleted whatever happens.
+  // file's ".download" and checked; the form's own files deleted unless the user stopped it.
   DownloadResult DownloadForm(const std::wstring& url, const std::wstring& destination, const std::wstring& name,
                               UpdateRunWindow& window, Logger& log, const FileForm& form,
                               const ListedFile& target) override;
