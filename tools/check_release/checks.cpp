@@ -3,6 +3,7 @@
 #include <optional>
 #include <vector>
 
+#include "tools/check_release/forms.h"
 #include "tools/check_release/http_fetch.h"
 #include "tools/check_release/name_key.h"
 #include "trust/ecdsa_signature.h"
@@ -127,10 +128,12 @@ std::optional<ReleaseList> VerifiedList(const std::string& list, const std::stri
   return std::move(release.list);
 }
 
-std::optional<ReleaseList> CheckList(const std::wstring& baseUrl, const ReleaseKey& key, Report& report) {
+std::optional<ReleaseList> CheckList(const std::wstring& baseUrl, const ReleaseKey& key, Report& report,
+                                     std::string& listText) {
   const std::optional<std::string> list = FetchReleaseFile(baseUrl, kReleaseListName, report);
   const std::optional<std::string> signature = FetchReleaseFile(baseUrl, kReleaseSignatureName, report);
   if (!list || !signature) return std::nullopt;
+  listText = *list;
   try {
     std::optional<ReleaseList> verified = VerifiedList(*list, *signature, key);
     report.Fact("list", L"signature by " + ReleaseKeyFingerprint(Sha256Of(key.rawPoint)) +
@@ -205,10 +208,13 @@ void CheckFile(const Slot& slot, const std::optional<ReleaseList>& list, Report&
 
 }  // namespace
 
-void CheckRelease(const PublishedRow& row, const ReleaseKey* key, Report& report) {
+void CheckRelease(const PublishedRow& row, const ReleaseKey* key, Report& report,
+                  const std::vector<std::string>& patchBases) {
   CheckAddress(row.baseUrl, report);
   const std::vector<Slot> slots = CheckNames(row, report);
   std::optional<ReleaseList> list;
-  if (key) list = CheckList(row.baseUrl, *key, report);
+  std::string listText;
+  if (key) list = CheckList(row.baseUrl, *key, report, listText);
   for (const Slot& slot : slots) CheckFile(slot, list, report);
+  if (list) CheckForms(row.baseUrl, *list, listText, patchBases, report);
 }

@@ -3,6 +3,7 @@
 
 #include <array>
 #include <string>
+#include <vector>
 
 #include "tools/check_release/release_crypto.h"
 #include "tools/check_release/report.h"
@@ -14,5 +15,7 @@ struct PublishedRow {
 };
 
 // Everything a shop's run would meet, in its order: the names, the signed list when key is given
-// (else unsigned: none is asked for), each file fetched once. Findings go to report.
-void CheckRelease(const PublishedRow& row, const ReleaseKey* key, Report& report);
+// (else unsigned: none is asked for), each file fetched once, then the smaller forms the list
+// offers (patches against the earlier releases in patchBases). Findings go to report.
+void CheckRelease(const PublishedRow& row, const ReleaseKey* key, Report& report,
+                  const std::vector<std::string>& patchBases = {});

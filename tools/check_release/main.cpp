@@ -19,6 +19,7 @@ namespace {
 
 constexpr char kHelp[] = R"(Usage: tools/check-release [--key vendor.pub.pem] URL NAME...
        tools/check-release [--key vendor.pub.pem] --from-db HOST[:PORT]
+       either with [--patch-base DIR|URL]... (earlier releases, for the patches)
 
 Checks a release as a shop's updater would meet it, with the updater's own code: each name
 through its file-name rule, each address as it builds it, each file fetched once (status,
@@ -29,6 +30,9 @@ versite and dosya1..dosya5 (at most five names); --from-db reads them from the r
 (port 3306 unless given), with the updater's built-in login.
 Exit status: 0 nothing found that would fail a shop's run; 1 such findings ("FAIL" lines);
 2 the check could not be made (bad arguments, key file or database).
+With --key, each compressed copy (NAME.zst) and patch (NAME.patch-H.zst) the list offers is
+fetched, decoded with the updater's decoder and compared with NAME's listed size and SHA-256; a
+patch needs its older file, from the first --patch-base release (a folder or URL) that holds it.
 
 Publishing a release, end to end:
   1. Put the release's files in a new folder (one folder per release, e.g. vuno/9.09/), the
@@ -49,6 +53,7 @@ struct Arguments {
   std::optional<std::string> keyFile;
   std::optional<std::string> database;  // HOST[:PORT]
   std::vector<std::string> positional;
+  std::vector<std::string> patchBases;  // earlier releases, folders or URLs
 };
 
 [[noreturn]] void Usage(const std::string& problem) {
@@ -66,6 +71,8 @@ Arguments Parse(int argc, char** argv) {
       std::exit(0);
     } else if ((argument == "--key" || argument == "--from-db") && i + 1 < argc) {
       (argument == "--key" ? arguments.keyFile : arguments.database) = argv[++i];
+    } else if (argument == "--patch-base" && i + 1 < argc) {
+      arguments.patchBases.push_back(argv[++i]);
     } else if (argument.rfind("--", 0) == 0) {
       Usage("unknown option or missing value: " + argument);
     } else {
@@ -145,7 +152,7 @@ int Check(const Arguments& arguments) {
                   : "no key given: checked as an updater built without one, which asks for no SHA256SUMS");
   Report report;
   if (std::optional<PublishedRow> row = RowOf(arguments, report))
-    CheckRelease(*row, key ? &*key : nullptr, report);
+    CheckRelease(*row, key ? &*key : nullptr, report, arguments.patchBases);
   std::printf(report.failures()
                   ? "check-release: %d finding(s) would make a shop's run fail: do not change the row\n"
                   : "check-release: nothing found that would make a shop's run fail\n",
