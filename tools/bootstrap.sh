@@ -104,12 +104,12 @@ fetch_source() {
     -o "Dir::Cache=$(realpath "$apt_dir")/cache")
   if ! apt-get "${options[@]}" update ||
      ! (cd "$target.new" && apt-get "${options[@]}" source --download-only "$package" &&
-        dpkg-source -x ./*.dsc source >/dev/null) ||
+        { dpkg-source -x ./*.dsc source > unpack.log 2>&1 || { cat unpack.log >&2; false; }; }) ||
      [ ! -f "$target.new/source/lib/zstd.h" ]; then
     rm -rf "$target.new" "$apt_dir"
     echo "bootstrap: could not fetch the source package $package (see above); try again later" >&2
     exit 1
   fi
-  mv "$target.new/source" "$target" && rm -rf "$target.new" "$apt_dir"
+  rm -rf "$target" && mv "$target.new/source" "$target" && rm -rf "$target.new" "$apt_dir"
 }
 [ -f "$third_party/zstd/lib/zstd.h" ] || fetch_source libzstd "$third_party/zstd"
