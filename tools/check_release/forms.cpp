@@ -9,7 +9,7 @@
 #include "install/zstd_decode.h"
 #include "tools/check_release/http_fetch.h"
 #include "tools/check_release/release_crypto.h"
-#include "update/file_address.h"
+#include "net/file_address.h"
 
 namespace {
 
