@@ -59,7 +59,7 @@ class CheckRelease(unittest.TestCase):
         (cls.tmp / "root/private/sub/b.dll").chmod(0o600)
         words = random.Random(27)
         program = b"MZ" + " ".join(str(words.randrange(5000)) for _ in range(30000)).encode()
-        for number, folder in ((6, "forms-before"), (7, "forms")):
+        for number, folder in ((8, "forms-before"), (9, "forms")):
             files = cls.tmp / "root" / folder
             files.mkdir()
             (files / "Zefra VUNO.exe").write_bytes(program + b"%d" % number)
