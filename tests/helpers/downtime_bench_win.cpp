@@ -12,14 +12,10 @@
 #include <thread>
 
 #include "platform/message_box.h"
+#include "recording_log.h"
 #include "update/update_services_win.h"
 
 namespace {
-
-class SilentLog : public Logger {
- public:
-  void LOG_YAZ(std::wstring_view) override {}
-};
 
 class QuietWindow : public UpdateRunWindow {
  public:
@@ -42,7 +38,8 @@ class BenchServices : public WindowsUpdateServices {
  public:
   explicit BenchServices(std::wstring query) : query_(std::move(query)) {}
   DownloadResult Download(const std::wstring& url, const std::wstring& destination, const std::wstring& name,
-                          UpdateRunWindow& window, Logger& log, const std::optional<ListedFile>& listed) override {
+                          UpdateRunWindow& window, Logger& log,
+                          const std::optional<ListedFile>& listed) override {
     return WindowsUpdateServices::Download(url + query_, destination, name, window, log, listed);
   }
   void StartProgram(const std::wstring&) override {}
@@ -56,8 +53,8 @@ HANDLE StartStandIn(const std::wstring& program) {
   std::wstring commandLine = L"\"" + program + L"\" --title \"Zefra VUNO bench\"";
   STARTUPINFOW startup{sizeof startup};
   PROCESS_INFORMATION process{};
-  if (!CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                      &process)) {
+  if (!CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                      &startup, &process)) {
     return nullptr;
   }
   CloseHandle(process.hThread);
