@@ -88,8 +88,13 @@ third_party=${ZEFRA_THIRD_PARTY:-$(cd "$(dirname "$0")/.." && pwd)/build/third_p
 fetch_source() {
   local package=$1 target=$2 apt_dir uri
   apt_dir="$third_party/apt"
-  [ -n "$codename" ] || { echo "bootstrap: no release codename in /etc/os-release; cannot fetch $package" >&2; exit 1; }
-  uri=$(apt-get indextargets --format '$(REPO_URI)' "Codename: $codename" "Identifier: Packages" 2>/dev/null | head -n 1)
+  if [ -z "$codename" ]; then
+    echo "bootstrap: no release codename in /etc/os-release; cannot fetch $package" >&2
+    exit 1
+  fi
+  # The mirror the system already uses for its release.
+  uri=$(apt-get indextargets --format '$(REPO_URI)' "Codename: $codename" "Identifier: Packages" 2>/dev/null |
+        head -n 1)
   echo "bootstrap: fetching Debian's source package $package ($codename) into $target"
   rm -rf "$apt_dir" "$target.new"
   mkdir -p "$apt_dir/lists/partial" "$apt_dir/cache" "$apt_dir/parts" "$target.new"
@@ -99,12 +104,12 @@ fetch_source() {
     -o "Dir::Cache=$(realpath "$apt_dir")/cache")
   if ! apt-get "${options[@]}" update ||
      ! (cd "$target.new" && apt-get "${options[@]}" source --download-only "$package" &&
-        dpkg-source -x ./*.dsc source >/dev/null) ||
+        { dpkg-source -x ./*.dsc source > unpack.log 2>&1 || { cat unpack.log >&2; false; }; }) ||
      [ ! -f "$target.new/source/lib/zstd.h" ]; then
     rm -rf "$target.new" "$apt_dir"
     echo "bootstrap: could not fetch the source package $package (see above); try again later" >&2
     exit 1
   fi
-  mv "$target.new/source" "$target" && rm -rf "$target.new" "$apt_dir"
+  rm -rf "$target" && mv "$target.new/source" "$target" && rm -rf "$target.new" "$apt_dir"
 }
 [ -f "$third_party/zstd/lib/zstd.h" ] || fetch_source libzstd "$third_party/zstd"

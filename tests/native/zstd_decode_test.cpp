@@ -34,7 +34,8 @@ const Forms& MadeForms() {
     std::ofstream(folder / "new", std::ios::binary) << made.newFile;
     const std::string in = "'" + folder.string() + "/";
     EXPECT_EQ(std::system(("zstd -q -f -19 " + in + "new' -o " + in + "copy'").c_str()), 0);
-    EXPECT_EQ(std::system(("zstd -q -f -19 --patch-from=" + in + "old' " + in + "new' -o " + in + "patch'").c_str()), 0);
+    const std::string patch = "zstd -q -f -19 --patch-from=" + in + "old' " + in + "new' -o " + in + "patch'";
+    EXPECT_EQ(std::system(patch.c_str()), 0);
     made.copy = Read(folder / "copy");
     made.patch = Read(folder / "patch");
     std::filesystem::remove_all(folder);
@@ -56,12 +57,14 @@ TEST(ZstdDecode, DecodesWhatTheVendorsZstdWroteAndRefusesTheRest) {
   } cases[] = {
       {"compressed copy", f.copy, "", f.newFile.size(), ""},
       {"patch with its reference", f.patch, f.oldFile, f.newFile.size(), ""},
-      {"patch with a changed reference", f.patch, wrongReference, f.newFile.size(), "Restored data doesn't match checksum"},
+      {"patch with a changed reference", f.patch, wrongReference, f.newFile.size(),
+       "Restored data doesn't match checksum"},
       {"patch without its reference", f.patch, "", f.newFile.size(), "Data corruption detected"},
       {"truncated", f.copy.substr(0, f.copy.size() - 9), "", f.newFile.size(), "Src size is incorrect"},
       {"two frames", f.copy + f.copy, "", 2 * f.newFile.size(), "bytes after the end of the frame"},
       {"one byte over the listed size", f.copy, "", f.newFile.size() - 1, "Destination buffer is too small"},
-      {"a window beyond the listed size", f.patch, f.oldFile.substr(0, 900), 1000, "Frame requires too much memory for decoding"},
+      {"a window beyond the listed size", f.patch, f.oldFile.substr(0, 900), 1000,
+       "Frame requires too much memory for decoding"},
   };
   for (const auto& c : cases) {
     std::string output(c.capacity, '\0');

@@ -14,8 +14,10 @@ FALLBACK_LINE = "trying again with the release's own suite (apt-get install -t b
 # Each stub logs its command line; one package is missing. apt-get install succeeds as INSTALL
 # says: "normal" (always), "suite" (only with -t bookworm) or "never"; apt-get source as FETCH says.
 STUBS = {
-    "apt-get": '[ "$1" = update ] && exit 0\ncase "$*" in *" update") cat "$ZEFRA_THIRD_PARTY/apt/sources.list" >> "${0%/*}/calls"; exit 0 ;; indextargets*) echo http://m.example/d/; '
-               'exit 0 ;; *"source --download-only libzstd") [ "$FETCH" = ok ] && touch z.dsc; exit $? ;; esac\n'
+    "apt-get": '[ "$1" = update ] && exit 0\ncase "$*" in\n'
+               '  *" update") cat "$ZEFRA_THIRD_PARTY/apt/sources.list" >> "${0%/*}/calls"; exit 0 ;;\n'
+               '  indextargets*) echo http://m.example/d/; exit 0 ;;\n'
+               '  *"source --download-only libzstd") [ "$FETCH" = ok ] && touch z.dsc; exit $? ;;\nesac\n'
                'case "$INSTALL:$*" in normal:*|suite:*"-t bookworm"*) exit 0 ;; esac\nexit 100',
     "dpkg-source": 'mkdir -p source/lib && touch source/lib/zstd.h',
     "dpkg-query": '[ "${!#}" = wine32:i386 ] || printf "install ok installed"',
