@@ -31,10 +31,12 @@ class FakeWindow : public UpdateRunWindow, public Logger {
   void SetStartEnabled(bool enabled) override { Record(enabled ? L"start on" : L"start off"); }
   void StopRunTimer() override { Record(L"stop run timer"); }
   void StopProgressTimer() override { Record(L"stop progress timer"); }
-  void ShowBodyProgress(uint64_t, std::optional<uint64_t>) override {}
+  void BeginTransfer(std::optional<std::wstring>) override {}
+  void ShowProgress(uint64_t, std::optional<uint64_t>) override {}
+  void ShowRetry(const RetryNotice&) override {}
   void ShowRunStopped() override { Record(L"run stopped"); }
   void ShowRunCompleted() override { Record(L"run completed"); }
-  void PumpWhileBusy() override {}
+  void Pump() override {}
   bool CancelRequested() const override { return cancelled; }
 
   std::vector<std::wstring> events;
@@ -60,7 +62,7 @@ class FakeServices : public UpdateServices {
   explicit FakeServices(FakeWindow& window) : window_(window) {}
 
   std::optional<VerifiedRelease> VerifiedReleaseList(const std::wstring& listUrl,
-                                                     const std::wstring& signatureUrl, UpdateRunWindow&,
+                                                     const std::wstring& signatureUrl, TransferWindow&,
                                                      Logger&) override {
     if (!release) return std::nullopt;
     window_.events.push_back(L"release " + listUrl + L" " + signatureUrl);
@@ -72,8 +74,8 @@ class FakeServices : public UpdateServices {
     return VerifiedRelease{
         ReleaseList::Parse(*release, [](std::wstring_view name) { return std::wstring(name); }), listSha256};
   }
-  DownloadResult Download(const std::wstring& url, const std::wstring& destination, const std::wstring&,
-                          UpdateRunWindow&, Logger&, const std::optional<ListedFile>& listed) override {
+  DownloadResult Download(const std::wstring& url, const std::wstring& destination, TransferWindow&, Logger&,
+                          const std::optional<ListedFile>& listed) override {
     window_.events.push_back(L"download " + url + L" -> " + destination);
     if (listed)
       window_.events.push_back(L"listed " + std::to_wstring(listed->size) + L" " + DigestHex(listed->digest));
@@ -81,16 +83,16 @@ class FakeServices : public UpdateServices {
     window_.cancelled = scripted.userCloses;
     return DownloadResult{scripted.ok, scripted.bytes, scripted.ok ? L"" : scripted.details};
   }
-  DownloadResult DownloadForm(const std::wstring& url, const std::wstring&, const std::wstring&, UpdateRunWindow&,
-                              Logger&, const FileForm&, const ListedFile&) override {
+  DownloadResult DownloadForm(const std::wstring& url, const std::wstring&, TransferWindow&, Logger&,
+                              const FileForm&, const ListedFile&) override {
     window_.events.push_back(L"download form " + url);
     return DownloadResult{false, 0, L"no forms here"};
   }
-  std::optional<Sha256Digest> InstalledSha256(const std::wstring& path, UpdateRunWindow&, Logger&) override {
+  std::optional<Sha256Digest> InstalledSha256(const std::wstring& path, TransferWindow&, Logger&) override {
     window_.events.push_back(L"check " + path);
     return std::nullopt;
   }
-  bool FileIsCurrent(const std::wstring& path, const ListedFile&, UpdateRunWindow&, Logger&) override {
+  bool FileIsCurrent(const std::wstring& path, const ListedFile&, TransferWindow&, Logger&) override {
     window_.events.push_back(L"check " + path);
     return current.count(path) > 0;
   }
