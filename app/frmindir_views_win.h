@@ -27,7 +27,8 @@ class FrmindirViews final : public ManifestWindow, public UpdateRunWindow, publi
   void SetProgress(int value) override { window_.runProgress().ShowValue(value); }
   void BeginTransfer(std::optional<std::wstring> file) override { retryStatus_.Begin(std::move(file)); }
   void ShowProgress(uint64_t received, std::optional<uint64_t> total) override {
-    if (std::optional<std::wstring> status = retryStatus_.Progressed(received)) window_.SetStatusText(*status);
+    if (std::optional<std::wstring> status = retryStatus_.Progressed(received))
+      window_.SetStatusText(*status);
     window_.runProgress().BodyReceived(received, total);
     window_.PumpWhileBusy();
   }

@@ -11,6 +11,7 @@
 #include "platform/error.h"
 #include "platform/message_box.h"
 #include "recorded_message_boxes.h"
+#include "update/run_texts.h"
 
 namespace {
 
@@ -438,6 +439,22 @@ TEST_F(UpdateRunTest, TheErrorHandlerGoesOnWhenItsOwnStepsFail) {
   // The failed file's "start on" throws; the handler reports that, skipping its own failing step.
   EXPECT_EQ(window.events.back(),
             L"box 16 Stage download file a.dll - Güncelleme hatası 1400: Invalid window handle.");
+}
+
+// After a file's retry the line tells of it until the next attempt brings a byte past where it took
+// up; the release list's retry stays.
+TEST(RetryStatus, AFilesRetryLastsUntilANewByteTheListsStays) {
+  RetryStatus status;
+  status.Begin(L"a.dll");
+  EXPECT_EQ(status.Retried({2, L"reset", 1000, 1500}),
+            L"a.dll: bağlantı sorunu, 2 saniye sonra yeniden deneniyor (2. deneme), kaldığı yerden...");
+  EXPECT_EQ(status.Progressed(1000), std::nullopt);
+  EXPECT_EQ(status.Progressed(1001), L"a.dll Dosyası indiriliyor...");
+  EXPECT_EQ(status.Progressed(2000), std::nullopt);
+  status.Begin(std::nullopt);
+  EXPECT_EQ(status.Retried({3, L"reset", 0, 0}),
+            L"Güncelleme listesi: bağlantı sorunu, yeniden deneniyor (3. deneme)...");
+  EXPECT_EQ(status.Progressed(5000), std::nullopt);
 }
 
 }  // namespace
