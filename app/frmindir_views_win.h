@@ -1,14 +1,17 @@
 // frmindir as the subsystems below app/ see it: start-up's manifest reader, the start button
-// and the update run each reach the window through a narrow view, and this one class gives
-// all of them by forwarding to the window.
+// and the update run (with its transfers) each reach the window through a narrow view, and this
+// one class gives all of them by forwarding to the window.
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "app/frmindir_win.h"
 #include "app/start_button.h"
 #include "settings/manifest_window.h"
+#include "update/run_texts.h"
 #include "update/update_run.h"
 
 class FrmindirViews final : public ManifestWindow, public UpdateRunWindow, public StartButtonWindow {
@@ -22,17 +25,23 @@ class FrmindirViews final : public ManifestWindow, public UpdateRunWindow, publi
   void SetFileName(const std::wstring& text) override { window_.SetFileName(text); }
   void SetSizeText(const std::wstring& text) override { window_.SetSizeText(text); }
   void SetProgress(int value) override { window_.runProgress().ShowValue(value); }
+  void BeginTransfer(std::optional<std::wstring> file) override { retryStatus_.Begin(std::move(file)); }
+  void ShowProgress(uint64_t received, std::optional<uint64_t> total) override {
+    if (std::optional<std::wstring> status = retryStatus_.Progressed(received))
+      window_.SetStatusText(*status);
+    window_.runProgress().BodyReceived(received, total);
+    window_.PumpWhileBusy();
+  }
+  void ShowRetry(const RetryNotice& notice) override { window_.SetStatusText(retryStatus_.Retried(notice)); }
   void StartRunTimer(unsigned intervalMs) override { window_.SetRunTimer(intervalMs); }
   void StopRunTimer() override { window_.SetRunTimer(0); }
   void StopProgressTimer() override { window_.runProgress().StopAnimation(); }
-  void ShowBodyProgress(uint64_t received, std::optional<uint64_t> declared) override {
-    window_.runProgress().BodyReceived(received, declared);
-  }
   void ShowRunStopped() override { window_.runProgress().RunStopped(); }
   void ShowRunCompleted() override { window_.runProgress().RunCompleted(); }
-  void PumpWhileBusy() override { window_.PumpWhileBusy(); }
+  void Pump() override { window_.PumpWhileBusy(); }
   bool CancelRequested() const override { return window_.CancelRequested(); }
 
  private:
   frmindir& window_;
+  RetryStatus retryStatus_;
 };

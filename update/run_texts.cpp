@@ -28,6 +28,23 @@ std::wstring RetryStatusText(std::wstring_view name, const RetryNotice& notice) 
   return text + L"...";
 }
 
+void RetryStatus::Begin(std::optional<std::wstring> file) {
+  file_ = std::move(file);
+  retryShown_ = false;
+}
+
+std::wstring RetryStatus::Retried(const RetryNotice& notice) {
+  retryShown_ = file_.has_value();
+  retryFrom_ = notice.resumeFrom;
+  return RetryStatusText(file_.value_or(L"Güncelleme listesi"), notice);
+}
+
+std::optional<std::wstring> RetryStatus::Progressed(uint64_t received) {
+  if (!retryShown_ || received <= retryFrom_) return std::nullopt;
+  retryShown_ = false;
+  return *file_ + L" Dosyası indiriliyor...";
+}
+
 std::optional<std::wstring> ProgramNameToClose(std::wstring_view slotName) {
   const std::wstring_view lastThree = slotName.substr(slotName.size() < 3 ? 0 : slotName.size() - 3);
   if (AsciiUpper(lastThree) != L"EXE") return std::nullopt;

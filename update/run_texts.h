@@ -18,6 +18,24 @@ std::wstring SizeText(int64_t bytes, std::wstring_view thousandsSeparator);
 // lbldurum while a file waits for its next attempt: "<name>: bağlantı koptu, ...".
 std::wstring RetryStatusText(std::wstring_view name, const RetryNotice& notice);
 
+// lbldurum through one transfer's retries. After a file's retry the line tells of it until the
+// next attempt brings a new byte, then says the file is downloading again; the release list's
+// retry stays until the run's next line.
+class RetryStatus {
+ public:
+  // file: the name lblad shows; none for the release list.
+  void Begin(std::optional<std::wstring> file);
+  // The line for a retry.
+  std::wstring Retried(const RetryNotice& notice);
+  // The line to show again once received passes where the retry took up; none while unchanged.
+  std::optional<std::wstring> Progressed(uint64_t received);
+
+ private:
+  std::optional<std::wstring> file_;
+  bool retryShown_ = false;
+  uint64_t retryFrom_ = 0;
+};
+
 // The name whose windows are to be closed before a slot is replaced: the slot's file name without
 // its folder, less its last four characters ("bin\Rapor.exe" gives "Rapor"), when its last three
 // read "EXE" in any letter case; none for other files, and none when nothing is left to search

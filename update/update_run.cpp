@@ -56,6 +56,7 @@ class UpdateRun {
   // before any file. False when the release cannot be trusted, which stops the run.
   bool CheckRelease(const std::array<std::wstring, 5>& files) {
     const std::wstring listUrl = URL_OLUSTUR(baseUrl_, kReleaseListName);
+    window_.BeginTransfer(std::nullopt);
     try {
       std::optional<VerifiedRelease> verified =
           source_.VerifiedReleaseList(listUrl, URL_OLUSTUR(baseUrl_, kReleaseSignatureName), window_, log_);
@@ -153,6 +154,7 @@ class UpdateRun {
     window_.SetStatus(shown + L" Dosyası indirilmeye başladı...");
     window_.SetSizeText(L"0");
     window_.SetFileName(shown);
+    window_.BeginTransfer(shown);
     const std::wstring url = URL_OLUSTUR(baseUrl_, name);
     window_.SetStatus(shown + L" Dosyası indiriliyor...");
     stage_ = L"download file " + shown;
@@ -161,7 +163,7 @@ class UpdateRun {
     if (!refused) {
       result = release_
                    ? FetchSmallestForm(name, shown, url)
-                   : source_.Download(url, programFolder_ + L"\\" + name, shown, window_, log_, std::nullopt);
+                   : source_.Download(url, programFolder_ + L"\\" + name, window_, log_, std::nullopt);
     }
     if (!result.fetched) {
       if (!Cancelled()) ReportFailedFile(shown, VisibleText(url), result.details);
@@ -184,9 +186,9 @@ class UpdateRun {
     const ListedFile target = release_->Find(name).value();
     for (const FileForm& form : FormsToFetch(*release_, name, installed_)) {
       if (form.kind == FileFormKind::kPlain)
-        return source_.Download(url, destination, shown, window_, log_, target);
+        return source_.Download(url, destination, window_, log_, target);
       const std::wstring formUrl = URL_OLUSTUR(baseUrl_, form.name);
-      DownloadResult result = source_.DownloadForm(formUrl, destination, shown, window_, log_, form, target);
+      DownloadResult result = source_.DownloadForm(formUrl, destination, window_, log_, form, target);
       if (result.fetched) {
         log_.LOG_YAZ(AppliedFormText(form, shown) + L"; bytes=" + std::to_wstring(form.listed.size));
         return result;

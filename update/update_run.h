@@ -10,12 +10,13 @@
 #include "diag/logger.h"
 #include "install/placing.h"
 #include "install/updater_files.h"
+#include "net/transfer_window.h"
 #include "trust/release_order.h"
 #include "update/file_forms.h"
 
 // What the run needs of the window frmindir. The window implements it; tests use a fake.
 // Every call comes from the window's thread, inside the tick.
-class UpdateRunWindow {
+class UpdateRunWindow : public TransferWindow {
  public:
   virtual void SetStatus(const std::wstring& text) = 0;    // lbldurum, repainted at once
   virtual void SetFileName(const std::wstring& text) = 0;  // lblad
@@ -24,18 +25,13 @@ class UpdateRunWindow {
   virtual void SetStartEnabled(bool enabled) = 0;          // cmdbaslat
   virtual void StopRunTimer() = 0;                         // tmrIndir
   virtual void StopProgressTimer() = 0;                    // tmrProgress
-  // The current file's body: 0 bytes as it begins, then the bytes so far after each chunk;
-  // declared is the length that the response declared, if any.
-  virtual void ShowBodyProgress(uint64_t received, std::optional<uint64_t> declared) = 0;
+  // What the transfers that follow carry: a file, by its name as lblad shows it, or the release
+  // list (none). Their progress and retries then come through TransferWindow.
+  virtual void BeginTransfer(std::optional<std::wstring> file) = 0;
   // The run stopped on a failed file or an unexpected error; a new run starts at the start button.
   virtual void ShowRunStopped() = 0;
   // Every file is in place: the completion message comes next.
   virtual void ShowRunCompleted() = 0;
-  // Called while a download waits: lets the window repaint and answer the system, and the user
-  // reach the close button; any other input is dropped.
-  virtual void PumpWhileBusy() = 0;
-  // True once the user has asked to close the window during the run.
-  virtual bool CancelRequested() const = 0;
 
  protected:
   ~UpdateRunWindow() = default;
@@ -66,12 +62,11 @@ class ReleaseSource {
   // and gives no list.
   virtual std::optional<VerifiedRelease> VerifiedReleaseList(const std::wstring& listUrl,
                                                              const std::wstring& signatureUrl,
-                                                             UpdateRunWindow& window, Logger& log) = 0;
-  // DOSYA_INDIR. name: the file's as the window shows it, for the status line. For a signed
-  // release, listed is what the verified list holds for the file. A download the user cancelled
-  // is not placed, with the window's CancelRequested set.
+                                                             TransferWindow& window, Logger& log) = 0;
+  // DOSYA_INDIR. For a signed release, listed is what the verified list holds for the file. A
+  // download the user cancelled is not placed, with the window's CancelRequested set.
   virtual DownloadResult Download(const std::wstring& url, const std::wstring& destination,
-                                  const std::wstring& name, UpdateRunWindow& window, Logger& log,
+                                  TransferWindow& window, Logger& log,
                                   const std::optional<ListedFile>& listed) = 0;
   // A patch or compressed copy of a listed file (form, at url) fetched like a file into its own
   // temporary file beside destination, then decoded into destination's ".download" (a patch
@@ -79,8 +74,8 @@ class ReleaseSource {
   // staged like a file fetched whole, with the file's size and digest. Not fetched: the details
   // say why, and the form's own files are gone.
   virtual DownloadResult DownloadForm(const std::wstring& url, const std::wstring& destination,
-                                      const std::wstring& name, UpdateRunWindow& window, Logger& log,
-                                      const FileForm& form, const ListedFile& target) = 0;
+                                      TransferWindow& window, Logger& log, const FileForm& form,
+                                      const ListedFile& target) = 0;
 
  protected:
   ~ReleaseSource() = default;
@@ -91,11 +86,11 @@ class FolderFiles {
  public:
   // True when the file at path has the listed size and SHA-256. A file of another size is not
   // read; one of that size is read in pieces, the window pumping its messages between them.
-  virtual bool FileIsCurrent(const std::wstring& path, const ListedFile& listed, UpdateRunWindow& window,
+  virtual bool FileIsCurrent(const std::wstring& path, const ListedFile& listed, TransferWindow& window,
                              Logger& log) = 0;
   // The SHA-256 of the file at path, read in pieces as above; none when there is no file or it
   // cannot be read (logged).
-  virtual std::optional<Sha256Digest> InstalledSha256(const std::wstring& path, UpdateRunWindow& window,
+  virtual std::optional<Sha256Digest> InstalledSha256(const std::wstring& path, TransferWindow& window,
                                                       Logger& log) = 0;
   // A small file's bytes; none when there is no file.
   virtual std::optional<std::string> ReadSmallFile(const std::wstring& path) = 0;

@@ -17,37 +17,6 @@
 
 namespace {
 
-// The run's window as a transfer sees it. After a retry of a file the status line tells of it
-// until the next attempt brings a new byte.
-class RunTransferWindow final : public TransferWindow {
- public:
-  // file: the name of the file being fetched as the window shows it; none for the release list.
-  RunTransferWindow(UpdateRunWindow& window, std::optional<std::wstring> file)
-      : window_(window), file_(std::move(file)) {}
-
-  void ShowProgress(uint64_t received, std::optional<uint64_t> total) override {
-    if (retryShown_ && received > retryFrom_) {
-      retryShown_ = false;
-      window_.SetStatus(*file_ + L" Dosyası indiriliyor...");
-    }
-    window_.ShowBodyProgress(received, total);
-    window_.PumpWhileBusy();
-  }
-  void ShowRetry(const RetryNotice& notice) override {
-    window_.SetStatus(RetryStatusText(file_.value_or(L"Güncelleme listesi"), notice));
-    retryShown_ = file_.has_value();
-    retryFrom_ = notice.resumeFrom;
-  }
-  void Pump() override { window_.PumpWhileBusy(); }
-  bool CancelRequested() const override { return window_.CancelRequested(); }
-
- private:
-  UpdateRunWindow& window_;
-  const std::optional<std::wstring> file_;
-  bool retryShown_ = false;
-  uint64_t retryFrom_ = 0;
-};
-
 void RemoveIfThere(const std::wstring& path) {
   if (mdlFSO::FileExists(path)) mdlFSO::DeleteFileForced(path);
 }
@@ -101,29 +70,26 @@ DownloadOptions WindowsUpdateServices::OptionsFor(TransferWindow& transfer) {
 
 std::optional<VerifiedRelease> WindowsUpdateServices::VerifiedReleaseList(const std::wstring& listUrl,
                                                                           const std::wstring& signatureUrl,
-                                                                          UpdateRunWindow& window,
+                                                                          TransferWindow& window,
                                                                           Logger& log) {
   if (!releaseKey_) return std::nullopt;
-  RunTransferWindow transfer(window, std::nullopt);
-  return FetchVerifiedReleaseList(listUrl, signatureUrl, *releaseKey_, log, OptionsFor(transfer));
+  return FetchVerifiedReleaseList(listUrl, signatureUrl, *releaseKey_, log, OptionsFor(window));
 }
 
 DownloadResult WindowsUpdateServices::Download(const std::wstring& url, const std::wstring& destination,
-                                               const std::wstring& name, UpdateRunWindow& window, Logger& log,
+                                               TransferWindow& window, Logger& log,
                                                const std::optional<ListedFile>& listed) {
-  RunTransferWindow transfer(window, name);
-  DownloadOptions options = OptionsFor(transfer);
+  DownloadOptions options = OptionsFor(window);
   options.stageOnly = true;
   return DOSYA_INDIR(url, destination, log, options, listed);
 }
 
 DownloadResult WindowsUpdateServices::DownloadForm(const std::wstring& url, const std::wstring& destination,
-                                                   const std::wstring& name, UpdateRunWindow& window,
-                                                   Logger& log, const FileForm& form,
+                                                   TransferWindow& window, Logger& log, const FileForm& form,
                                                    const ListedFile& target) {
   const std::wstring formPath =
       destination + (form.kind == FileFormKind::kPatch ? kPatchFormSuffix : kCompressedFormSuffix);
-  DownloadResult result = Download(url, formPath, name, window, log, form.listed);
+  DownloadResult result = Download(url, formPath, window, log, form.listed);
   if (result.fetched) result = DecodeFetchedForm(formPath + kTemporarySuffix, destination, form, target);
   // A form the user stopped stays for the next press to continue; any other is tried once.
   if (!result.fetched && window.CancelRequested()) return result;
@@ -133,9 +99,9 @@ DownloadResult WindowsUpdateServices::DownloadForm(const std::wstring& url, cons
 }
 
 std::optional<Sha256Digest> WindowsUpdateServices::InstalledSha256(const std::wstring& path,
-                                                                   UpdateRunWindow& window, Logger& log) {
+                                                                   TransferWindow& window, Logger& log) {
   try {
-    return FileSha256(path, [&window] { window.PumpWhileBusy(); });
+    return FileSha256(path, [&window] { window.Pump(); });
   } catch (const AppError& error) {
     log.LOG_YAZ(L"File could not be checked, fetching it; path=" + path + L"; error=" +
                 ErrorText(error.info()));
@@ -144,9 +110,9 @@ std::optional<Sha256Digest> WindowsUpdateServices::InstalledSha256(const std::ws
 }
 
 bool WindowsUpdateServices::FileIsCurrent(const std::wstring& path, const ListedFile& listed,
-                                          UpdateRunWindow& window, Logger& log) {
+                                          TransferWindow& window, Logger& log) {
   try {
-    return FileHasListedContent(path, listed, [&window] { window.PumpWhileBusy(); });
+    return FileHasListedContent(path, listed, [&window] { window.Pump(); });
   } catch (const AppError& error) {
     log.LOG_YAZ(L"File could not be checked, fetching it; path=" + path + L"; error=" +
                 ErrorText(error.info()));

@@ -26,21 +26,19 @@ class WindowsUpdateServices : public UpdateServices {
   void RunStarting() override;
   std::optional<VerifiedRelease> VerifiedReleaseList(const std::wstring& listUrl,
                                                      const std::wstring& signatureUrl,
-                                                     UpdateRunWindow& window, Logger& log) override;
+                                                     TransferWindow& window, Logger& log) override;
   // DOSYA_INDIR, logging through the window, showing it the body's progress and the retries,
   // letting it repaint and the user close it while the download waits.
-  DownloadResult Download(const std::wstring& url, const std::wstring& destination, const std::wstring& name,
-                          UpdateRunWindow& window, Logger& log,
-                          const std::optional<ListedFile>& listed) override;
+  DownloadResult Download(const std::wstring& url, const std::wstring& destination, TransferWindow& window,
+                          Logger& log, const std::optional<ListedFile>& listed) override;
   // The form fetched by DOSYA_INDIR beside the file under its ".indir-" name, decoded into the
   // file's ".download" and checked; the form's own files deleted unless the user stopped it.
-  DownloadResult DownloadForm(const std::wstring& url, const std::wstring& destination, const std::wstring& name,
-                              UpdateRunWindow& window, Logger& log, const FileForm& form,
-                              const ListedFile& target) override;
-  std::optional<Sha256Digest> InstalledSha256(const std::wstring& path, UpdateRunWindow& window,
+  DownloadResult DownloadForm(const std::wstring& url, const std::wstring& destination, TransferWindow& window,
+                              Logger& log, const FileForm& form, const ListedFile& target) override;
+  std::optional<Sha256Digest> InstalledSha256(const std::wstring& path, TransferWindow& window,
                                               Logger& log) override;
   // A file that cannot be read is logged and counts as not current: the download then tells why.
-  bool FileIsCurrent(const std::wstring& path, const ListedFile& listed, UpdateRunWindow& window,
+  bool FileIsCurrent(const std::wstring& path, const ListedFile& listed, TransferWindow& window,
                      Logger& log) override;
   std::optional<std::string> ReadSmallFile(const std::wstring& path) override;
   void WriteFileAtomically(const std::wstring& path, const std::string& bytes) override;

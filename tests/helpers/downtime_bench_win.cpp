@@ -26,10 +26,12 @@ class QuietWindow : public UpdateRunWindow {
   void SetStartEnabled(bool) override {}
   void StopRunTimer() override {}
   void StopProgressTimer() override {}
-  void ShowBodyProgress(uint64_t, std::optional<uint64_t>) override {}
+  void BeginTransfer(std::optional<std::wstring>) override {}
+  void ShowProgress(uint64_t, std::optional<uint64_t>) override {}
+  void ShowRetry(const RetryNotice&) override {}
   void ShowRunStopped() override {}
   void ShowRunCompleted() override {}
-  void PumpWhileBusy() override {}
+  void Pump() override {}
   bool CancelRequested() const override { return false; }
 };
 
@@ -37,10 +39,9 @@ class QuietWindow : public UpdateRunWindow {
 class BenchServices : public WindowsUpdateServices {
  public:
   explicit BenchServices(std::wstring query) : query_(std::move(query)) {}
-  DownloadResult Download(const std::wstring& url, const std::wstring& destination, const std::wstring& name,
-                          UpdateRunWindow& window, Logger& log,
-                          const std::optional<ListedFile>& listed) override {
-    return WindowsUpdateServices::Download(url + query_, destination, name, window, log, listed);
+  DownloadResult Download(const std::wstring& url, const std::wstring& destination, TransferWindow& window,
+                          Logger& log, const std::optional<ListedFile>& listed) override {
+    return WindowsUpdateServices::Download(url + query_, destination, window, log, listed);
   }
   void StartProgram(const std::wstring&) override {}
   void EndProcess() override {}

@@ -11,6 +11,7 @@
 #include "platform/error.h"
 #include "platform/message_box.h"
 #include "recorded_message_boxes.h"
+#include "update/run_texts.h"
 
 namespace {
 
@@ -31,10 +32,12 @@ class FakeWindow : public UpdateRunWindow, public Logger {
   void SetStartEnabled(bool enabled) override { Record(enabled ? L"start on" : L"start off"); }
   void StopRunTimer() override { Record(L"stop run timer"); }
   void StopProgressTimer() override { Record(L"stop progress timer"); }
-  void ShowBodyProgress(uint64_t, std::optional<uint64_t>) override {}
+  void BeginTransfer(std::optional<std::wstring>) override {}
+  void ShowProgress(uint64_t, std::optional<uint64_t>) override {}
+  void ShowRetry(const RetryNotice&) override {}
   void ShowRunStopped() override { Record(L"run stopped"); }
   void ShowRunCompleted() override { Record(L"run completed"); }
-  void PumpWhileBusy() override {}
+  void Pump() override {}
   bool CancelRequested() const override { return cancelled; }
 
   std::vector<std::wstring> events;
@@ -60,7 +63,7 @@ class FakeServices : public UpdateServices {
   explicit FakeServices(FakeWindow& window) : window_(window) {}
 
   std::optional<VerifiedRelease> VerifiedReleaseList(const std::wstring& listUrl,
-                                                     const std::wstring& signatureUrl, UpdateRunWindow&,
+                                                     const std::wstring& signatureUrl, TransferWindow&,
                                                      Logger&) override {
     if (!release) return std::nullopt;
     window_.events.push_back(L"release " + listUrl + L" " + signatureUrl);
@@ -72,8 +75,8 @@ class FakeServices : public UpdateServices {
     return VerifiedRelease{
         ReleaseList::Parse(*release, [](std::wstring_view name) { return std::wstring(name); }), listSha256};
   }
-  DownloadResult Download(const std::wstring& url, const std::wstring& destination, const std::wstring&,
-                          UpdateRunWindow&, Logger&, const std::optional<ListedFile>& listed) override {
+  DownloadResult Download(const std::wstring& url, const std::wstring& destination, TransferWindow&, Logger&,
+                          const std::optional<ListedFile>& listed) override {
     window_.events.push_back(L"download " + url + L" -> " + destination);
     if (listed)
       window_.events.push_back(L"listed " + std::to_wstring(listed->size) + L" " + DigestHex(listed->digest));
@@ -81,16 +84,16 @@ class FakeServices : public UpdateServices {
     window_.cancelled = scripted.userCloses;
     return DownloadResult{scripted.ok, scripted.bytes, scripted.ok ? L"" : scripted.details};
   }
-  DownloadResult DownloadForm(const std::wstring& url, const std::wstring&, const std::wstring&, UpdateRunWindow&,
-                              Logger&, const FileForm&, const ListedFile&) override {
+  DownloadResult DownloadForm(const std::wstring& url, const std::wstring&, TransferWindow&, Logger&,
+                              const FileForm&, const ListedFile&) override {
     window_.events.push_back(L"download form " + url);
     return DownloadResult{false, 0, L"no forms here"};
   }
-  std::optional<Sha256Digest> InstalledSha256(const std::wstring& path, UpdateRunWindow&, Logger&) override {
+  std::optional<Sha256Digest> InstalledSha256(const std::wstring& path, TransferWindow&, Logger&) override {
     window_.events.push_back(L"check " + path);
     return std::nullopt;
   }
-  bool FileIsCurrent(const std::wstring& path, const ListedFile&, UpdateRunWindow&, Logger&) override {
+  bool FileIsCurrent(const std::wstring& path, const ListedFile&, TransferWindow&, Logger&) override {
     window_.events.push_back(L"check " + path);
     return current.count(path) > 0;
   }
@@ -436,6 +439,22 @@ TEST_F(UpdateRunTest, TheErrorHandlerGoesOnWhenItsOwnStepsFail) {
   // The failed file's "start on" throws; the handler reports that, skipping its own failing step.
   EXPECT_EQ(window.events.back(),
             L"box 16 Stage download file a.dll - Güncelleme hatası 1400: Invalid window handle.");
+}
+
+// After a file's retry the line tells of it until the next attempt brings a byte past where it took
+// up; the release list's retry stays.
+TEST(RetryStatus, AFilesRetryLastsUntilANewByteTheListsStays) {
+  RetryStatus status;
+  status.Begin(L"a.dll");
+  EXPECT_EQ(status.Retried({2, L"reset", 1000, 1500}),
+            L"a.dll: bağlantı sorunu, 2 saniye sonra yeniden deneniyor (2. deneme), kaldığı yerden...");
+  EXPECT_EQ(status.Progressed(1000), std::nullopt);
+  EXPECT_EQ(status.Progressed(1001), L"a.dll Dosyası indiriliyor...");
+  EXPECT_EQ(status.Progressed(2000), std::nullopt);
+  status.Begin(std::nullopt);
+  EXPECT_EQ(status.Retried({3, L"reset", 0, 0}),
+            L"Güncelleme listesi: bağlantı sorunu, yeniden deneniyor (3. deneme)...");
+  EXPECT_EQ(status.Progressed(5000), std::nullopt);
 }
 
 }  // namespace

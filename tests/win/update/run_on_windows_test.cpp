@@ -38,10 +38,12 @@ class RecordingWindow : public UpdateRunWindow, public Logger {
   void SetStartEnabled(bool enabled) override { startEnabled = enabled; }
   void StopRunTimer() override { runTimerStopped = true; }
   void StopProgressTimer() override {}
-  void ShowBodyProgress(uint64_t, std::optional<uint64_t>) override {}
+  void BeginTransfer(std::optional<std::wstring>) override {}
+  void ShowProgress(uint64_t, std::optional<uint64_t>) override {}
+  void ShowRetry(const RetryNotice&) override {}
   void ShowRunStopped() override {}
   void ShowRunCompleted() override {}
-  void PumpWhileBusy() override { ++pumps; }
+  void Pump() override { ++pumps; }
   bool CancelRequested() const override { return false; }
 
   std::vector<std::wstring> statuses, sizeTexts;
