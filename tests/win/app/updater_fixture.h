@@ -21,9 +21,9 @@
 class RecordingServices final : public WindowsUpdateServices {
  public:
   RecordingServices() : WindowsUpdateServices(QuickRetries()) {}
-  DownloadResult Download(const std::wstring& url, const std::wstring& destination, const std::wstring& name,
-                          UpdateRunWindow& window, Logger& log, const std::optional<ListedFile>& listed) override {
-    return WindowsUpdateServices::Download(url + query, destination, name, window, log, listed);
+  DownloadResult Download(const std::wstring& url, const std::wstring& destination, TransferWindow& window,
+                          Logger& log, const std::optional<ListedFile>& listed) override {
+    return WindowsUpdateServices::Download(url + query, destination, window, log, listed);
   }
   void StartProgram(const std::wstring& path) override { started.push_back(path); }
   void EndProcess() override { ++ends; }
