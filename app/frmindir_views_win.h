@@ -30,7 +30,6 @@ class FrmindirViews final : public ManifestWindow, public UpdateRunWindow, publi
     if (std::optional<std::wstring> status = retryStatus_.Progressed(received))
       window_.SetStatusText(*status);
     window_.runProgress().BodyReceived(received, total);
-    window_.PumpWhileBusy();
   }
   void ShowRetry(const RetryNotice& notice) override { window_.SetStatusText(retryStatus_.Retried(notice)); }
   void StartRunTimer(unsigned intervalMs) override { window_.SetRunTimer(intervalMs); }

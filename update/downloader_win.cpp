@@ -221,7 +221,10 @@ class Download final : public WatchedFetchHost {
   }
 
   void Progress(uint64_t received, std::optional<uint64_t> total) override {
-    if (options_.window) options_.window->ShowProgress(received, total);
+    if (!options_.window) return;
+    options_.window->ShowProgress(received, total);
+    // The watched request pumps only while no piece comes; after a piece the window's turn is here.
+    options_.window->Pump();
   }
 
  private:
