@@ -78,11 +78,6 @@ const Element* FindElement(std::wstring_view name) {
   return nullptr;
 }
 
-ButtonColors ButtonColorsOf(std::wstring_view name) {
-  if (name == L"cmdbaslat") return {0x57AFF7, 0x404040, 0xFFFFFF, 0x003C74};
-  return {0x808080, 0x808080, 0xFFFFFF, 0x003C74};
-}
-
 const Element& ElementOf(ControlId control) {
   for (auto elements : {WindowElements(), PanelElements()}) {
     for (const Element& element : elements) {
@@ -107,12 +102,9 @@ std::vector<const Element*> TabStopElements() {
 
 }  // namespace
 
-ButtonColors ButtonColorsOf(ControlId button) { return ButtonColorsOf(ElementOf(button).name); }
-
-std::vector<std::wstring_view> TabStops() {
-  std::vector<std::wstring_view> names;
-  for (const Element* element : TabStopElements()) names.push_back(element->name);
-  return names;
+ButtonColors ButtonColorsOf(ControlId button) {
+  if (button == ControlId::cmdbaslat) return {0x57AFF7, 0x404040, 0xFFFFFF, 0x003C74};
+  return {0x808080, 0x808080, 0xFFFFFF, 0x003C74};
 }
 
 std::vector<ControlId> TabStopControls() {

@@ -92,12 +92,10 @@ const Element* FindElement(std::wstring_view name);
 // The element of a control.
 const Element& ElementOf(ControlId control);
 
-// The colours of cmdbaslat or cmdKapat (those of cmdKapat for any other name).
-ButtonColors ButtonColorsOf(std::wstring_view name);
+// The colours of cmdbaslat or cmdKapat (those of cmdKapat for any other control).
 ButtonColors ButtonColorsOf(ControlId button);
 
 // The elements that take the keyboard focus, in tab order: the buttons and the panel.
-std::vector<std::wstring_view> TabStops();
 std::vector<ControlId> TabStopControls();
 
 // 15 twips make a pixel at 96 DPI; halves round up.

@@ -58,6 +58,10 @@ void CompleteInterrupted(const PlacingJournal& journal, PlacingFolder& folder) {
 }  // namespace
 
 void PlaceFiles(PlacingJournal journal, PlacingFolder& folder, Logger& log) {
+  // A journal still here is one the start could not act on: the old files it names stay safe.
+  if (folder.ReadJournal()) {
+    throw PlacingFailed{kPlacingJournalName, {183, L"Cannot create a file when that file already exists."}};
+  }
   // The running updater goes last: once it has moved, nothing is left to undo before it.
   std::stable_partition(journal.begin(), journal.end(),
                         [&](const PlacedFile& file) { return !folder.IsRunningUpdater(file.target); });

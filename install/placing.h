@@ -42,7 +42,8 @@ struct PlacingFailed {
 };
 
 // Writes the journal, then places every file, the running updater's last; on success removes the
-// journal and the old files. Throws PlacingFailed once what it placed is undone, or AppError when
+// journal and the old files. A journal already there (one a start could not act on) refuses the
+// placing before anything moves. Throws PlacingFailed once what it placed is undone, or AppError when
 // even the undo failed (the journal then stays for the next start).
 void PlaceFiles(PlacingJournal journal, PlacingFolder& folder, Logger& log);
 

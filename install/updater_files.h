@@ -21,6 +21,12 @@ inline constexpr wchar_t kResumeRecordSuffix[] = L".indir-resume";
 // no "indir-", so the manifest rule refuses it on its own (IsTemporaryFileName).
 inline constexpr wchar_t kTemporarySuffix[] = L".download";
 
+// Beside a file, the temporary name of a smaller form of it while that is fetched and decoded
+// ("VunoRapor.dll.indir-patch"): the downloader's part and resume record hang off it, so a cut
+// patch continues at the next press like any download.
+inline constexpr wchar_t kPatchFormSuffix[] = L".indir-patch";
+inline constexpr wchar_t kCompressedFormSuffix[] = L".indir-zst";
+
 // The highest signed release begun here, with its list's digest: an older one never follows it.
 inline constexpr wchar_t kKeptReleaseName[] = L"Zefra INDIR.indir-release";
 
@@ -33,6 +39,8 @@ inline constexpr UpdaterFileKind kUpdaterFileKinds[] = {
     {kSetAsideSuffix, true},
     {kWriteProbeSuffix, true},
     {kResumeRecordSuffix, false},  // a later press continues the part it belongs to
+    {kPatchFormSuffix, false},     // a fetched form: continued or deleted by the run that fetches it
+    {kCompressedFormSuffix, false},
     {L".indir-release", false},    // kKeptReleaseName
     {L".indir-journal", false},    // the placing journal: a start acts on it first
     // What a write cut short leaves of the two files written whole (WriteFileAtomically).

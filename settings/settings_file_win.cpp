@@ -62,6 +62,8 @@ class MsxmlNode : public XmlNode {
   ComPtr<IXMLDOMNode> node_;
 };
 
+// One MSXML 3 document per file, loaded synchronously with white space not preserved. COM must
+// be initialised on the calling thread while it and its nodes live.
 class MsxmlLoader : public XmlLoader {
  public:
   std::unique_ptr<XmlNode> LoadRoot(const std::wstring& path) override {
@@ -95,8 +97,6 @@ class MsxmlLoader : public XmlLoader {
 };
 
 }  // namespace
-
-std::unique_ptr<XmlLoader> CreateMsxmlLoader() { return std::make_unique<MsxmlLoader>(); }
 
 void XML_AYARAL(const std::wstring& programFolder, ConnectionSettings& settings) noexcept {
   ScopedCoInit com;

@@ -15,6 +15,10 @@ download uncut, in the same run and alternating: the bytes the server sent divid
 size (target <= 1.05) and the wall time (target <= 1.5, the waits between attempts included).
 The resets come without the fixture's usual pause before them, as a real line drops.
 
+Then the downtime of an update: three files, 6 MiB in all, served at 1 MiB/s, fetched by the whole
+update run while a stand-in of the shop's program runs: the time the stand-in is closed (from its
+end to the completion message) against the whole run (target: closed for at most 3 s).
+
 Exit code 1 when a target is missed.
 
   tools/bench.py [--runs N] [--build build/win32]
@@ -23,6 +27,7 @@ Exit code 1 when a target is missed.
 import argparse
 import hashlib
 import os
+import shutil
 import statistics
 import subprocess
 import sys
@@ -36,6 +41,7 @@ RATIO_TARGET = 1.10
 PEAK_TARGET = 24 << 20
 FLAKY_SIZE, FLAKY_CUT = 64 << 20, 8 << 20
 SENT_TARGET, FLAKY_TARGET = 1.05, 1.50
+DOWNTIME_NAMES, DOWNTIME_SIZE, DOWNTIME_TARGET_MS = ("Zefra VUNO.exe", "VunoRapor.dll", "VunoDil.dll"), 2 << 20, 3000
 
 
 def sent_for(target):
@@ -75,6 +81,39 @@ def flaky_line(run, base, root, scratch_win, runs):
     return ratio <= FLAKY_TARGET and max(sent) <= SENT_TARGET
 
 
+def downtime(wine_run, build, base, root, runs):
+    """The downtime row; True when its target is met."""
+    site = root / "downtime"
+    site.mkdir(exist_ok=True)
+    for name in DOWNTIME_NAMES:
+        (site / name).write_bytes(b"MZ" + os.urandom(DOWNTIME_SIZE - 2))
+    folder = Path(os.environ["ZEFRA_TEST_SCRATCH"], "downtime")
+    folder_win = os.environ["ZEFRA_TEST_SCRATCH_WIN"] + "\\downtime"
+    closed, whole = [], []
+    for i in range(runs):
+        shutil.rmtree(folder, ignore_errors=True)
+        folder.mkdir()
+        shutil.copy(build / "tests" / "standin_app.exe", folder / DOWNTIME_NAMES[0])
+        for name in DOWNTIME_NAMES[1:]:
+            (folder / name).write_bytes(b"old")
+        # 64 KiB pieces 62.5 ms apart: 1 MiB/s.
+        command = wine_run + [str(build / "tests" / "zefra_downtime_bench.exe"), folder_win, f"{base}/downtime",
+                              "?delay_ms=62.5", *DOWNTIME_NAMES]
+        out = subprocess.run(command, capture_output=True, text=True, timeout=600)
+        if out.returncode != 0:
+            raise SystemExit(f"bench: the downtime run failed ({out.returncode}): {out.stderr.strip()}")
+        fields = dict(item.split("=") for item in out.stdout.split())
+        whole.append(int(fields["run"]))
+        closed.append(int(fields["closed"]))
+        print(f"   downtime run {i + 1}: whole run {whole[-1]} ms, program closed {closed[-1]} ms")
+    print(f"   downtime, 3 files of 2 MiB at 1 MiB/s: the program is closed for at most {max(closed)} ms "
+          f"(median {statistics.median(closed):.0f}) of a {statistics.median(whole):.0f} ms run "
+          f"(target <= {DOWNTIME_TARGET_MS} ms)")
+    shutil.rmtree(site)
+    shutil.rmtree(folder, ignore_errors=True)
+    return max(closed) <= DOWNTIME_TARGET_MS
+
+
 def inner(args):
     build = Path(args.build).resolve()
     program = build / "tests" / "zefra_download_bench.exe"
@@ -91,6 +130,8 @@ def inner(args):
         fields = dict(item.split("=") for item in out.stdout.split())
         return float(fields["ms"]), int(fields["peak"])
 
+    if args.only_downtime:
+        return 0 if downtime(wine_run, build, base, root, args.runs) else 1
     ok = True
     print(f"{'file':>8} {'bare ms':>8} {'INDIR ms':>9} {'ratio':>6} {'digest ms':>10} {'ratio':>6} "
           f"{'peak INDIR':>11} {'peak digest':>12} {'peak bare':>10} {'curl ms':>8}")
@@ -131,7 +172,9 @@ def inner(args):
           "the digest): " + ("met" if ok else "MISSED"))
     flaky_ok = flaky_line(run, base, root, scratch_win, args.runs)
     print("flaky-line targets: " + ("met" if flaky_ok else "MISSED"))
-    ok = ok and flaky_ok
+    downtime_ok = downtime(wine_run, build, base, root, min(args.runs, 5))
+    print("downtime target: " + ("met" if downtime_ok else "MISSED"))
+    ok = ok and flaky_ok and downtime_ok
     return 0 if ok else 1
 
 
@@ -140,6 +183,7 @@ def main():
     parser.add_argument("--runs", type=int, default=7)
     parser.add_argument("--build", default=str(ROOT / "build" / "win32"))
     parser.add_argument("--inner", action="store_true", help=argparse.SUPPRESS)
+    parser.add_argument("--only-downtime", action="store_true", help="run only the downtime row")
     args = parser.parse_args()
     if args.inner:
         return inner(args)
@@ -150,7 +194,7 @@ def main():
     state = Path(args.build).resolve() / "benchenv"
     return subprocess.call([sys.executable, str(ROOT / "tests" / "fixtures" / "testenv.py"), "run", str(state), "--",
                             sys.executable, str(Path(__file__).resolve()), "--inner", "--runs", str(args.runs),
-                            "--build", str(args.build)])
+                            "--build", str(args.build)] + (["--only-downtime"] if args.only_downtime else []))
 
 
 if __name__ == "__main__":

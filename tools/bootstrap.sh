@@ -1,5 +1,6 @@
 #!/bin/bash
-# Installs every Debian package that the build, the tests and the demo need.
+# Installs every Debian package that the build, the tests and the demo need, and fetches the
+# sources the build compiles itself (zstd's decoder) into build/third_party.
 # Does nothing when all of them are present; tells a non-root user the command to run.
 set -euo pipefail
 
@@ -8,7 +9,7 @@ packages=(
   g++-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-i686-dev
   wine wine32:i386 libwine:i386 xvfb xauth xdotool x11-apps imagemagick
   mariadb-server mariadb-client libodbc2:i386 unixodbc-common
-  curl locales openssl
+  curl locales openssl zstd dpkg-dev xz-utils
   libcurl4-openssl-dev libssl-dev libmariadb-dev pkg-config
 )
 
@@ -79,3 +80,36 @@ if ! locale -a 2>/dev/null | grep -qi '^tr_TR\.utf-\?8$'; then
   fi
   localedef -i tr_TR -f UTF-8 tr_TR.UTF-8
 fi
+
+# zstd's decoder, built by CMake for every target from Debian's source package of libzstd: apt
+# fetches it from a deb-src entry of the release's own suite and checks it against the signed
+# index, as any package. A private source list and index folder leave the system's apt alone.
+third_party=${ZEFRA_THIRD_PARTY:-$(cd "$(dirname "$0")/.." && pwd)/build/third_party}
+fetch_source() {
+  local package=$1 target=$2 apt_dir uri
+  apt_dir="$third_party/apt"
+  if [ -z "$codename" ]; then
+    echo "bootstrap: no release codename in /etc/os-release; cannot fetch $package" >&2
+    exit 1
+  fi
+  # The mirror the system already uses for its release.
+  uri=$(apt-get indextargets --format '$(REPO_URI)' "Codename: $codename" "Identifier: Packages" 2>/dev/null |
+        head -n 1)
+  echo "bootstrap: fetching Debian's source package $package ($codename) into $target"
+  rm -rf "$apt_dir" "$target.new"
+  mkdir -p "$apt_dir/lists/partial" "$apt_dir/cache" "$apt_dir/parts" "$target.new"
+  echo "deb-src ${uri:-http://deb.debian.org/debian/} $codename main" > "$apt_dir/sources.list"
+  local options=(-q -o "Dir::Etc::SourceList=$(realpath "$apt_dir")/sources.list"
+    -o "Dir::Etc::SourceParts=$(realpath "$apt_dir")/parts" -o "Dir::State::Lists=$(realpath "$apt_dir")/lists"
+    -o "Dir::Cache=$(realpath "$apt_dir")/cache")
+  if ! apt-get "${options[@]}" update ||
+     ! (cd "$target.new" && apt-get "${options[@]}" source --download-only "$package" &&
+        { dpkg-source -x ./*.dsc source > unpack.log 2>&1 || { cat unpack.log >&2; false; }; }) ||
+     [ ! -f "$target.new/source/lib/zstd.h" ]; then
+    rm -rf "$target.new" "$apt_dir"
+    echo "bootstrap: could not fetch the source package $package (see above); try again later" >&2
+    exit 1
+  fi
+  rm -rf "$target" && mv "$target.new/source" "$target" && rm -rf "$target.new" "$apt_dir"
+}
+[ -f "$third_party/zstd/lib/zstd.h" ] || fetch_source libzstd "$third_party/zstd"

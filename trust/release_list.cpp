@@ -156,6 +156,12 @@ ReleaseList ReleaseList::Parse(std::string_view text, FileNameKey key) {
   return list;
 }
 
+bool ReleaseList::NamesBeginningWith(std::wstring_view prefix) const {
+  const std::wstring key = key_(prefix);
+  const auto next = files_.lower_bound(key);
+  return next != files_.end() && next->first.starts_with(key);
+}
+
 std::optional<ListedFile> ReleaseList::Find(std::wstring_view name) const {
   const auto found = files_.find(key_(name));
   if (found == files_.end()) return std::nullopt;

@@ -38,6 +38,8 @@ class ReleaseList {
 
   // What the list holds for the name; none when the list does not name it.
   std::optional<ListedFile> Find(std::wstring_view name) const;
+  // True when some listed name begins with prefix, compared as names are.
+  bool NamesBeginningWith(std::wstring_view prefix) const;
   size_t size() const { return files_.size(); }
 
   const std::optional<std::wstring>& product() const { return product_; }

@@ -159,9 +159,9 @@ class UpdateRun {
 
     DownloadResult result{false, 0, refused.value_or(L"")};
     if (!refused) {
-      std::optional<ListedFile> listed;
-      if (release_) listed = release_->Find(name);
-      result = source_.Download(url, programFolder_ + L"\\" + name, shown, window_, log_, listed);
+      result = release_
+                   ? FetchSmallestForm(name, shown, url)
+                   : source_.Download(url, programFolder_ + L"\\" + name, shown, window_, log_, std::nullopt);
     }
     if (!result.fetched) {
       if (!Cancelled()) ReportFailedFile(shown, VisibleText(url), result.details);
@@ -176,13 +176,49 @@ class UpdateRun {
     return true;
   }
 
+  // A signed release's file in the smallest form the list offers for the installed one, each form
+  // tried once; one that fails is logged and the next tried, the plain file last.
+  DownloadResult FetchSmallestForm(const std::wstring& name, const std::wstring& shown,
+                                   const std::wstring& url) {
+    const std::wstring destination = programFolder_ + L"\\" + name;
+    const ListedFile target = release_->Find(name).value();
+    for (const FileForm& form : FormsToFetch(*release_, name, installed_)) {
+      if (form.kind == FileFormKind::kPlain)
+        return source_.Download(url, destination, shown, window_, log_, target);
+      const std::wstring formUrl = URL_OLUSTUR(baseUrl_, form.name);
+      DownloadResult result = source_.DownloadForm(formUrl, destination, shown, window_, log_, form, target);
+      if (result.fetched) {
+        log_.LOG_YAZ(AppliedFormText(form, shown) + L"; bytes=" + std::to_wstring(form.listed.size));
+        return result;
+      }
+      if (window_.CancelRequested()) return result;
+      log_.LOG_YAZ(
+          (form.kind == FileFormKind::kPatch ? L"Patch failed; name=" : L"Compressed copy failed; name=") +
+          shown + L"; reason=" + result.details);
+    }
+    return DownloadResult{false, 0, L"Dosya imzalı sürüm listesinde yok: " + shown};
+  }
+
+  std::wstring AppliedFormText(const FileForm& form, const std::wstring& shown) const {
+    if (form.kind == FileFormKind::kCompressed) return L"Compressed copy applied; name=" + shown;
+    return L"Patch applied; name=" + shown + L"; from=" + DigestHex(installed_.value()).substr(0, 16);
+  }
+
   // With a signed release, a file that already has the listed size and digest is not fetched.
+  // When the list offers patches of it, the installed file's digest is read once for both.
   bool AlreadyCurrent(const std::wstring& name, const std::wstring& shown) {
     const ListedFile listed = release_->Find(name).value();
+    const std::wstring path = programFolder_ + L"\\" + name;
     stage_ = L"check file " + shown;
     window_.SetFileName(shown);
     window_.SetStatus(shown + L" Dosyası denetleniyor...");
-    if (!folder_.FileIsCurrent(programFolder_ + L"\\" + name, listed, window_, log_)) return false;
+    installed_.reset();
+    if (OffersPatches(*release_, name)) {
+      installed_ = folder_.InstalledSha256(path, window_, log_);
+      if (installed_ != listed.digest) return false;
+    } else if (!folder_.FileIsCurrent(path, listed, window_, log_)) {
+      return false;
+    }
     log_.LOG_YAZ(L"File already current; name=" + shown + L"; sha256=" + DigestHex(listed.digest));
     window_.SetSizeText(SizeText(static_cast<int64_t>(listed.size), programs_.ThousandsSeparator()));
     window_.SetStatus(shown + L" Dosyası güncel...");
@@ -305,6 +341,7 @@ class UpdateRun {
   std::wstring stage_;
   std::optional<ReleaseList> release_;  // the verified list of a signed release
   std::vector<StagedFile> staged_;      // fetched and checked, waiting to be placed
+  std::optional<Sha256Digest> installed_;  // the current file's installed digest, when it was read
 };
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include "install/placing.h"
 #include "install/updater_files.h"
 #include "trust/release_order.h"
+#include "update/file_forms.h"
 
 // What the run needs of the window frmindir. The window implements it; tests use a fake.
 // Every call comes from the window's thread, inside the tick.
@@ -72,6 +73,14 @@ class ReleaseSource {
   virtual DownloadResult Download(const std::wstring& url, const std::wstring& destination,
                                   const std::wstring& name, UpdateRunWindow& window, Logger& log,
                                   const std::optional<ListedFile>& listed) = 0;
+  // A patch or compressed copy of a listed file (form, at url) fetched like a file into its own
+  // temporary file beside destination, then decoded into destination's ".download" (a patch
+  // against the installed destination) and checked against target, the file's own listing:
+  // staged like a file fetched whole, with the file's size and digest. Not fetched: the details
+  // say why, and the form's own files are gone.
+  virtual DownloadResult DownloadForm(const std::wstring& url, const std::wstring& destination,
+                                      const std::wstring& name, UpdateRunWindow& window, Logger& log,
+                                      const FileForm& form, const ListedFile& target) = 0;
 
  protected:
   ~ReleaseSource() = default;
@@ -84,6 +93,10 @@ class FolderFiles {
   // read; one of that size is read in pieces, the window pumping its messages between them.
   virtual bool FileIsCurrent(const std::wstring& path, const ListedFile& listed, UpdateRunWindow& window,
                              Logger& log) = 0;
+  // The SHA-256 of the file at path, read in pieces as above; none when there is no file or it
+  // cannot be read (logged).
+  virtual std::optional<Sha256Digest> InstalledSha256(const std::wstring& path, UpdateRunWindow& window,
+                                                      Logger& log) = 0;
   // A small file's bytes; none when there is no file.
   virtual std::optional<std::string> ReadSmallFile(const std::wstring& path) = 0;
   // Puts bytes at path so that whenever the process dies it holds the old bytes or the new ones.

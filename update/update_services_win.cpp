@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "install/folder_files_win.h"
+#include "install/form_decode_win.h"
 #include "install/mdl_fso_win.h"
 #include "install/placing_folder_win.h"
 #include "install/updater_files.h"
@@ -47,6 +48,36 @@ class RunTransferWindow final : public TransferWindow {
   uint64_t retryFrom_ = 0;
 };
 
+void RemoveIfThere(const std::wstring& path) {
+  if (mdlFSO::FileExists(path)) mdlFSO::DeleteFileForced(path);
+}
+
+// The fetched form at formPath decoded into destination's ".download" (a patch against the
+// installed destination) and checked against target; a failed result is deleted.
+DownloadResult DecodeFetchedForm(const std::wstring& formPath, const std::wstring& destination,
+                                 const FileForm& form, const ListedFile& target) {
+  const std::wstring output = destination + kTemporarySuffix;
+  DownloadResult result{false, 0, {}, {}};
+  try {
+    // A part of the plain file kept for a later press is overwritten here: its record goes first.
+    RemoveIfThere(destination + kResumeRecordSuffix);
+    const DecodedFile decoded = DecodeFormFile(
+        formPath, form.kind == FileFormKind::kPatch ? destination : L"", output, target.size);
+    if (!decoded.error.empty()) {
+      result.details = L"decode: " + decoded.error;
+    } else if (decoded.sha256 != target.digest) {
+      result.details =
+          L"result sha256=" + DigestHex(decoded.sha256) + L", listed " + DigestHex(target.digest);
+    } else {
+      result = DownloadResult{true, static_cast<int64_t>(target.size), {}, decoded.sha256};
+    }
+  } catch (const AppError& error) {
+    result.details = L"decode: " + ErrorText(error.info());
+  }
+  if (!result.fetched) IgnoringFailure([&] { RemoveIfThere(output); });
+  return result;
+}
+
 }  // namespace
 
 void WindowsUpdateServices::RunStarting() {
@@ -84,6 +115,32 @@ DownloadResult WindowsUpdateServices::Download(const std::wstring& url, const st
   DownloadOptions options = OptionsFor(transfer);
   options.stageOnly = true;
   return DOSYA_INDIR(url, destination, log, options, listed);
+}
+
+DownloadResult WindowsUpdateServices::DownloadForm(const std::wstring& url, const std::wstring& destination,
+                                                   const std::wstring& name, UpdateRunWindow& window,
+                                                   Logger& log, const FileForm& form,
+                                                   const ListedFile& target) {
+  const std::wstring formPath =
+      destination + (form.kind == FileFormKind::kPatch ? kPatchFormSuffix : kCompressedFormSuffix);
+  DownloadResult result = Download(url, formPath, name, window, log, form.listed);
+  if (result.fetched) result = DecodeFetchedForm(formPath + kTemporarySuffix, destination, form, target);
+  // A form the user stopped stays for the next press to continue; any other is tried once.
+  if (!result.fetched && window.CancelRequested()) return result;
+  IgnoringFailure([&] { RemoveIfThere(formPath + kTemporarySuffix); });
+  IgnoringFailure([&] { RemoveIfThere(formPath + kResumeRecordSuffix); });
+  return result;
+}
+
+std::optional<Sha256Digest> WindowsUpdateServices::InstalledSha256(const std::wstring& path,
+                                                                   UpdateRunWindow& window, Logger& log) {
+  try {
+    return FileSha256(path, [&window] { window.PumpWhileBusy(); });
+  } catch (const AppError& error) {
+    log.LOG_YAZ(L"File could not be checked, fetching it; path=" + path + L"; error=" +
+                ErrorText(error.info()));
+    return std::nullopt;
+  }
 }
 
 bool WindowsUpdateServices::FileIsCurrent(const std::wstring& path, const ListedFile& listed,

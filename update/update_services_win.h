@@ -32,6 +32,13 @@ class WindowsUpdateServices : public UpdateServices {
   DownloadResult Download(const std::wstring& url, const std::wstring& destination, const std::wstring& name,
                           UpdateRunWindow& window, Logger& log,
                           const std::optional<ListedFile>& listed) override;
+  // The form fetched by DOSYA_INDIR beside the file under its ".indir-" name, decoded into the
+  // file's ".download" and checked; the form's own files deleted unless the user stopped it.
+  DownloadResult DownloadForm(const std::wstring& url, const std::wstring& destination, const std::wstring& name,
+                              UpdateRunWindow& window, Logger& log, const FileForm& form,
+                              const ListedFile& target) override;
+  std::optional<Sha256Digest> InstalledSha256(const std::wstring& path, UpdateRunWindow& window,
+                                              Logger& log) override;
   // A file that cannot be read is logged and counts as not current: the download then tells why.
   bool FileIsCurrent(const std::wstring& path, const ListedFile& listed, UpdateRunWindow& window,
                      Logger& log) override;

@@ -92,7 +92,7 @@ class EndToEnd(unittest.TestCase):
     def test_a_press_replaces_every_file_and_restarts_the_application(self):
         self.start_updater()
         self.press_start()
-        # The running copy is ended before anything is fetched.
+        # The running copy is ended once every file is here, then all are placed together.
         self.desk.wait_gone("=Zefra VUNO 9.08", timeout=20)
         self.finish_completed_run()
         self.assert_updated()
@@ -100,10 +100,11 @@ class EndToEnd(unittest.TestCase):
         expected_order = ["Updater started; applicationPath=", "Database settings loaded; baseUrl=",
                           "Update started; baseUrl=", "File selected from database; name=Zefra VUNO.exe",
                           "Download start; url=", "HTTP response; status=200", "HTTP body received; bytes=",
-                          "Temporary file saved; path=", "Download complete; destination=",
+                          "Temporary file saved; path=", "Download staged; path=",
                           "File reported downloaded; name=Zefra VUNO.exe", "File selected from database; name=VunoRapor.dll",
                           "File reported downloaded; name=VunoRapor.dll", "File selected from database; name=Yenilikler.txt",
-                          "File reported downloaded; name=Yenilikler.txt"]
+                          "File reported downloaded; name=Yenilikler.txt", "Program closed; pid=",
+                          "Placing journal written; path=", "File placed; name=Zefra VUNO.exe", "Placing complete; files=3"]
         self.assert_in_order(messages, expected_order)
         self.assertIn("Download start; url=http://127.0.0.1:" + self.env["ZEFRA_TEST_HTTP_PORT"] +
                       f"/e2e/{self.web.name}/Zefra%20VUNO.exe", "\n".join(messages))
@@ -122,9 +123,10 @@ class EndToEnd(unittest.TestCase):
         controls = self.desk.controls(driver.UPDATER_TITLE)
         self.assertTrue(driver.find_control(controls, "&BAŞLAT")["enabled"])
         driver.find_control(controls, "Yenilikler.txt indirilemedi.")
-        # Slots 1 and 2 are in place; slot 3 keeps its old content.
-        self.assertEqual((self.folder / "VunoRapor.dll").read_bytes(), FILES["VunoRapor.dll"])
-        self.assertEqual((self.folder / "Yenilikler.txt").read_bytes(), OLD["Yenilikler.txt"])
+        # Nothing changed and the application still runs: slots 1 and 2 wait beside their files.
+        for name in ("VunoRapor.dll", "Yenilikler.txt"):
+            self.assertEqual((self.folder / name).read_bytes(), OLD[name])
+        self.desk.wait_window("=Zefra VUNO 9.08", timeout=5)
 
         (self.web / "Yenilikler.txt").write_bytes(FILES["Yenilikler.txt"])  # the vendor mends it
         self.press_start()
@@ -152,11 +154,12 @@ class EndToEnd(unittest.TestCase):
         self.assertFalse(list(self.folder.glob("*.download")))
         self.assertEqual(len(list(self.folder.glob("*.indir-old"))), 1, "the old updater waits aside")
         messages = driver.log_messages(self.folder)
-        expected_order = ["File selected from database; name=Zefra INDIR.exe", "Replacing the running updater; path=",
-                          "Running updater set aside; path=", "New updater moved into place; path=",
-                          "Download complete; destination=", "File reported downloaded; name=Zefra INDIR.exe",
+        expected_order = ["File selected from database; name=Zefra INDIR.exe", "Download staged; path=",
+                          "File reported downloaded; name=Zefra INDIR.exe",
                           "File selected from database; name=VunoRapor.dll",
-                          "File reported downloaded; name=VunoRapor.dll"]
+                          "File reported downloaded; name=VunoRapor.dll", "File placed; name=VunoRapor.dll",
+                          "Replacing the running updater; path=", "Running updater set aside; path=",
+                          "New updater moved into place; path=", "File placed; name=Zefra INDIR.exe"]
         self.assert_in_order(messages, expected_order)
 
         # The next start, once the old updater has ended, is the new updater's; the file set aside

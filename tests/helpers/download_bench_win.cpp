@@ -16,15 +16,11 @@
 
 #include "app/run_progress.h"
 #include "platform/error.h"
+#include "recording_log.h"
 #include "trust/release_list.h"
 #include "update/downloader_win.h"
 
 namespace {
-
-class SilentLog : public Logger {
- public:
-  void LOG_YAZ(std::wstring_view) override {}
-};
 
 // The digest that sha256sum printed and the size, as the signed list would hold them.
 ListedFile Listed(const std::wstring& hex, const std::wstring& size) {

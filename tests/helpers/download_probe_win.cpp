@@ -9,16 +9,8 @@
 #include <cstdio>
 #include <string>
 
+#include "recording_log.h"
 #include "update/downloader_win.h"
-
-namespace {
-
-class SilentLog : public Logger {
- public:
-  void LOG_YAZ(std::wstring_view) override {}
-};
-
-}  // namespace
 
 int wmain(int argc, wchar_t** argv) {
   if (argc != 5) return 2;

@@ -8,15 +8,11 @@
 #include "install/folder_files_win.h"
 #include "install/mdl_fso_win.h"
 #include "install/placing_folder_win.h"
+#include "recording_log.h"
 
 namespace {
 
 const wchar_t* const kNames[] = {L"Zefra VUNO.exe", L"bin\\VunoRapor.dll", L"Yeni.dll"};
-
-class SilentLog : public Logger {
- public:
-  void LOG_YAZ(std::wstring_view) override {}
-};
 
 }  // namespace
 

@@ -78,8 +78,10 @@ TEST(FileNameRule, HostileNamesAreRefusedWithATurkishReasonNamingWhy) {
     {L"eski güncelleyiciye ayrılmış ad", {L"Zefra INDIR.exe.1-0.indir-old", L"x.INDIR-Old", L"sub\\x.indir-old",
                                            L"x.indir-old\\y.dll"}},
     {L"güncelleyicinin kendi dosyalarına", {WriteProbeName(SetAsideTag(1234, 0)), L"x.INDIR-Probe",
-                                             L"x.indir-", L"x.dll.indir-resume", L"a.Indir-x\\b.dll"}},
-    {L"yarım inen dosyalarına", {L"x.dll.download", L"Zefra VUNO.exe.DownLoad", L"a.download\\b.dll"}},
+                                             L"x.indir-", L"x.dll.indir-resume", L"a.Indir-x\\b.dll",
+                                             L"x.dll.indir-patch", L"x.dll.INDIR-ZST"}},
+    {L"yarım inen dosyalarına", {L"x.dll.download", L"Zefra VUNO.exe.DownLoad", L"a.download\\b.dll",
+                                   L"x.dll.indir-patch.download"}},
   };
   // clang-format on
   for (const auto& [why, names] : cases) {

@@ -74,14 +74,14 @@ TEST(Layout, TextsColoursAndStackingAreAsDesigned) {
   EXPECT_EQ(WindowElements().front().name, L"Picture1");  // the panel lies on top
   EXPECT_EQ(PanelElements().front().name, L"ProgressBar1");
 
-  const ButtonColors start = ButtonColorsOf(L"cmdbaslat");
+  const ButtonColors start = ButtonColorsOf(ControlId::cmdbaslat);
   EXPECT_EQ(start.face, 0x57AFF7u);
   EXPECT_EQ(start.faceHover, 0x404040u);
-  EXPECT_EQ(ButtonColorsOf(L"cmdKapat").faceHover, 0x808080u);
+  EXPECT_EQ(ButtonColorsOf(ControlId::cmdKapat).faceHover, 0x808080u);
 }
 
 TEST(Layout, TabMovesThroughTheButtonsThenThePanel) {
-  EXPECT_EQ(TabStops(), (std::vector<std::wstring_view>{L"cmdbaslat", L"cmdKapat", L"Picture1"}));
+  EXPECT_EQ(TabStopControls(), (std::vector<ControlId>{ControlId::cmdbaslat, ControlId::cmdKapat, ControlId::Picture1}));
 }
 
 TEST(Layout, FontIsEightAndAQuarterPointsAtTheDpi) {

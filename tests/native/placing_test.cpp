@@ -195,6 +195,7 @@ TEST(Placing, AJournalThatCannotBeReadIsLeftAndNothingIsTouched) {
     folder.journal = text;
     const auto before = folder.files;
     EXPECT_EQ(RecoverInterruptedPlacing(folder, log), Recovery::kUnreadable);
+    EXPECT_THROW(PlaceFiles(journal, folder, log), PlacingFailed) << "nor is it written over";
     EXPECT_EQ(folder.files, before);
     EXPECT_EQ(folder.journal, text);
   }

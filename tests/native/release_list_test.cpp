@@ -6,6 +6,7 @@
 #include <random>
 
 #include "trust/ecdsa_signature.h"
+#include "update/file_forms.h"
 
 namespace {
 
@@ -215,6 +216,37 @@ TEST(ReleaseFuzz, HundredThousandRandomAndMutatedInputs) {
           signature);
     } catch (const ReleaseRefused&) {
     }
+  }
+}
+
+// The smaller forms tried for a file: the patch from the installed digest, then the compressed
+// copy, then the file; only what the list holds, its name compared as the list's names are.
+TEST(FileForms, SmallestListedFormFirstThePlainFileLast) {
+  const std::string patchA = "A.DLL.patch-" + kHexA + ".zst";
+  const ReleaseList list = ReleaseList::Parse(kHexB + "  a.dll\n" + kHexB + "  a.dll.zst\n" + kHexB + "  " + patchA +
+                                                  "\n" + kHexB + "  b.dll\n" + kHexB + "  c.dll\n" + kHexB +
+                                                  "  c.dll.patch-" + std::string(64, '0') + ".zst\n",
+                                              TestKey);
+  const Sha256Digest a = DigestOf(kHexA), b = DigestOf(kHexB);
+  const std::wstring patch = L"a.dll.patch-" + std::wstring(kHexA.begin(), kHexA.end()) + L".zst";
+  const struct {
+    std::wstring name;
+    std::optional<Sha256Digest> installed;
+    std::vector<std::wstring> forms;
+    bool offersPatches;
+  } cases[] = {
+      {L"a.dll", a, {patch, L"a.dll.zst", L"a.dll"}, true},
+      {L"A.DLL", b, {L"A.DLL.zst", L"A.DLL"}, true},  // no patch from this file
+      {L"a.dll", std::nullopt, {L"a.dll.zst", L"a.dll"}, true},
+      {L"b.dll", a, {L"b.dll"}, false},
+      {L"c.dll", a, {L"c.dll"}, true},
+      {L"d.dll", a, {}, false},
+  };
+  for (const auto& c : cases) {
+    std::vector<std::wstring> names;
+    for (const FileForm& form : FormsToFetch(list, c.name, c.installed)) names.push_back(form.name);
+    EXPECT_EQ(names, c.forms) << c.name;
+    EXPECT_EQ(OffersPatches(list, c.name), c.offersPatches) << c.name;
   }
 }
 

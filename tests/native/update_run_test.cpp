@@ -81,6 +81,15 @@ class FakeServices : public UpdateServices {
     window_.cancelled = scripted.userCloses;
     return DownloadResult{scripted.ok, scripted.bytes, scripted.ok ? L"" : scripted.details};
   }
+  DownloadResult DownloadForm(const std::wstring& url, const std::wstring&, const std::wstring&, UpdateRunWindow&,
+                              Logger&, const FileForm&, const ListedFile&) override {
+    window_.events.push_back(L"download form " + url);
+    return DownloadResult{false, 0, L"no forms here"};
+  }
+  std::optional<Sha256Digest> InstalledSha256(const std::wstring& path, UpdateRunWindow&, Logger&) override {
+    window_.events.push_back(L"check " + path);
+    return std::nullopt;
+  }
   bool FileIsCurrent(const std::wstring& path, const ListedFile&, UpdateRunWindow&, Logger&) override {
     window_.events.push_back(L"check " + path);
     return current.count(path) > 0;

@@ -3,6 +3,8 @@
 a good release passes, and each fault a shop's run would stop on is named and fails the check."""
 
 import os
+import random
+import shutil
 import subprocess
 import sys
 import tempfile
@@ -55,6 +57,25 @@ class CheckRelease(unittest.TestCase):
         changed = cls.tmp / "root/changed/Zefra VUNO.exe"
         changed.write_bytes(b"MZ" + b"\x01" + changed.read_bytes()[3:])
         (cls.tmp / "root/private/sub/b.dll").chmod(0o600)
+        words = random.Random(27)
+        program = b"MZ" + " ".join(str(words.randrange(5000)) for _ in range(30000)).encode()
+        for number, folder in ((8, "forms-before"), (9, "forms")):
+            files = cls.tmp / "root" / folder
+            files.mkdir()
+            (files / "Zefra VUNO.exe").write_bytes(program + b"%d" % number)
+            subprocess.run([str(SIGN), "--release", str(number), str(cls.tmp / "vendor.pem"), str(files)],
+                           check=True, stdout=subprocess.DEVNULL)
+        # A patch damaged before it was signed: listed as it is, it cannot decode.
+        bad = shutil.copytree(cls.tmp / "root/forms", cls.tmp / "root/forms-bad")
+        patch = next(bad.glob("*.patch-*"))
+        listed = subprocess.run(["sha256sum", patch.name], cwd=bad, capture_output=True, text=True).stdout
+        patch.write_bytes(patch.read_bytes()[:-12] + bytes(12))
+        damaged = subprocess.run(["sha256sum", patch.name], cwd=bad, capture_output=True, text=True).stdout
+        (bad / "SHA256SUMS").write_text((bad / "SHA256SUMS").read_text().replace(listed, damaged))
+        subprocess.run(["openssl", "dgst", "-sha256", "-sign", str(cls.tmp / "vendor.pem"), "-out",
+                        str(bad / "SHA256SUMS.sig"), str(bad / "SHA256SUMS")], check=True)
+        for path in (cls.tmp / "root").glob("forms*/*"):
+            path.chmod(0o644)
         cls.server, cls.port = start_server(str(cls.tmp), subprocess.DEVNULL, ["--others-only"])
         cls.addClassCleanup(stop_server, cls.server)
 
@@ -86,6 +107,8 @@ class CheckRelease(unittest.TestCase):
             ("a number below the live one", "ok", NAMES, "vendor", "Bu sürüm (1) kurulu sürümden (5) eski", "no-mz"),
             ("an updater without a key", "unkeyed", ["Zefra INDIR.exe"], "vendor", "release key none"),
             ("an updater with another key", "other-key", ["Zefra INDIR.exe"], "vendor", ", not "),
+            ("a patch that does not decode", "forms-bad",
+             [NAMES[0], "--patch-base", str(self.tmp / "root/forms-before")], "vendor", "….zst: does not decode: "),
         ]
         for row, folder, names, key, finding, *live in rows:
             with self.subTest(row):
@@ -104,6 +127,16 @@ class CheckRelease(unittest.TestCase):
                          f"UPDATE ovantis.tblayar SET dosya1='Zefra VUNO.exe', dosya2='sub/b.dll', dosya3=NULL, "
                          f"dosya4=NULL, dosya5=NULL, versite='{self.url('ok')}', "
                          f"versiyon=X'{version.encode().hex().upper()}';")
+
+    def test_the_smaller_forms_decode_to_their_file_and_a_patch_without_its_older_file_is_named(self):
+        rows = [(["--patch-base", str(self.tmp / "root/forms-before")], "form  Zefra VUNO.exe.patch-"),
+                ([], "warn  Zefra VUNO.exe.patch-")]
+        for options, patch_line in rows:
+            with self.subTest(options=options):
+                result = self.check("forms", [NAMES[0], *options])
+                self.assertEqual(result.returncode, 0, result.stdout + result.stderr)
+                self.assertIn("form  Zefra VUNO.exe.zst -> ", result.stdout)
+                self.assertIn(patch_line, result.stdout)
 
     def test_input_it_cannot_check_is_refused_clearly(self):
         rows = [(["--key", str(self.tmp / "vendor.pem"), "http://127.0.0.1:1/x", "a.dll"], "not a PEM public key"),

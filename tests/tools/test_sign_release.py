@@ -1,8 +1,10 @@
 #!/usr/bin/python3
-"""tools/sign-release: a list that GNU sha256sum -c accepts, files the web server can read, and
-no release number that is not greater than the one it replaces."""
+"""tools/sign-release: a list that GNU sha256sum -c accepts, files the web server can read, no
+release number that is not greater than the one it replaces, and the smaller forms of each file."""
 
+import hashlib
 import os
+import random
 import stat
 import subprocess
 import sys
@@ -66,6 +68,37 @@ class SignRelease(unittest.TestCase):
         self.assertFalse((self.folder / "next" / "SHA256SUMS").exists())
         self.assertEqual(self.sign("--release", "9", "--product", "Zefra Başka", folder="next").returncode, 0,
                          "another product")
+
+    def test_each_file_gets_a_compressed_copy_and_patches_from_the_last_three_releases(self):
+        words = random.Random(27)
+        text = " ".join(str(words.randrange(5000)) for _ in range(30000)).encode()
+        for number in range(1, 6):  # a.dll changes in each release, sub/c.dll is incompressible
+            files = self.folder / f"r{number}"
+            (files / "sub").mkdir(parents=True)
+            (files / "a.dll").write_bytes(text[:number * 999] + b"release %d" % number + text[number * 999:])
+            (files / "sub" / "c.dll").write_bytes(random.Random(number).randbytes(70000))
+            self.assertEqual(self.sign("--release", str(number), folder=f"r{number}").returncode, 0)
+        r5 = self.folder / "r5"
+        rows = [("6", [], ["r4", "r3", "r2"]), ("7", ["--patch-from-release", str(self.folder / "r1")], ["r1"])]
+        for number, options, sources in rows:
+            with self.subTest(sources=sources):
+                self.assertEqual(self.sign("--release", number, *options, folder="r5").returncode, 0)
+                digests = {r: hashlib.sha256((self.folder / r / "a.dll").read_bytes()).hexdigest() for r in sources}
+                patches = {f"a.dll.patch-{digest}.zst": r for r, digest in digests.items()}
+                listed = [line.split("  ", 1)[1] for line in (r5 / "SHA256SUMS").read_text().splitlines()
+                          if not line.startswith("#")]
+                self.assertEqual(listed, sorted(["a.dll", "a.dll.zst", "sub/c.dll", *patches]))
+                check = subprocess.run(["sha256sum", "-c", "--strict", "SHA256SUMS"], cwd=r5, capture_output=True)
+                self.assertEqual(check.returncode, 0, check.stdout)
+                for name, source in [("a.dll.zst", None), *patches.items()]:
+                    reference = [f"--patch-from={self.folder / source / 'a.dll'}"] if source else []
+                    decoded = subprocess.run(["zstd", "-dcq", "--long=31", *reference, str(r5 / name)],
+                                             capture_output=True)
+                    self.assertTrue(decoded.stdout == (r5 / "a.dll").read_bytes(), name)
+        (r5 / "sub" / "c.dll.zst").write_bytes(b"the vendor's own file")
+        refused = self.sign("--release", "8", folder="r5")
+        self.assertIn('"sub/c.dll.zst" is the name of a smaller form of "sub/c.dll"', refused.stderr)
+        self.assertEqual(len(list(r5.glob("a.dll.patch-*"))), 1, "a refused folder keeps its forms")
 
 
 if __name__ == "__main__":

@@ -7,6 +7,7 @@
 #include "net/body_reader.h"
 #include "net/file_address.h"
 #include "tools/check_release/exe_release_key.h"
+#include "tools/check_release/forms.h"
 #include "tools/check_release/http_fetch.h"
 #include "tools/check_release/name_key.h"
 #include "trust/ecdsa_signature.h"
@@ -124,18 +125,20 @@ std::optional<ReleaseList> VerifiedList(const std::string& list, const std::stri
   VerifiedRelease release{ReleaseList::Parse(list, PortableFileNameKey), Sha256Of(list)};
   // A shop that never installed a signed release keeps 0: only the form and the product can fail.
   if (std::optional<std::wstring> refused = ReleaseOrderRefusal(release, live)) {
-    throw ReleaseRefused(*refused + (live.number ? L" (the live release is " + std::to_wstring(live.number) +
-                                                       L": every shop that installed it would refuse this one)"
-                                                 : L""));
+    throw ReleaseRefused(*refused + (live.number
+                                         ? L" (the live release is " + std::to_wstring(live.number) +
+                                               L": every shop that installed it would refuse this one)"
+                                         : L""));
   }
   return std::move(release.list);
 }
 
-std::optional<ReleaseList> CheckList(const std::wstring& baseUrl, const ReleaseKey& key, const KeptRelease& live,
-                                     Report& report) {
+std::optional<ReleaseList> CheckList(const std::wstring& baseUrl, const ReleaseKey& key,
+                                     const KeptRelease& live, Report& report, std::string& listText) {
   const std::optional<std::string> list = FetchReleaseFile(baseUrl, kReleaseListName, report);
   const std::optional<std::string> signature = FetchReleaseFile(baseUrl, kReleaseSignatureName, report);
   if (!list || !signature) return std::nullopt;
+  listText = *list;
   try {
     std::optional<ReleaseList> verified = VerifiedList(*list, *signature, key, live);
     report.Fact("list", L"signature by " + ReleaseKeyFingerprint(Sha256Of(key.rawPoint)) +
@@ -178,7 +181,8 @@ void CheckBody(const Slot& slot, const Fetched& fetched, const char head[2], con
   }
 }
 
-void CheckFile(const Slot& slot, const std::optional<ReleaseList>& list, const ReleaseKey* key, Report& report) {
+void CheckFile(const Slot& slot, const std::optional<ReleaseList>& list, const ReleaseKey* key,
+               Report& report) {
   std::optional<ListedFile> listed;
   if (list && !(listed = list->Find(slot.name))) {
     report.Fail(slot.column + L": Dosya imzalı sürüm listesinde yok: " + slot.name +
@@ -214,18 +218,22 @@ void CheckFile(const Slot& slot, const std::optional<ReleaseList>& list, const R
 
 }  // namespace
 
-void CheckRelease(const PublishedRow& row, const ReleaseKey* key, const KeptRelease& live, Report& report) {
+void CheckRelease(const PublishedRow& row, const ReleaseKey* key, const KeptRelease& live, Report& report,
+                  const std::vector<std::string>& patchBases) {
   CheckAddress(row.baseUrl, report);
   const std::vector<Slot> slots = CheckNames(row, report);
   std::optional<ReleaseList> list;
-  if (key) list = CheckList(row.baseUrl, *key, live, report);
+  std::string listText;
+  if (key) list = CheckList(row.baseUrl, *key, live, report, listText);
   for (const Slot& slot : slots) CheckFile(slot, list, key, report);
+  if (list) CheckForms(row.baseUrl, *list, listText, patchBases, report);
 }
 
 std::optional<KeptRelease> LiveRelease(const std::wstring& baseUrl, const ReleaseKey& key, Report& report) {
   std::string bytes[2];
   for (int k = 0; k < 2; ++k) {
-    const std::wstring address = RequestAddress(URL_OLUSTUR(baseUrl, k ? kReleaseSignatureName : kReleaseListName));
+    const std::wstring address =
+        RequestAddress(URL_OLUSTUR(baseUrl, k ? kReleaseSignatureName : kReleaseListName));
     const Fetched fetched = Fetch(
         EncodeUtf8(address), [&](const char* data, size_t size) { bytes[k].append(data, size); },
         kReleaseFileLimit);
@@ -240,7 +248,8 @@ std::optional<KeptRelease> LiveRelease(const std::wstring& baseUrl, const Releas
   }
   try {
     if (!VerifyP256(key, bytes[0], EcdsaP256FromDer(bytes[1]))) {
-      report.Warn(L"the live list at " + baseUrl + L" is not signed with this key: shops refused it, so it "
+      report.Warn(L"the live list at " + baseUrl +
+                  L" is not signed with this key: shops refused it, so it "
                   L"sets no release number to follow");
       return KeptRelease{};
     }
@@ -255,7 +264,8 @@ std::optional<KeptRelease> LiveRelease(const std::wstring& baseUrl, const Releas
   }
 }
 
-void CheckUpdaterKey(const std::wstring& what, std::string_view program, const ReleaseKey* key, Report& report) {
+void CheckUpdaterKey(const std::wstring& what, std::string_view program, const ReleaseKey* key,
+                     Report& report) {
   std::optional<std::string> built;
   try {
     built = ReleaseKeyInProgram(program);
@@ -265,8 +275,9 @@ void CheckUpdaterKey(const std::wstring& what, std::string_view program, const R
   }
   const std::wstring wanted = key ? ReleaseKeyFingerprint(Sha256Of(key->rawPoint)) : L"";
   if (!built) {
-    report.Fail(what + L": release key none: this updater installs unsigned releases at every shop that takes "
-                       L"it (build it with make dist RELEASE_KEY=vendor.pub.pem)");
+    report.Fail(what +
+                L": release key none: this updater installs unsigned releases at every shop that takes "
+                L"it (build it with make dist RELEASE_KEY=vendor.pub.pem)");
   } else if (const std::wstring carried = ReleaseKeyFingerprint(Sha256Of(*built)); key && carried != wanted) {
     report.Fail(what + L": release key " + carried + L", not " + wanted +
                 L" (--key): shops that take it would refuse every release signed with " + wanted);

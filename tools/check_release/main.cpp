@@ -22,10 +22,12 @@
 
 namespace {
 
-constexpr char kHelp[] = R"(Usage: tools/check-release [--key vendor.pub.pem] [--from-db HOST[:PORT] | --against URL] URL NAME...
+constexpr char kHelp[] =
+    R"(Usage: tools/check-release [--key vendor.pub.pem] [--from-db HOST[:PORT] | --against URL] URL NAME...
        tools/check-release [--key vendor.pub.pem] [--from-db HOST[:PORT] | --against URL] --row 'ROW'
        tools/check-release [--key vendor.pub.pem] --from-db HOST[:PORT]
        tools/check-release [--key vendor.pub.pem] --program-key "Zefra INDIR.exe"
+       each with [--patch-base DIR|URL]... (earlier releases, for the patches)
 
 Checks a release as a shop's updater would meet it, with the updater's own code: each name
 through its file-name rule, each address as it builds it, each file fetched once (status,
@@ -50,6 +52,9 @@ carry a release key, and with --key that very key.
                          that make dist and the updater's first log line give, or "none".
 Exit status: 0 nothing found that would fail a shop's run; 1 such findings ("FAIL" lines);
 2 the check could not be made (bad arguments, key file or database).
+With --key, each compressed copy (NAME.zst) and patch (NAME.patch-H.zst) the list offers is
+fetched, decoded with the updater's decoder and compared with NAME's listed size and SHA-256; a
+patch needs its older file, from the first --patch-base release (a folder or URL) that holds it.
 
 What it cannot judge from Linux: whether the shops' Windows trusts the server's certificate
 (Windows' own certificate store and its root updates, not OpenSSL's), and whether Windows 7
@@ -79,6 +84,7 @@ struct Arguments {
   std::optional<std::string> row;       // "dosya1=...;versite=..."
   std::optional<std::string> program;   // a program file whose release key is read
   std::vector<std::string> positional;
+  std::vector<std::string> patchBases;  // earlier releases, folders or URLs
 };
 
 [[noreturn]] void Usage(const std::string& problem) {
@@ -90,8 +96,11 @@ struct Arguments {
 Arguments Parse(int argc, char** argv) {
   Arguments arguments;
   const std::pair<const char*, std::optional<std::string> Arguments::*> options[] = {
-      {"--key", &Arguments::keyFile}, {"--from-db", &Arguments::database}, {"--against", &Arguments::against},
-      {"--row", &Arguments::row}, {"--program-key", &Arguments::program}};
+      {"--key", &Arguments::keyFile},
+      {"--from-db", &Arguments::database},
+      {"--against", &Arguments::against},
+      {"--row", &Arguments::row},
+      {"--program-key", &Arguments::program}};
   for (int i = 1; i < argc; ++i) {
     const std::string argument = argv[i];
     if (argument == "-h" || argument == "--help") {
@@ -100,7 +109,9 @@ Arguments Parse(int argc, char** argv) {
     }
     const auto* option = std::find_if(std::begin(options), std::end(options),
                                       [&](const auto& known) { return argument == known.first; });
-    if (option != std::end(options) && i + 1 < argc) {
+    if (argument == "--patch-base" && i + 1 < argc) {
+      arguments.patchBases.push_back(argv[++i]);
+    } else if (option != std::end(options) && i + 1 < argc) {
       arguments.*(option->second) = argv[++i];
     } else if (argument.rfind("--", 0) == 0) {
       Usage("unknown option or missing value: " + argument);
@@ -117,7 +128,8 @@ Arguments Parse(int argc, char** argv) {
   if (arguments.database && arguments.against) Usage("compare with either --from-db or --against, not both");
   if (!release && !arguments.database) Usage("give the URL and at least one name, --row, or --from-db");
   if (!release && arguments.against) Usage("--against needs a release to check (URL NAME... or --row)");
-  if (!arguments.positional.empty() && arguments.positional.size() < 2) Usage("give the URL and at least one name");
+  if (!arguments.positional.empty() && arguments.positional.size() < 2)
+    Usage("give the URL and at least one name");
   if (arguments.positional.size() > 6) Usage("at most five names: the row has dosya1..dosya5");
   if (release && (arguments.database || arguments.against) && !arguments.keyFile)
     Usage("comparing with the live release needs --key: only signed releases carry a number");
@@ -185,7 +197,8 @@ ProposedRow ParseRow(const std::string& text) {
     const size_t equals = field.find('=');
     const std::string column = field.substr(0, equals);
     std::optional<std::wstring>* value = equals == std::string::npos ? nullptr : proposed.Column(column);
-    if (!value) Usage("--row: \"" + field + "\" is no column=value of dosya1..dosya5, versite, model, versiyon");
+    if (!value)
+      Usage("--row: \"" + field + "\" is no column=value of dosya1..dosya5, versite, model, versiyon");
     if (*value) Usage("--row: " + column + " is given twice");
     *value = Text(field.substr(equals + 1));
   }
@@ -235,7 +248,8 @@ int Check(const Arguments& arguments) {
   Report report;
   const std::optional<KeptRelease> live = Live(arguments, key ? &*key : nullptr, report);
   std::optional<PublishedRow> row;
-  if (live && (row = RowOf(arguments, proposed, report))) CheckRelease(*row, key ? &*key : nullptr, *live, report);
+  if (live && (row = RowOf(arguments, proposed, report)))
+    CheckRelease(*row, key ? &*key : nullptr, *live, report, arguments.patchBases);
   std::printf(report.failures()
                   ? "check-release: %d finding(s) would make a shop's run fail: do not change the row\n"
                   : "check-release: nothing found that would make a shop's run fail\n",

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <iostream>
+#include <sstream>
 
 #include "diag/log_line.h"
 #include "diag/log_win.h"
@@ -350,6 +351,49 @@ TEST_F(SignedRelease, AReleaseIsNeverFollowedByAnOlderOrMixedOneAndCurrentFilesA
   EXPECT_EQ(ReadBytes(folder / kKeptReleaseName), newer);
   EXPECT_EQ(window.sizeTexts, (std::vector<std::wstring>{L"300", L"000"}));
   EXPECT_EQ(window.progress, (std::vector<int>{0, 100, 100}));
+}
+
+// A keyed run fetches the smallest form the list offers for the installed a.dll, each form asked
+// for once and a failed one logged, the plain file last; a cut patch continues where it was cut.
+TEST_F(SignedRelease, EachFileComesInTheSmallestListedFormAndAFailedFormFallsBackToTheNext) {
+  const std::string ok = Served(L"ok", L"a.dll");
+  const std::string from = ToAnsi(DigestHex(Sha256Of(ok)));
+  const std::string patch = "a.dll.patch-" + from + ".zst";
+  const struct {
+    const wchar_t* release;
+    bool installedKnown;  // a.dll as in ok, else a file no patch is made from
+    std::vector<std::string> asked;
+    std::string logged;
+  } cases[] = {
+      {L"forms", true, {patch}, "Patch applied; name=a.dll; from=" + from.substr(0, 16) + "; bytes=65650"},
+      {L"forms", false, {"a.dll.zst"}, "Compressed copy applied; name=a.dll; bytes="},
+      {L"forms-bad-patch", true, {patch, "a.dll.zst"}, "Patch failed; name=a.dll; reason="},
+      {L"forms-bad-zst", false, {"a.dll.zst", "a.dll"}, "Compressed copy failed; name=a.dll; reason="},
+      {L"forms-wrong-patch", true, {patch, "a.dll.zst"}, "Patch failed; name=a.dll; reason=result sha256="},
+      {L"forms-cut", true, {patch, patch + " range"}, "Patch applied; name=a.dll; from="},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.release);
+    DeleteFileW((folder / kKeptReleaseName).c_str());
+    WriteBytes(folder / L"a.dll", c.installedKnown ? ok : "old");
+    window.sizeTexts.clear();
+    RunSigned(c.release, {L"a.dll", L"", L"", L"", L""});
+    EXPECT_TRUE(ended);
+    EXPECT_TRUE(ReadBytes(folder / L"a.dll") == Served(c.release, L"a.dll"));
+    std::vector<std::string> asked;
+    std::istringstream lines(requests);
+    for (std::string line; std::getline(lines, line);) {
+      if (line.rfind("GET ", 0) != 0 || line.find("/a.dll") == std::string::npos) continue;
+      const std::string target = line.substr(4, line.find(' ', 4) - 4);
+      asked.push_back(target.substr(target.rfind('/') + 1) +
+                      (line.find(" range=") != line.npos ? " range" : ""));
+    }
+    EXPECT_EQ(asked, c.asked) << requests;
+    EXPECT_THAT(LogText(), HasSubstr(c.logged));
+    EXPECT_EQ(window.sizeTexts.back(), L"300");
+    EXPECT_EQ(FolderNames(folder.path()),
+              (std::vector<std::wstring>{L"Zefra INDIR-update.log", L"Zefra INDIR.indir-release", L"a.dll"}));
+  }
 }
 
 // The test prefix's proxy settings for the current user, in the layout of testenv.py's
