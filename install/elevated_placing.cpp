@@ -1,7 +1,9 @@
 #include "install/elevated_placing.h"
 
 #include <algorithm>
+#include <set>
 
+#include "install/file_name_rule.h"
 #include "platform/text.h"
 
 namespace {
@@ -35,7 +37,80 @@ std::wstring FolderKey(std::wstring_view path) {
   return AsciiUpper(path);
 }
 
+constexpr std::string_view kHandOverFirstLine = "zefra-indir hand-over 1";
+
+std::vector<std::string_view> Lines(std::string_view text) {
+  std::vector<std::string_view> lines;
+  for (size_t start = 0;;) {
+    const size_t end = text.find('\n', start);
+    lines.push_back(text.substr(start, end == std::string_view::npos ? end : end - start));
+    if (end == std::string_view::npos) return lines;
+    start = end + 1;
+  }
+}
+
+// A name the placing copy may act on: UTF-8, no control character, inside the program's folder.
+std::optional<std::wstring> SafeName(std::string_view field) {
+  std::optional<std::wstring> name = DecodeUtf8(field);
+  if (!name || TrimSpaces(*name).empty() || std::ranges::any_of(*name, IsControlCharacter) ||
+      FileNameOutsideFolder(TrimSpaces(*name)))
+    return std::nullopt;
+  return name;
+}
+
+// "HEX\tSIZE\tNAME"
+std::optional<HandedFile> HandedFileOf(std::string_view fields) {
+  const size_t first = fields.find('\t');
+  const size_t second = first == std::string_view::npos ? first : fields.find('\t', first + 1);
+  if (second == std::string_view::npos) return std::nullopt;
+  HandedFile file;
+  const std::optional<uint64_t> size = DecimalValue(fields.substr(first + 1, second - first - 1));
+  std::optional<std::wstring> name = SafeName(fields.substr(second + 1));
+  if (!HexBytes(fields.substr(0, first), file.sha256) || !size || !name || *name != TrimSpaces(*name))
+    return std::nullopt;
+  file.size = *size;
+  file.name = std::move(*name);
+  return file;
+}
+
 }  // namespace
+
+std::string HandOverText(const HandOver& handOver) {
+  std::string text = std::string(kHandOverFirstLine) + "\nkeyed " + (handOver.keyed ? "1" : "0") + "\n";
+  for (const std::wstring& slot : handOver.slots) text += "slot\t" + EncodeUtf8(slot) + "\n";
+  for (const HandedFile& file : handOver.files) {
+    text += "file\t" + EncodeUtf8(HexText(file.sha256)) + "\t" + std::to_string(file.size) + "\t" +
+            EncodeUtf8(file.name) + "\n";
+  }
+  return text + "end\n";
+}
+
+std::optional<HandOver> ParseHandOver(std::string_view text) {
+  std::vector<std::string_view> lines = Lines(text);
+  if (lines.size() < 4 || !lines.back().empty()) return std::nullopt;
+  lines.pop_back();
+  if (lines[0] != kHandOverFirstLine || lines.back() != "end") return std::nullopt;
+  if (lines[1] != "keyed 0" && lines[1] != "keyed 1") return std::nullopt;
+  HandOver handOver;
+  handOver.keyed = lines[1] == "keyed 1";
+  std::set<std::wstring> names;
+  for (size_t i = 2; i + 1 < lines.size(); ++i) {
+    const std::string_view line = lines[i];
+    if (line.starts_with("slot\t") && handOver.files.empty() && handOver.slots.size() < 5) {
+      std::optional<std::wstring> slot = SafeName(line.substr(5));
+      if (!slot) return std::nullopt;
+      handOver.slots.push_back(std::move(*slot));
+    } else if (line.starts_with("file\t")) {
+      std::optional<HandedFile> file = HandedFileOf(line.substr(5));
+      if (!file || !names.insert(AsciiUpper(file->name)).second) return std::nullopt;
+      handOver.files.push_back(std::move(*file));
+    } else {
+      return std::nullopt;
+    }
+  }
+  if (handOver.files.empty()) return std::nullopt;
+  return handOver;
+}
 
 std::wstring FormatElevatedCommandLine(const ElevatedPlacingRequest& request) {
   return std::wstring(kPlaceStagedSwitch) + L" " + Quoted(request.stagedFolder) + L" " +

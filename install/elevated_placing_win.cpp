@@ -4,6 +4,7 @@
 #include <shlobj.h>
 
 #include "platform/invariant_case_win.h"
+#include "platform/path.h"
 #include "platform/scoped_win.h"
 #include "platform/text.h"
 #include "platform/win_error_win.h"
@@ -46,7 +47,11 @@ DWORD WaitPumping(HANDLE process) {
 std::wstring UserStagingFolder(const std::wstring& programFolder) {
   // Upper-cased as Windows compares file names, so "c:\zefra" and "C:\Zefra" share one folder.
   const Sha256Digest digest = Sha256Of(EncodeUtf8(InvariantUpper(programFolder)));
-  return StagingFolder(LocalAppDataFolder(), StagingIdentity(digest));
+  const std::wstring folder = StagingFolder(LocalAppDataFolder(), StagingIdentity(digest));
+  for (const std::wstring& path : {FolderOf(folder), folder}) {
+    if (!CreateDirectoryW(path.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) ThrowLastError();
+  }
+  return folder;
 }
 
 PlacingCopyOutcome RunPlacingCopy(HWND owner, const std::wstring& updaterPath,
