@@ -51,13 +51,15 @@ class PlacingCopy {
     return ElevatedExit::placed;
   }
 
-  // The copies made beside the targets, after a refusal or an undone placing.
+  // The copies made beside the targets, and the folders made for them, after a refusal or an
+  // undone placing.
   void RemoveCopies() noexcept {
     for (const std::wstring& copy : copies_) {
       IgnoringFailure([&] {
         if (mdlFSO::FileExists(copy)) mdlFSO::DeleteFileForced(copy);
       });
     }
+    for (auto folder = folders_.rbegin(); folder != folders_.rend(); ++folder) RemoveDirectoryW(folder->c_str());
   }
 
  private:
@@ -157,7 +159,11 @@ class PlacingCopy {
   void CreateMissingFolders(const std::wstring& folder) {
     if (folder.empty() || GetFileAttributesW(folder.c_str()) != INVALID_FILE_ATTRIBUTES) return;
     CreateMissingFolders(FolderOf(folder));
-    if (!CreateDirectoryW(folder.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) ThrowLastError();
+    if (!CreateDirectoryW(folder.c_str(), nullptr)) {
+      if (GetLastError() != ERROR_ALREADY_EXISTS) ThrowLastError();
+      return;
+    }
+    folders_.push_back(folder);
   }
 
   void CloseRunningCopies(const std::vector<std::wstring>& slots) {
@@ -192,6 +198,7 @@ class PlacingCopy {
   const std::optional<std::string>& releaseKey_;
   Logger& log_;
   std::vector<std::wstring> copies_;  // NAME.download files made in the program's folder
+  std::vector<std::wstring> folders_;  // folders made there for them, outermost first
 };
 
 }  // namespace

@@ -60,4 +60,24 @@ TEST(ElevatedPlacing, StagingFolderIsNamedByTheProgramFolder) {
   EXPECT_EQ(StagingFolder(L"D:\\", L"X"), L"D:\\Zefra INDIR\\X");
 }
 
+// The placing copy runs as an administrator: a hand-over that names anything outside the program's
+// folder, or is not whole, places nothing.
+TEST(ElevatedPlacing, HandOverComesBackWholeOrNotAtAll) {
+  const HandOver handOver{true, {L"  Zefra VUNO.exe", L"bin\\Rapor.exe"},
+                          {{L"bin\\Rapor.exe", 7, {0xab}}, {L"Yardım ş.dll", 0, {}}}};
+  EXPECT_EQ(ParseHandOver(HandOverText(handOver)), handOver);
+  const std::string file = "file\t" + std::string(64, 'a') + "\t5\t";
+  for (const std::string bad : {
+           std::string("zefra-indir hand-over 1\nkeyed 1\nend\n"),
+           "zefra-indir hand-over 1\nkeyed 0\n" + file + "..\\Windows\\x.dll\nend\n",
+           "zefra-indir hand-over 1\nkeyed 0\n" + file + "C:\\x.dll\nend\n",
+           "zefra-indir hand-over 1\nkeyed 0\nslot\t..\\a.exe\n" + file + "a.dll\nend\n",
+           "zefra-indir hand-over 1\nkeyed 0\n" + file + "a.dll\n" + file + "A.DLL\nend\n",
+           "zefra-indir hand-over 1\nkeyed 0\n" + file + "a.dll\nend",
+           "zefra-indir hand-over 1\nkeyed 2\n" + file + "a.dll\nend\n",
+       }) {
+    EXPECT_FALSE(ParseHandOver(bad)) << bad;
+  }
+}
+
 }  // namespace
