@@ -248,19 +248,26 @@ class UpdateRun {
   }
 
   // A signed release lists every size before the first byte: what is still to come must fit
-  // beside the old files, which stay until every new one is here.
+  // beside the old files, which stay until every new one is here. Staged in the user's folder,
+  // every file is copied beside its target as well before it is placed.
   bool ReleaseFitsOnDisk(const std::array<std::wstring, 5>& files) {
     if (!release_) return true;
     stage_ = L"check free space";
-    uint64_t needed = 0;
+    uint64_t needed = 0, listedTotal = 0;
     for (const std::wstring& slot : files) {
       const std::wstring name = TrimSpaces(slot);
       if (name.empty() || FileNameOutsideFolder(name)) continue;
       const uint64_t listed = release_->Find(name).value().size;
       const uint64_t kept = folder_.FileSize(StagedPath(name) + kTemporarySuffix).value_or(0);
       needed += listed > kept ? listed - kept : 0;
+      listedTotal += listed;
     }
-    const uint64_t free = folder_.FreeBytes(stagingFolder_);
+    if (!FitsOn(stagingFolder_, needed)) return false;
+    return !HandsOverPlacing() || FitsOn(programFolder_, listedTotal);
+  }
+
+  bool FitsOn(const std::wstring& folder, uint64_t needed) {
+    const uint64_t free = folder_.FreeBytes(folder);
     if (needed <= free) return true;
     const std::wstring reason = L"Diskte yeterli yer yok: güncelleme " + std::to_wstring(needed) +
                                 L" bayt istiyor, boş yer " + std::to_wstring(free) +

@@ -104,7 +104,9 @@ class FakeServices : public UpdateServices {
   }
   bool FileExists(const std::wstring& path) override { return path == existing; }
   std::optional<uint64_t> FileSize(const std::wstring&) override { return std::nullopt; }
-  uint64_t FreeBytes(const std::wstring&) override { return freeBytes; }
+  uint64_t FreeBytes(const std::wstring& folder) override {
+    return folder == L"C:\\Zefra" ? freeInProgramFolder.value_or(freeBytes) : freeBytes;
+  }
   void PlaceFiles(const std::wstring&, const std::vector<StagedFile>& files, Logger&) override {
     std::wstring names;
     for (const StagedFile& file : files) names += L" " + file.name;
@@ -136,6 +138,7 @@ class FakeServices : public UpdateServices {
   std::optional<std::string> kept;  // the kept release file's bytes; "!": it cannot be read
   std::set<std::wstring> current;   // the files already as listed
   uint64_t freeBytes = UINT64_MAX;
+  std::optional<uint64_t> freeInProgramFolder;  // when it differs from the staging folder's
   std::wstring lockedAtPlacing;  // the file that cannot be placed
   PlacingCopyOutcome placingCopy = uint32_t{0};  // how the copy with the administrator's approval ends
 
@@ -494,6 +497,12 @@ TEST_F(UpdateRunTest, AFolderThisUserCannotWriteIsPlacedByAnApprovedCopyAndThePr
   EXPECT_THAT(window.events, Contains(L"write " + staging + L"\\Zefra INDIR.indir-handover zefra-indir hand-over 1\n"
                                       L"keyed 1\nslot\ta.dll\nslot\tZefra VUNO.exe \nfile\t" +
                                       std::wstring(64, L'0') + L"\t10\ta.dll\nend\n"));
+  // Every listed file is copied beside its target too before it is placed.
+  window.events.clear();
+  services.freeInProgramFolder = 29;
+  Run({L"a.dll", L"Zefra VUNO.exe ", L"", L"", L""}, L"http://h/up/", staging);
+  EXPECT_THAT(window.events, Contains(L"log Update not started, not enough free space; needed=30; free=29"));
+  EXPECT_THAT(window.events, Not(Contains(HasSubstr(L"download "))));
 }
 
 }  // namespace
