@@ -66,6 +66,8 @@ bool RunsElevated() noexcept {
 }
 
 void StartThroughDesktopShell(const std::wstring& path, const std::wstring& folder) {
+  // The window's thread has COM already; any other caller gets it for this call.
+  const ScopedCoInit com;
   const ComPtr<IShellDispatch2> shell = DesktopShell();
   const UniqueBstr file(NewBstr(path));
   ScopedVariant arguments, directory, verb, show;
