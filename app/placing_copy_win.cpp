@@ -31,7 +31,8 @@ struct Refusal {
 
 class PlacingCopy {
  public:
-  PlacingCopy(const ElevatedPlacingRequest& request, const std::optional<std::string>& releaseKey, Logger& log)
+  PlacingCopy(const ElevatedPlacingRequest& request, const std::optional<std::string>& releaseKey,
+              Logger& log)
       : request_(request), releaseKey_(releaseKey), log_(log) {}
 
   // Checks and copies every file beside its target before anything is closed; then the placing
@@ -59,7 +60,8 @@ class PlacingCopy {
         if (mdlFSO::FileExists(copy)) mdlFSO::DeleteFileForced(copy);
       });
     }
-    for (auto folder = folders_.rbegin(); folder != folders_.rend(); ++folder) RemoveDirectoryW(folder->c_str());
+    for (auto folder = folders_.rbegin(); folder != folders_.rend(); ++folder)
+      RemoveDirectoryW(folder->c_str());
   }
 
  private:
@@ -71,7 +73,8 @@ class PlacingCopy {
     try {
       bytes = ReadSmallFile(Staged(name), 1024 * 1024);
     } catch (const AppError& error) {
-      throw Refusal{ElevatedExit::journalUnreadable, std::wstring(name) + L": " + ErrorText(error.info(), L"")};
+      throw Refusal{ElevatedExit::journalUnreadable,
+                    std::wstring(name) + L": " + ErrorText(error.info(), L"")};
     }
     if (!bytes) throw Refusal{ElevatedExit::journalUnreadable, std::wstring(name) + L": missing"};
     return std::move(*bytes);
@@ -96,7 +99,8 @@ class PlacingCopy {
     const VerifiedRelease verified = VerifiedList();
     for (const HandedFile& file : handOver.files) {
       const std::optional<ListedFile> listed = verified.list.Find(file.name);
-      if (!listed) throw Refusal{ElevatedExit::stagedFileChanged, L"not in the signed list: " + VisibleText(file.name)};
+      if (!listed)
+        throw Refusal{ElevatedExit::stagedFileChanged, L"not in the signed list: " + VisibleText(file.name)};
       files.push_back({file.name, listed->size, listed->digest});
     }
     return files;
@@ -109,7 +113,8 @@ class PlacingCopy {
       const std::optional<std::string> keptText = ReadSmallFile(InProgram(kKeptReleaseName), 4096);
       const std::optional<KeptRelease> kept = keptText ? ParseKeptRelease(*keptText) : KeptRelease{};
       if (!kept) throw ReleaseRefused(L"kept release unreadable");
-      if (std::optional<std::wstring> refused = ReleaseOrderRefusal(verified, *kept)) throw ReleaseRefused(*refused);
+      if (std::optional<std::wstring> refused = ReleaseOrderRefusal(verified, *kept))
+        throw ReleaseRefused(*refused);
       const uint64_t number = *verified.list.release();
       // Kept before any file changes, as the user's copy would have kept it.
       if (number != kept->number || !kept->listSha256) {
@@ -152,7 +157,8 @@ class PlacingCopy {
       CheckBool(WriteFile(out.get(), buffer.data(), read, &written, nullptr));
     }
     if (total != file.size || digest.Finish() != file.sha256)
-      throw Refusal{ElevatedExit::stagedFileChanged, L"changed after it was checked: " + VisibleText(file.name)};
+      throw Refusal{ElevatedExit::stagedFileChanged,
+                    L"changed after it was checked: " + VisibleText(file.name)};
     CheckBool(FlushFileBuffers(out.get()));
   }
 
@@ -189,7 +195,8 @@ class PlacingCopy {
 
   void RemoveStaged(const std::wstring& name) {
     IgnoringFailure([&] {
-      for (const std::wstring& path : {Staged(name) + kTemporarySuffix, Staged(name) + kResumeRecordSuffix, Staged(name)})
+      for (const std::wstring& path :
+           {Staged(name) + kTemporarySuffix, Staged(name) + kResumeRecordSuffix, Staged(name)})
         if (mdlFSO::FileExists(path)) mdlFSO::DeleteFileForced(path);
     });
   }
@@ -197,17 +204,17 @@ class PlacingCopy {
   const ElevatedPlacingRequest& request_;
   const std::optional<std::string>& releaseKey_;
   Logger& log_;
-  std::vector<std::wstring> copies_;  // NAME.download files made in the program's folder
+  std::vector<std::wstring> copies_;   // NAME.download files made in the program's folder
   std::vector<std::wstring> folders_;  // folders made there for them, outermost first
 };
 
 }  // namespace
 
-ElevatedExit PlaceStagedFiles(const ElevatedPlacingRequest& request, const std::optional<std::string>& releaseKey,
-                              Logger& log) noexcept {
+ElevatedExit PlaceStagedFiles(const ElevatedPlacingRequest& request,
+                              const std::optional<std::string>& releaseKey, Logger& log) noexcept {
   IgnoringFailure([&] {
-    log.LOG_YAZ(L"Placing copy started; staged=" + request.stagedFolder + L"; folder=" + request.programFolder +
-                L"; release=" + VisibleText(request.release));
+    log.LOG_YAZ(L"Placing copy started; staged=" + request.stagedFolder + L"; folder=" +
+                request.programFolder + L"; release=" + VisibleText(request.release));
   });
   PlacingCopy copy(request, releaseKey, log);
   Refusal refusal{ElevatedExit::placingRolledBack, L""};

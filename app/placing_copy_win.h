@@ -11,5 +11,5 @@
 
 // Places what request's staging folder holds in its program folder and gives the exit code.
 // releaseKey: the key built into the program; a signed release is checked with it alone.
-ElevatedExit PlaceStagedFiles(const ElevatedPlacingRequest& request, const std::optional<std::string>& releaseKey,
-                              Logger& log) noexcept;
+ElevatedExit PlaceStagedFiles(const ElevatedPlacingRequest& request,
+                              const std::optional<std::string>& releaseKey, Logger& log) noexcept;

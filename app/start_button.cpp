@@ -91,7 +91,8 @@ std::optional<std::wstring> FolderTakingFiles(const std::wstring& programFolder,
     window.LOG_YAZ(L"Program folder is not writable; folder=" + programFolder + L"; error=" +
                    ErrorText(*error, L""));
   });
-  if (std::optional<std::wstring> staging = StagingFolderTakingFiles(programFolder, window, checkFolder, stagingFolder))
+  if (std::optional<std::wstring> staging =
+          StagingFolderTakingFiles(programFolder, window, checkFolder, stagingFolder))
     return staging;
   IgnoringFailure(
       [&] { ShowMessageBox(FolderNotWritableText(programFolder, *error), kProgramTitle, kBoxError); });

@@ -169,9 +169,8 @@ class UpdateRun {
 
     DownloadResult result{false, 0, refused.value_or(L"")};
     if (!refused) {
-      result = release_
-                   ? FetchSmallestForm(name, shown, url)
-                   : source_.Download(url, StagedPath(name), shown, window_, log_, std::nullopt);
+      result = release_ ? FetchSmallestForm(name, shown, url)
+                        : source_.Download(url, StagedPath(name), shown, window_, log_, std::nullopt);
     }
     if (!result.fetched) {
       if (!Cancelled()) ReportFailedFile(shown, VisibleText(url), result.details);
@@ -197,7 +196,8 @@ class UpdateRun {
       if (form.kind == FileFormKind::kPlain)
         return source_.Download(url, destination, shown, window_, log_, target);
       const std::wstring formUrl = URL_OLUSTUR(baseUrl_, form.name);
-      DownloadResult result = source_.DownloadForm(formUrl, destination, installed, shown, window_, log_, form, target);
+      DownloadResult result =
+          source_.DownloadForm(formUrl, destination, installed, shown, window_, log_, form, target);
       if (result.fetched) {
         log_.LOG_YAZ(AppliedFormText(form, shown) + L"; bytes=" + std::to_wstring(form.listed.size));
         return result;

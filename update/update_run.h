@@ -80,8 +80,9 @@ class ReleaseSource {
   // staged like a file fetched whole, with the file's size and digest. Not fetched: the details
   // say why, and the form's own files are gone.
   virtual DownloadResult DownloadForm(const std::wstring& url, const std::wstring& destination,
-                                      const std::wstring& installed, const std::wstring& name, UpdateRunWindow& window, Logger& log,
-                                      const FileForm& form, const ListedFile& target) = 0;
+                                      const std::wstring& installed, const std::wstring& name,
+                                      UpdateRunWindow& window, Logger& log, const FileForm& form,
+                                      const ListedFile& target) = 0;
 
  protected:
   ~ReleaseSource() = default;

@@ -64,8 +64,8 @@ DownloadResult DecodeFetchedForm(const std::wstring& formPath, const std::wstrin
   try {
     // A part of the plain file kept for a later press is overwritten here: its record goes first.
     RemoveIfThere(destination + kResumeRecordSuffix);
-    const DecodedFile decoded = DecodeFormFile(
-        formPath, form.kind == FileFormKind::kPatch ? installed : L"", output, target.size);
+    const DecodedFile decoded =
+        DecodeFormFile(formPath, form.kind == FileFormKind::kPatch ? installed : L"", output, target.size);
     if (!decoded.error.empty()) {
       result.details = L"decode: " + decoded.error;
     } else if (decoded.sha256 != target.digest) {
@@ -121,13 +121,14 @@ DownloadResult WindowsUpdateServices::Download(const std::wstring& url, const st
 }
 
 DownloadResult WindowsUpdateServices::DownloadForm(const std::wstring& url, const std::wstring& destination,
-                                                   const std::wstring& installed, const std::wstring& name, UpdateRunWindow& window,
-                                                   Logger& log, const FileForm& form,
+                                                   const std::wstring& installed, const std::wstring& name,
+                                                   UpdateRunWindow& window, Logger& log, const FileForm& form,
                                                    const ListedFile& target) {
   const std::wstring formPath =
       destination + (form.kind == FileFormKind::kPatch ? kPatchFormSuffix : kCompressedFormSuffix);
   DownloadResult result = Download(url, formPath, name, window, log, form.listed);
-  if (result.fetched) result = DecodeFetchedForm(formPath + kTemporarySuffix, destination, installed, form, target);
+  if (result.fetched)
+    result = DecodeFetchedForm(formPath + kTemporarySuffix, destination, installed, form, target);
   // A form the user stopped stays for the next press to continue; any other is tried once.
   if (!result.fetched && window.CancelRequested()) return result;
   IgnoringFailure([&] { RemoveIfThere(formPath + kTemporarySuffix); });
@@ -212,8 +213,10 @@ void WindowsUpdateServices::StartProgram(const std::wstring& path) {
     try {
       StartThroughDesktopShell(path, FolderOf(path));
     } catch (const AppError& error) {
-      throw AppError(error.number(), L"Güncelleyici yönetici olarak çalışıyor; program yönetici olarak "
-                                     L"başlatılmadı, masaüstünden kendiniz açın. " + error.description());
+      throw AppError(error.number(),
+                     L"Güncelleyici yönetici olarak çalışıyor; program yönetici olarak "
+                     L"başlatılmadı, masaüstünden kendiniz açın. " +
+                         error.description());
     }
     return;
   }

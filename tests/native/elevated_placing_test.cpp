@@ -63,7 +63,8 @@ TEST(ElevatedPlacing, StagingFolderIsNamedByTheProgramFolder) {
 // The placing copy runs as an administrator: a hand-over that names anything outside the program's
 // folder, or is not whole, places nothing.
 TEST(ElevatedPlacing, HandOverComesBackWholeOrNotAtAll) {
-  const HandOver handOver{true, {L"  Zefra VUNO.exe", L"bin\\Rapor.exe"},
+  const HandOver handOver{true,
+                          {L"  Zefra VUNO.exe", L"bin\\Rapor.exe"},
                           {{L"bin\\Rapor.exe", 7, {0xab}}, {L"Yardım ş.dll", 0, {}}}};
   EXPECT_EQ(ParseHandOver(HandOverText(handOver)), handOver);
   const std::string file = "file\t" + std::string(64, 'a') + "\t5\t";

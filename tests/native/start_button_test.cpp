@@ -40,7 +40,7 @@ struct Press {
   std::optional<ErrorInfo> folderError;  // what the write check answers for the program's folder
   std::optional<std::wstring> staging;   // the user's staging folder, when the press may use one
   std::optional<ErrorInfo> stagingError;
-  std::wstring stagedIn;                 // what the press answered
+  std::wstring stagedIn;  // what the press answered
   int folderChecks = 0;
   RecordedMessageBoxes boxes;
   RecordingWindow window;
@@ -175,7 +175,8 @@ TEST(StartButton, AFolderThatTakesNoFilesClosesNothingAndSaysWhy) {
 // the run stages there and asks for the administrator's approval only to place the files.
 TEST(StartButton, AFolderOnlyAnAdministratorWritesIsStagedInTheUsersOwnFolder) {
   const std::wstring staging = L"C:\\Users\\u\\AppData\\Local\\Zefra INDIR\\0A1B";
-  const std::wstring refused = L"log Program folder is not writable; folder=C:\\Zefra VUNO; error=5: Access denied.";
+  const std::wstring refused =
+      L"log Program folder is not writable; folder=C:\\Zefra VUNO; error=5: Access denied.";
   for (const bool stagingTakesFiles : {true, false}) {
     Press press;
     press.folderError = ErrorInfo{5, L"Access denied."};
@@ -184,9 +185,10 @@ TEST(StartButton, AFolderOnlyAnAdministratorWritesIsStagedInTheUsersOwnFolder) {
     press({L"Zefra VUNO.exe", L"", L"", L"", L""});
     if (stagingTakesFiles) {
       EXPECT_EQ(press.stagedIn, staging);
-      EXPECT_THAT(press.window.steps,
-                  ElementsAre(refused, L"log Files will be staged for a placing with approval; folder=" + staging,
-                              L"timer 10", L"disable"));
+      EXPECT_THAT(
+          press.window.steps,
+          ElementsAre(refused, L"log Files will be staged for a placing with approval; folder=" + staging,
+                      L"timer 10", L"disable"));
       EXPECT_THAT(press.boxes.shown(), IsEmpty());
     } else {
       EXPECT_EQ(press.stagedIn, L"");

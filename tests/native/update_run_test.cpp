@@ -483,18 +483,22 @@ TEST_F(UpdateRunTest, AFolderThisUserCannotWriteIsPlacedByAnApprovedCopyAndThePr
     window.events.clear();
     services.placingCopy = row.outcome;
     Run({L"a.dll", L"Zefra VUNO.exe ", L"", L"", L""}, L"http://h/up/", staging);
-    const auto copy = std::ranges::find_if(window.events, [](auto& e) { return e.starts_with(L"placing copy"); });
+    const auto copy =
+        std::ranges::find_if(window.events, [](auto& e) { return e.starts_with(L"placing copy"); });
     ASSERT_NE(copy, window.events.end());
     EXPECT_EQ(*copy, L"placing copy --place-staged \"" + staging + L"\" \"C:\\Zefra\" \"20261209\"");
-    EXPECT_THAT(std::vector<std::wstring>(copy + 1, window.events.end()), testing::ElementsAreArray(row.tail));
+    EXPECT_THAT(std::vector<std::wstring>(copy + 1, window.events.end()),
+                testing::ElementsAreArray(row.tail));
     EXPECT_THAT(window.events, Contains(L"download http://h/up/a.dll -> " + staging + L"\\a.dll"));
-    EXPECT_THAT(window.events, Contains(HasSubstr(L"box 64 Program klasörüne yalnızca bu bilgisayarın yöneticisi")));
+    EXPECT_THAT(window.events,
+                Contains(HasSubstr(L"box 64 Program klasörüne yalnızca bu bilgisayarın yöneticisi")));
     for (const std::wstring& event : window.events) {
       EXPECT_FALSE(event.starts_with(L"close ") || event.starts_with(L"place ")) << event;
       if (event.starts_with(L"write ")) EXPECT_TRUE(event.starts_with(L"write " + staging)) << event;
     }
   }
-  EXPECT_THAT(window.events, Contains(L"write " + staging + L"\\Zefra INDIR.indir-handover zefra-indir hand-over 1\n"
+  EXPECT_THAT(window.events, Contains(L"write " + staging +
+                                      L"\\Zefra INDIR.indir-handover zefra-indir hand-over 1\n"
                                       L"keyed 1\nslot\ta.dll\nslot\tZefra VUNO.exe \nfile\t" +
                                       std::wstring(64, L'0') + L"\t10\ta.dll\nend\n"));
   // Every listed file is copied beside its target too before it is placed.

@@ -42,10 +42,12 @@ TEST(PlacingCopy, PlacesTheStagedFilesOrRefusesOneChangedAfterTheCheck) {
     ASSERT_TRUE(CreateDirectoryW((staging / L"bin").c_str(), nullptr));
     WriteBytes(staging / L"a.dll.download", a);
     WriteBytes(staging / L"bin\\b.dll.download", changed ? "NEW b" : b);
-    const HandOver handOver{false, {L"a.dll"}, {{L"a.dll", a.size(), Sha256Of(a)}, {L"bin\\b.dll", b.size(), Sha256Of(b)}}};
+    const HandOver handOver{
+        false, {L"a.dll"}, {{L"a.dll", a.size(), Sha256Of(a)}, {L"bin\\b.dll", b.size(), Sha256Of(b)}}};
     WriteBytes(staging / kHandOverName, HandOverText(handOver));
 
-    const DWORD code = RunPlacingCopy(FormatElevatedCommandLine({staging.path(), program.path(), L"unsigned"}));
+    const DWORD code =
+        RunPlacingCopy(FormatElevatedCommandLine({staging.path(), program.path(), L"unsigned"}));
 
     const std::string log = ReadBytes(LogFilePath(program.path()));
     EXPECT_THAT(log, HasSubstr(" Placing copy started; staged=" + ToAnsi(staging.path())));
@@ -54,11 +56,14 @@ TEST(PlacingCopy, PlacesTheStagedFilesOrRefusesOneChangedAfterTheCheck) {
     if (changed) {
       EXPECT_EQ(code, 4u);
       EXPECT_TRUE(placed == (std::map<std::wstring, std::string>{{L"a.dll", "old a"}}));
-      EXPECT_THAT(log, HasSubstr(" Placing copy refused; exitCode=4; reason=changed after it was checked: bin\\b.dll"));
+      EXPECT_THAT(
+          log,
+          HasSubstr(" Placing copy refused; exitCode=4; reason=changed after it was checked: bin\\b.dll"));
       EXPECT_EQ(FolderContents(staging.path()).size(), 4u);
     } else {
       EXPECT_EQ(code, 0u);
-      EXPECT_TRUE(placed == (std::map<std::wstring, std::string>{{L"a.dll", a}, {L"bin\\", ""}, {L"bin\\b.dll", b}}));
+      EXPECT_TRUE(placed ==
+                  (std::map<std::wstring, std::string>{{L"a.dll", a}, {L"bin\\", ""}, {L"bin\\b.dll", b}}));
       EXPECT_THAT(log, HasSubstr(" Placing complete; files=2"));
       EXPECT_THAT(FolderNames(staging.path()), testing::ElementsAre(L"bin\\"));
     }
