@@ -339,8 +339,10 @@ class UpdateRun {
     if (const uint32_t* code = std::get_if<uint32_t>(&outcome)) {
       log_.LOG_YAZ(L"Placing copy ended; exitCode=" + std::to_wstring(*code));
       if (*code == static_cast<uint32_t>(ElevatedExit::placed)) return true;
-      const bool rolledBack = *code == static_cast<uint32_t>(ElevatedExit::placingRolledBack);
-      ReportFailedHandOver(L"Dosyalar yerine konamadı.", ElevatedExitText(*code), kBoxError, rolledBack);
+      // Programs it closed start again once its files are back, or when one would not close.
+      const bool closed = *code == static_cast<uint32_t>(ElevatedExit::placingRolledBack) ||
+                          *code == static_cast<uint32_t>(ElevatedExit::programsStillRunning);
+      ReportFailedHandOver(L"Dosyalar yerine konamadı.", ElevatedExitText(*code), kBoxError, closed);
       return false;
     }
     const ErrorInfo& error = std::get<ErrorInfo>(outcome);
@@ -382,8 +384,7 @@ class UpdateRun {
     folder_.WriteFileAtomically(StagedPath(kHandOverName), HandOverText(handOver));
   }
 
-  // Nothing changed unless the placing copy rolled its placing back: the programs it closed for
-  // it then start again.
+  // Nothing changed unless the placing copy closed programs: they then start again.
   void ReportFailedHandOver(const std::wstring& status, const std::wstring& text, unsigned style,
                             bool restartProgram) {
     window_.StopProgressTimer();
