@@ -3,16 +3,19 @@
 // After windows.h, which it needs.
 #include <commctrl.h>
 
+#include "app/placing_copy_win.h"
 #include "app/single_instance_win.h"
 #include "app/updater_win.h"
 #include "diag/log_line.h"
 #include "diag/log_win.h"
+#include "install/elevated_placing.h"
 #include "install/placing_folder_win.h"
 #include "install/self_replace_win.h"
 #include "platform/error.h"
 #include "platform/message_box.h"
 #include "platform/message_box_win.h"
 #include "platform/program_folder_win.h"
+#include "trust/release_key_win.h"
 
 namespace {
 
@@ -59,9 +62,23 @@ bool ClaimFolder() noexcept {
   }
 }
 
+// The copy started with the administrator's approval only places what the user's copy staged. It
+// may run as another account, so it touches no per-user path, claims no folder and shows no box.
+int RunAsPlacingCopy(const ParsedPlacingCommand& command) noexcept {
+  if (!command.request) return static_cast<int>(ElevatedExit::badCommandLine);
+  try {
+    DiagnosticLog log(LogFilePath(command.request->programFolder));
+    return static_cast<int>(PlaceStagedFiles(*command.request, ReleaseKeyFromResources(), log));
+  } catch (...) {
+    return static_cast<int>(ElevatedExit::placingRolledBack);
+  }
+}
+
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+  const ParsedPlacingCommand placing = ParseElevatedCommandLine(GetCommandLineW());
+  if (placing.isPlacingCopy) return RunAsPlacingCopy(placing);
   InstallSystemMessageBox();
   if (!ClaimFolder()) return 0;
   static DiagnosticLog log(LogFilePath(ProgramFolder()));

@@ -48,6 +48,29 @@ bool NamesAreAllowed(const std::array<std::wstring, 5>& files, StartButtonWindow
   return false;
 }
 
+// The user's staging folder when it takes files; none (logged) otherwise.
+std::optional<std::wstring> StagingFolderTakingFiles(const std::wstring& programFolder,
+                                                     StartButtonWindow& window,
+                                                     const FolderWriteCheck& checkFolder,
+                                                     const StagingFolderFor& stagingFolder) noexcept {
+  if (!stagingFolder) return std::nullopt;
+  std::wstring folder;
+  std::optional<ErrorInfo> error = ErrorInfo{-1, L"The staging folder could not be checked."};
+  try {
+    folder = stagingFolder(programFolder);
+    error = checkFolder(folder);
+  } catch (...) {
+    error = CurrentErrorInfo();
+  }
+  IgnoringFailure([&] {
+    window.LOG_YAZ(error ? L"Staging folder is not writable either; folder=" + folder + L"; error=" +
+                               ErrorText(*error, L"")
+                         : L"Files will be staged for a placing with approval; folder=" + folder);
+  });
+  if (error) return std::nullopt;
+  return folder;
+}
+
 // The box: the folder, the error and what to do.
 std::wstring FolderNotWritableText(const std::wstring& folder, const ErrorInfo& error) {
   return L"Program klasörüne yazılamıyor, güncelleme yapılamaz:\r\n" + folder + L"\r\n\r\n" +
@@ -57,28 +80,36 @@ std::wstring FolderNotWritableText(const std::wstring& folder, const ErrorInfo& 
 }
 
 // A run that could never write its files must not close the shop's program and lose its work.
-bool FolderTakesFiles(const std::wstring& programFolder, StartButtonWindow& window,
-                      const FolderWriteCheck& checkFolder) noexcept {
+// The folder the run stages in: "" for the program's own, none when neither takes files.
+std::optional<std::wstring> FolderTakingFiles(const std::wstring& programFolder, StartButtonWindow& window,
+                                              const FolderWriteCheck& checkFolder,
+                                              const StagingFolderFor& stagingFolder) noexcept {
   std::optional<ErrorInfo> error = ErrorInfo{-1, L"The program folder could not be checked."};
   IgnoringFailure([&] { error = checkFolder(programFolder); });
-  if (!error) return true;
+  if (!error) return std::wstring();
   IgnoringFailure([&] {
     window.LOG_YAZ(L"Program folder is not writable; folder=" + programFolder + L"; error=" +
                    ErrorText(*error, L""));
   });
+  if (std::optional<std::wstring> staging =
+          StagingFolderTakingFiles(programFolder, window, checkFolder, stagingFolder))
+    return staging;
   IgnoringFailure(
       [&] { ShowMessageBox(FolderNotWritableText(programFolder, *error), kProgramTitle, kBoxError); });
-  return false;
+  return std::nullopt;
 }
 
 }  // namespace
 
-void StartButtonPressed(const std::array<std::wstring, 5>& files, const std::wstring& programFolder,
-                        StartButtonWindow& window, const FolderWriteCheck& checkFolder) noexcept {
-  if (!NamesAreAllowed(files, window)) return;
-  if (!FolderTakesFiles(programFolder, window, checkFolder)) return;
+std::wstring StartButtonPressed(const std::array<std::wstring, 5>& files, const std::wstring& programFolder,
+                                StartButtonWindow& window, const FolderWriteCheck& checkFolder,
+                                const StagingFolderFor& stagingFolder) noexcept {
+  if (!NamesAreAllowed(files, window)) return {};
+  std::optional<std::wstring> staging = FolderTakingFiles(programFolder, window, checkFolder, stagingFolder);
+  if (!staging) return {};
   IgnoringFailure([&] { window.StartRunTimer(kRunDelayMs); });
   IgnoringFailure([&] { window.SetStartEnabled(false); });
+  return std::move(*staging);
 }
 
 int NextProgressValue(int current) noexcept { return current < 100 ? current + 1 : 0; }

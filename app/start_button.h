@@ -28,6 +28,10 @@ class StartButtonWindow {
 // a file of its own there, else the error. The write probe of the program, or a stand-in.
 using FolderWriteCheck = std::function<std::optional<ErrorInfo>(const std::wstring& folder)>;
 
+// The user's own folder where the run stages the files when the program's folder takes none
+// from this user, made if missing; throws AppError when it cannot be had.
+using StagingFolderFor = std::function<std::wstring(const std::wstring& programFolder)>;
+
 // The run begins as soon as the click's handler has returned: nothing is closed before it has
 // fetched and checked every file.
 inline constexpr unsigned kRunDelayMs = 10;
@@ -35,10 +39,15 @@ inline constexpr unsigned kRunDelayMs = 10;
 // The click of cmdbaslat. First every slot's name, then the folder: when a name would be refused
 // by the run (FileNameOutsideFolder) or the folder takes no new files, no run starts; the user is
 // told why (every refused name with its slot), one line is logged and the button stays enabled.
+// A program folder that refuses this user is no reason to stop when stagingFolder gives a folder
+// of the user's that takes files: the run stages there and asks for approval only to place them.
 // Otherwise the run is scheduled and the button disabled, each step's failure ignored; nothing
 // escapes. Nothing is closed here: the run closes the listed programs once every file is here.
-void StartButtonPressed(const std::array<std::wstring, 5>& files, const std::wstring& programFolder,
-                        StartButtonWindow& window, const FolderWriteCheck& checkFolder) noexcept;
+// Returns the staging folder of the scheduled run; empty when it stages beside the files or no
+// run was scheduled.
+std::wstring StartButtonPressed(const std::array<std::wstring, 5>& files, const std::wstring& programFolder,
+                                StartButtonWindow& window, const FolderWriteCheck& checkFolder,
+                                const StagingFolderFor& stagingFolder = {}) noexcept;
 
 // A tick of tmrProgress: one step up to 100, then back to 0. It runs while a file of unknown
 // length arrives.

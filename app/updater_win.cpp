@@ -4,6 +4,7 @@
 
 #include "app/folder_write_probe_win.h"
 #include "app/startup.h"
+#include "install/elevated_placing_win.h"
 #include "platform/odbc_win.h"
 #include "process/mdl_task_win.h"
 #include "settings/settings_file_win.h"
@@ -21,7 +22,9 @@ UpdaterWindow::UpdaterWindow(HINSTANCE instance, std::wstring programFolder, Log
                          : TerminateTaskFunction([this](const std::wstring& name, const std::wstring& file) {
                              return TerminateTaskAndLog(name, file, this->log());
                            })),
-      checkFolder_(parts.checkFolder ? std::move(parts.checkFolder) : FolderWriteCheck(FolderWriteError)) {
+      checkFolder_(parts.checkFolder ? std::move(parts.checkFolder) : FolderWriteCheck(FolderWriteError)),
+      stagingFolderFor_(parts.stagingFolder ? std::move(parts.stagingFolder)
+                                            : StagingFolderFor(UserStagingFolder)) {
   windowsServices_.SetTerminateTask(terminateTask_);
   SetReleaseKey(std::move(parts.releaseKey));
   SetStartHandler([this] { StartPressed(); });
@@ -34,11 +37,13 @@ void UpdaterWindow::LoadSettingsAndManifest() {
 }
 
 void UpdaterWindow::StartPressed() {
-  StartButtonPressed(mdl_.manifest.files, programFolder(), views_, checkFolder_);
+  stagingFolder_ =
+      StartButtonPressed(mdl_.manifest.files, programFolder(), views_, checkFolder_, stagingFolderFor_);
 }
 
 // The tick of tmrIndir: the whole run, with the window taking no input until it stops.
 void UpdaterWindow::RunTick() {
   const BusyScope busy(*this);
-  RunUpdate(mdl_.manifest.baseUrl, mdl_.manifest.files, programFolder(), views_, log(), services_);
+  RunUpdate(mdl_.manifest.baseUrl, mdl_.manifest.files, programFolder(), views_, log(), services_,
+            stagingFolder_);
 }

@@ -21,6 +21,7 @@ struct UpdaterParts {
   UpdateServices* services = nullptr;   // downloads, program start, process end (Windows when null)
   TerminateTaskFunction terminateTask;  // mdlTask's TerminateTask when empty
   FolderWriteCheck checkFolder;         // the write probe when empty
+  StagingFolderFor stagingFolder;       // the user's under local application data when empty
   // The raw key releases must be signed with: the one built in, if any. The run checks with it
   // (unless services are given) and the first log line names it.
   std::optional<std::string> releaseKey = ReleaseKeyFromResources();
@@ -48,4 +49,6 @@ class UpdaterWindow final : public frmindir {
   UpdateServices& services_;
   TerminateTaskFunction terminateTask_;
   FolderWriteCheck checkFolder_;
+  StagingFolderFor stagingFolderFor_;
+  std::wstring stagingFolder_;  // where the pressed run stages its files; empty: beside them
 };

@@ -15,6 +15,9 @@ inline constexpr wchar_t kProductName[] = L"Zefra VUNO";
 struct VerifiedRelease {
   ReleaseList list;
   Sha256Digest listSha256;
+  // The bytes that were verified, for a placing copy to verify once more.
+  std::string listBytes;
+  std::string signatureBytes;
 };
 
 // The highest release that an installation was begun from; number 0 and no digest when none is

@@ -19,5 +19,6 @@ VerifiedRelease VerifyReleaseList(std::string_view listBytes, std::string_view s
   if (!valid) {
     throw ReleaseRefused(L"İmza geçersiz: SHA256SUMS değiştirilmiş ya da başka bir anahtarla imzalanmış.");
   }
-  return VerifiedRelease{ReleaseList::Parse(listBytes, WindowsFileNameKey), listSha256};
+  return VerifiedRelease{ReleaseList::Parse(listBytes, WindowsFileNameKey), listSha256, std::string(listBytes),
+                         std::string(signatureBytes)};
 }

@@ -1,5 +1,7 @@
 #include "update/update_run.h"
 
+#include <variant>
+
 #include "install/file_name_rule.h"
 #include "net/file_address.h"
 #include "platform/error.h"
@@ -11,10 +13,11 @@ namespace {
 
 class UpdateRun {
  public:
-  UpdateRun(const std::wstring& baseUrl, const std::wstring& programFolder, UpdateRunWindow& window,
-            Logger& log, UpdateServices& services)
+  UpdateRun(const std::wstring& baseUrl, const std::wstring& programFolder, const std::wstring& stagingFolder,
+            UpdateRunWindow& window, Logger& log, UpdateServices& services)
       : baseUrl_(baseUrl),
         programFolder_(programFolder),
+        stagingFolder_(stagingFolder.empty() ? programFolder : stagingFolder),
         window_(window),
         log_(log),
         source_(services),
@@ -65,6 +68,8 @@ class UpdateRun {
                    std::to_wstring(verified->list.size()));
       AcceptRelease(*verified, files);
       release_ = std::move(verified->list);
+      verifiedList_ = std::move(verified->listBytes);
+      verifiedSignature_ = std::move(verified->signatureBytes);
     } catch (const ReleaseRefused& refused) {
       if (Cancelled()) return false;
       ReportRefusedRelease(listUrl, refused.reason());
@@ -89,6 +94,8 @@ class UpdateRun {
     log_.LOG_YAZ(L"Release accepted; release=" + std::to_wstring(number) + L"; kept=" +
                  std::to_wstring(kept.number));
     if (number == kept.number && kept.listSha256) return;
+    // A folder this user cannot write gets it from the placing copy, which checks the order again.
+    if (HandsOverPlacing()) return;
     stage_ = L"keep release number";
     folder_.WriteFileAtomically(KeptReleasePath(), KeptReleaseText(number, verified.listSha256));
     log_.LOG_YAZ(L"Kept release written; path=" + KeptReleasePath() + L"; release=" +
@@ -116,6 +123,9 @@ class UpdateRun {
   }
 
   std::wstring KeptReleasePath() const { return programFolder_ + L"\\" + kKeptReleaseName; }
+  // Where a file waits until it is placed: beside its target, or in the user's staging folder.
+  std::wstring StagedPath(const std::wstring& name) const { return stagingFolder_ + L"\\" + name; }
+  bool HandsOverPlacing() const { return stagingFolder_ != programFolder_; }
 
   void ReportRefusedRelease(const std::wstring& listUrl, const std::wstring& reason) {
     const std::wstring status = L"Güncelleme imzası doğrulanamadı.";
@@ -161,9 +171,8 @@ class UpdateRun {
 
     DownloadResult result{false, 0, refused.value_or(L"")};
     if (!refused) {
-      result = release_
-                   ? FetchSmallestForm(name, shown, url)
-                   : source_.Download(url, programFolder_ + L"\\" + name, window_, log_, std::nullopt);
+      result = release_ ? FetchSmallestForm(name, shown, url)
+                        : source_.Download(url, StagedPath(name), window_, log_, std::nullopt);
     }
     if (!result.fetched) {
       if (!Cancelled()) ReportFailedFile(shown, VisibleText(url), result.details);
@@ -182,13 +191,14 @@ class UpdateRun {
   // tried once; one that fails is logged and the next tried, the plain file last.
   DownloadResult FetchSmallestForm(const std::wstring& name, const std::wstring& shown,
                                    const std::wstring& url) {
-    const std::wstring destination = programFolder_ + L"\\" + name;
+    const std::wstring destination = StagedPath(name);
+    const std::wstring installed = programFolder_ + L"\\" + name;
     const ListedFile target = release_->Find(name).value();
     for (const FileForm& form : FormsToFetch(*release_, name, installed_)) {
       if (form.kind == FileFormKind::kPlain)
         return source_.Download(url, destination, window_, log_, target);
       const std::wstring formUrl = URL_OLUSTUR(baseUrl_, form.name);
-      DownloadResult result = source_.DownloadForm(formUrl, destination, window_, log_, form, target);
+      DownloadResult result = source_.DownloadForm(formUrl, destination, installed, window_, log_, form, target);
       if (result.fetched) {
         log_.LOG_YAZ(AppliedFormText(form, shown) + L"; bytes=" + std::to_wstring(form.listed.size));
         return result;
@@ -239,19 +249,26 @@ class UpdateRun {
   }
 
   // A signed release lists every size before the first byte: what is still to come must fit
-  // beside the old files, which stay until every new one is here.
+  // beside the old files, which stay until every new one is here. Staged in the user's folder,
+  // every file is copied beside its target as well before it is placed.
   bool ReleaseFitsOnDisk(const std::array<std::wstring, 5>& files) {
     if (!release_) return true;
     stage_ = L"check free space";
-    uint64_t needed = 0;
+    uint64_t needed = 0, listedTotal = 0;
     for (const std::wstring& slot : files) {
       const std::wstring name = TrimSpaces(slot);
       if (name.empty() || FileNameOutsideFolder(name)) continue;
       const uint64_t listed = release_->Find(name).value().size;
-      const uint64_t kept = folder_.FileSize(programFolder_ + L"\\" + name + kTemporarySuffix).value_or(0);
+      const uint64_t kept = folder_.FileSize(StagedPath(name) + kTemporarySuffix).value_or(0);
       needed += listed > kept ? listed - kept : 0;
+      listedTotal += listed;
     }
-    const uint64_t free = folder_.FreeBytes(programFolder_);
+    if (!FitsOn(stagingFolder_, needed)) return false;
+    return !HandsOverPlacing() || FitsOn(programFolder_, listedTotal);
+  }
+
+  bool FitsOn(const std::wstring& folder, uint64_t needed) {
+    const uint64_t free = folder_.FreeBytes(folder);
     if (needed <= free) return true;
     const std::wstring reason = L"Diskte yeterli yer yok: güncelleme " + std::to_wstring(needed) +
                                 L" bayt istiyor, boş yer " + std::to_wstring(free) +
@@ -269,6 +286,7 @@ class UpdateRun {
   // Every file is here and checked: only now are the listed programs closed, and every file put
   // in place in one step. False when one could not be placed: the folder is then as it was.
   bool PlaceStaged(const std::array<std::wstring, 5>& files) {
+    if (HandsOverPlacing()) return HandOverPlacing(files);
     stage_ = L"close running programs";
     window_.SetStatus(kClosingFilesStatus);
     CloseRunningCopies(files);
@@ -308,6 +326,79 @@ class UpdateRun {
     });
   }
 
+  // The program's folder takes no files from this user: they wait in the staging folder, and a
+  // copy of the updater started with the administrator's approval checks them again, closes the
+  // programs and places them. Nothing is closed here; the program is started here, as the user.
+  bool HandOverPlacing(const std::array<std::wstring, 5>& files) {
+    stage_ = L"hand over placing";
+    WriteHandOver(files);
+    ShowMessageBox(ApprovalNeededText(), kProgramTitle, kBoxInformation);
+    window_.SetStatus(kPlacingFilesStatus);
+    const std::wstring release = release_ ? std::to_wstring(*release_->release()) : L"unsigned";
+    log_.LOG_YAZ(L"Placing copy starting; staged=" + stagingFolder_ + L"; release=" + release);
+    const PlacingCopyOutcome outcome = programs_.RunPlacingCopy({stagingFolder_, programFolder_, release}, window_);
+    if (const uint32_t* code = std::get_if<uint32_t>(&outcome)) {
+      log_.LOG_YAZ(L"Placing copy ended; exitCode=" + std::to_wstring(*code));
+      if (*code == static_cast<uint32_t>(ElevatedExit::placed)) return true;
+      // Programs it closed start again once its files are back, or when one would not close.
+      const bool closed = *code == static_cast<uint32_t>(ElevatedExit::placingRolledBack) ||
+                          *code == static_cast<uint32_t>(ElevatedExit::programsStillRunning);
+      ReportFailedHandOver(L"Dosyalar yerine konamadı.", ElevatedExitText(*code), kBoxError, closed);
+      return false;
+    }
+    const ErrorInfo& error = std::get<ErrorInfo>(outcome);
+    log_.LOG_YAZ(L"Placing copy not started; error=" + ErrorText(error, L""));
+    if (error.number == kApprovalRefused) {
+      ReportFailedHandOver(L"Yönetici onayı verilmedi.",
+                           L"Yönetici onayı verilmedi; hiçbir dosya değişmedi ve programınız açık. İndirilen "
+                           L"dosyalar saklandı: bir sonraki güncellemede yeniden indirilmeyecek.",
+                           kBoxWarning, false);
+      return false;
+    }
+    ReportFailedHandOver(L"Dosyalar yerine konamadı.",
+                         L"Yönetici onayıyla çalışacak kopya başlatılamadı; hiçbir dosya değişmedi.\r\n" +
+                             ErrorText(error, L"Hata "),
+                         kBoxError, false);
+    return false;
+  }
+
+  std::wstring ApprovalNeededText() const {
+    return L"Program klasörüne yalnızca bu bilgisayarın yöneticisi yazabilir:\r\n" + programFolder_ +
+           L"\r\n\r\nYeni dosyalar indirildi ve denetlendi. Onları yerine koymak için Windows şimdi "
+           L"yönetici onayı isteyecek. Onay verirseniz açık programlar kapatılır, dosyalar yerine konur ve "
+           L"program yeniden başlar; vermezseniz hiçbir şey değişmez.";
+  }
+
+  // What the placing copy reads: the staged files with the digests computed here and, for a
+  // signed release, the list and signature verified here, which it verifies once more.
+  void WriteHandOver(const std::array<std::wstring, 5>& files) {
+    HandOver handOver;
+    handOver.keyed = release_.has_value();
+    for (const std::wstring& slot : files) {
+      if (!TrimSpaces(slot).empty()) handOver.slots.push_back(slot);
+    }
+    for (const StagedFile& file : staged_) handOver.files.push_back({file.name, file.size, file.sha256});
+    if (handOver.keyed) {
+      folder_.WriteFileAtomically(StagedPath(kHandedListName), verifiedList_);
+      folder_.WriteFileAtomically(StagedPath(kHandedSignatureName), verifiedSignature_);
+    }
+    folder_.WriteFileAtomically(StagedPath(kHandOverName), HandOverText(handOver));
+  }
+
+  // Nothing changed unless the placing copy closed programs: they then start again.
+  void ReportFailedHandOver(const std::wstring& status, const std::wstring& text, unsigned style,
+                            bool restartProgram) {
+    window_.StopProgressTimer();
+    window_.ShowRunStopped();
+    window_.SetStatus(status);
+    window_.SetStartEnabled(true);
+    ShowMessageBox(text, kProgramTitle, style);
+    const std::wstring mainProgram = programFolder_ + L"\\" + kMainProgramName;
+    IgnoringFailure([&] {
+      if (restartProgram && folder_.FileExists(mainProgram)) programs_.StartProgram(mainProgram);
+    });
+  }
+
   void Finish() {
     window_.SetStatus(L"Tüm dosyalarınız güncellendi.");
     window_.ShowRunCompleted();
@@ -335,6 +426,7 @@ class UpdateRun {
 
   const std::wstring& baseUrl_;
   const std::wstring& programFolder_;
+  const std::wstring stagingFolder_;  // the program's folder itself unless this user cannot write it
   UpdateRunWindow& window_;
   Logger& log_;
   ReleaseSource& source_;
@@ -342,6 +434,7 @@ class UpdateRun {
   ProgramControl& programs_;
   std::wstring stage_;
   std::optional<ReleaseList> release_;  // the verified list of a signed release
+  std::string verifiedList_, verifiedSignature_;  // its bytes, for a placing copy
   std::vector<StagedFile> staged_;      // fetched and checked, waiting to be placed
   std::optional<Sha256Digest> installed_;  // the current file's installed digest, when it was read
 };
@@ -350,8 +443,8 @@ class UpdateRun {
 
 void RunUpdate(const std::wstring& baseUrl, const std::array<std::wstring, 5>& files,
                const std::wstring& programFolder, UpdateRunWindow& window, Logger& log,
-               UpdateServices& services) {
-  UpdateRun run(baseUrl, programFolder, window, log, services);
+               UpdateServices& services, const std::wstring& stagingFolder) {
+  UpdateRun run(baseUrl, programFolder, stagingFolder, window, log, services);
   try {
     services.RunStarting();
     run.Run(files);

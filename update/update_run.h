@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "diag/logger.h"
+#include "install/elevated_placing.h"
 #include "install/placing.h"
 #include "install/updater_files.h"
 #include "net/transfer_window.h"
@@ -70,11 +71,12 @@ class ReleaseSource {
                                   const std::optional<ListedFile>& listed) = 0;
   // A patch or compressed copy of a listed file (form, at url) fetched like a file into its own
   // temporary file beside destination, then decoded into destination's ".download" (a patch
-  // against the installed destination) and checked against target, the file's own listing:
+  // against installed, the file in the program's folder) and checked against target, the file's own listing:
   // staged like a file fetched whole, with the file's size and digest. Not fetched: the details
   // say why, and the form's own files are gone.
   virtual DownloadResult DownloadForm(const std::wstring& url, const std::wstring& destination,
-                                      TransferWindow& window, Logger& log, const FileForm& form,
+                                      const std::wstring& installed, TransferWindow& window, Logger& log,
+                                      const FileForm& form,
                                       const ListedFile& target) = 0;
 
  protected:
@@ -120,6 +122,9 @@ class ProgramControl {
   // Ends the copies of the program named name (its windows' titles carry it) that run programFile,
   // giving each up to two seconds to end. Throws AppError.
   virtual void CloseRunningCopies(const std::wstring& name, const std::wstring& programFile) = 0;
+  // Starts the updater's placing copy with the administrator's approval and waits for it while the
+  // window keeps painting: its exit code, or why it did not start (1223: the user said "No").
+  virtual PlacingCopyOutcome RunPlacingCopy(const ElevatedPlacingRequest& request, TransferWindow& window) = 0;
   // Ends the updater's process at once; a test fake returns instead.
   virtual void EndProcess() = 0;
   // The user locale's thousands separator, for the size text.
@@ -140,7 +145,9 @@ inline constexpr wchar_t kMainProgramName[] = L"Zefra VUNO.exe";
 // SHA-256 (trust/release_order.h). Its last extension is the updater's own ".indir-…" family.
 
 // The tick of tmrIndir. Reports every outcome itself (window, message boxes, log) and never
-// throws. programFolder has no separator at its end; log is the diagnostic log.
+// throws. programFolder has no separator at its end; log is the diagnostic log. stagingFolder,
+// when given, is where the files wait when this user cannot write the program's folder: a copy
+// started with the administrator's approval then places them.
 void RunUpdate(const std::wstring& baseUrl, const std::array<std::wstring, 5>& files,
                const std::wstring& programFolder, UpdateRunWindow& window, Logger& log,
-               UpdateServices& services);
+               UpdateServices& services, const std::wstring& stagingFolder = {});

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "install/elevated_placing_win.h"
 #include "install/folder_files_win.h"
 #include "install/form_decode_win.h"
 #include "install/mdl_fso_win.h"
@@ -12,6 +13,7 @@
 #include "platform/scoped_win.h"
 #include "platform/win_error_win.h"
 #include "process/mdl_task_win.h"
+#include "process/start_as_user_win.h"
 #include "trust/release_order.h"
 #include "update/run_texts.h"
 
@@ -22,16 +24,17 @@ void RemoveIfThere(const std::wstring& path) {
 }
 
 // The fetched form at formPath decoded into destination's ".download" (a patch against the
-// installed destination) and checked against target; a failed result is deleted.
+// installed file) and checked against target; a failed result is deleted.
 DownloadResult DecodeFetchedForm(const std::wstring& formPath, const std::wstring& destination,
-                                 const FileForm& form, const ListedFile& target) {
+                                 const std::wstring& installed, const FileForm& form,
+                                 const ListedFile& target) {
   const std::wstring output = destination + kTemporarySuffix;
   DownloadResult result{false, 0, {}, {}};
   try {
     // A part of the plain file kept for a later press is overwritten here: its record goes first.
     RemoveIfThere(destination + kResumeRecordSuffix);
-    const DecodedFile decoded = DecodeFormFile(
-        formPath, form.kind == FileFormKind::kPatch ? destination : L"", output, target.size);
+    const DecodedFile decoded =
+        DecodeFormFile(formPath, form.kind == FileFormKind::kPatch ? installed : L"", output, target.size);
     if (!decoded.error.empty()) {
       result.details = L"decode: " + decoded.error;
     } else if (decoded.sha256 != target.digest) {
@@ -85,12 +88,13 @@ DownloadResult WindowsUpdateServices::Download(const std::wstring& url, const st
 }
 
 DownloadResult WindowsUpdateServices::DownloadForm(const std::wstring& url, const std::wstring& destination,
-                                                   TransferWindow& window, Logger& log, const FileForm& form,
-                                                   const ListedFile& target) {
+                                                   const std::wstring& installed, TransferWindow& window,
+                                                   Logger& log, const FileForm& form, const ListedFile& target) {
   const std::wstring formPath =
       destination + (form.kind == FileFormKind::kPatch ? kPatchFormSuffix : kCompressedFormSuffix);
   DownloadResult result = Download(url, formPath, window, log, form.listed);
-  if (result.fetched) result = DecodeFetchedForm(formPath + kTemporarySuffix, destination, form, target);
+  if (result.fetched)
+    result = DecodeFetchedForm(formPath + kTemporarySuffix, destination, installed, form, target);
   // A form the user stopped stays for the next press to continue; any other is tried once.
   if (!result.fetched && window.CancelRequested()) return result;
   IgnoringFailure([&] { RemoveIfThere(formPath + kTemporarySuffix); });
@@ -170,6 +174,18 @@ void WindowsUpdateServices::CloseRunningCopies(const std::wstring& name, const s
 }
 
 void WindowsUpdateServices::StartProgram(const std::wstring& path) {
+  if (RunsElevated()) {
+    // Started by an administrator, it would lose the user's mapped drives: never start it so.
+    try {
+      StartThroughDesktopShell(path, FolderOf(path));
+    } catch (const AppError& error) {
+      throw AppError(error.number(),
+                     L"Güncelleyici yönetici olarak çalışıyor; program yönetici olarak "
+                     L"başlatılmadı, masaüstünden kendiniz açın. " +
+                         error.description());
+    }
+    return;
+  }
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESHOWWINDOW;
@@ -186,6 +202,11 @@ void WindowsUpdateServices::StartProgram(const std::wstring& path) {
   AllowSetForegroundWindow(process.dwProcessId);
   CloseHandle(process.hThread);
   CloseHandle(process.hProcess);
+}
+
+PlacingCopyOutcome WindowsUpdateServices::RunPlacingCopy(const ElevatedPlacingRequest& request,
+                                                         TransferWindow& window) {
+  return ::RunPlacingCopy(GetActiveWindow(), ExecutablePath(), request, [&window] { window.Pump(); });
 }
 
 void WindowsUpdateServices::EndProcess() { ExitProcess(0); }

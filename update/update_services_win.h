@@ -33,8 +33,9 @@ class WindowsUpdateServices : public UpdateServices {
                           Logger& log, const std::optional<ListedFile>& listed) override;
   // The form fetched by DOSYA_INDIR beside the file under its ".indir-" name, decoded into the
   // file's ".download" and checked; the form's own files deleted unless the user stopped it.
-  DownloadResult DownloadForm(const std::wstring& url, const std::wstring& destination, TransferWindow& window,
-                              Logger& log, const FileForm& form, const ListedFile& target) override;
+  DownloadResult DownloadForm(const std::wstring& url, const std::wstring& destination,
+                              const std::wstring& installed, TransferWindow& window, Logger& log,
+                              const FileForm& form, const ListedFile& target) override;
   std::optional<Sha256Digest> InstalledSha256(const std::wstring& path, TransferWindow& window,
                                               Logger& log) override;
   // A file that cannot be read is logged and counts as not current: the download then tells why.
@@ -48,7 +49,10 @@ class WindowsUpdateServices : public UpdateServices {
   // Writes the journal, places every file and removes what let a later press take them.
   void PlaceFiles(const std::wstring& programFolder, const std::vector<StagedFile>& files,
                   Logger& log) override;
+  // From an elevated updater through the desktop's shell, so the program runs as the user.
   void StartProgram(const std::wstring& path) override;
+  // This executable with the "runas" verb, owned by the thread's active window.
+  PlacingCopyOutcome RunPlacingCopy(const ElevatedPlacingRequest& request, TransferWindow& window) override;
   void CloseRunningCopies(const std::wstring& name, const std::wstring& programFile) override;
   // What closes the running copies: mdlTask's TerminateTask unless set.
   void SetTerminateTask(TerminateTaskFunction terminateTask) { terminateTask_ = std::move(terminateTask); }

@@ -38,6 +38,9 @@ struct Press {
   std::vector<std::wstring> closed;
   std::vector<std::wstring> files;       // the program file given with each name
   std::optional<ErrorInfo> folderError;  // what the write check answers for the program's folder
+  std::optional<std::wstring> staging;   // the user's staging folder, when the press may use one
+  std::optional<ErrorInfo> stagingError;
+  std::wstring stagedIn;  // what the press answered
   int folderChecks = 0;
   RecordedMessageBoxes boxes;
   RecordingWindow window;
@@ -45,10 +48,17 @@ struct Press {
   // The press, then what the run it starts closes once every file is here.
   void operator()(const std::array<std::wstring, 5>& slots) {
     // Any other folder than the program's is refused, so asking about the wrong one shows.
-    StartButtonPressed(slots, L"C:\\Zefra VUNO", window, [this](const std::wstring& folder) {
+    const auto check = [this](const std::wstring& folder) {
       ++folderChecks;
+      if (folder == staging) return stagingError;
       return folder == L"C:\\Zefra VUNO" ? folderError : ErrorInfo{};
-    });
+    };
+    const auto stagingFor = [this](const std::wstring& folder) {
+      if (folder != L"C:\\Zefra VUNO") throw AppError(3, L"wrong folder");
+      return *staging;
+    };
+    stagedIn = StartButtonPressed(slots, L"C:\\Zefra VUNO", window, check,
+                                  staging ? StagingFolderFor(stagingFor) : StagingFolderFor());
     if (window.steps.empty() || window.steps.back() != L"disable") return;
     for (const ProgramToClose& program : ProgramsToClose(slots, L"C:\\Zefra VUNO")) {
       closed.push_back(program.name);
@@ -158,6 +168,36 @@ TEST(StartButton, AFolderThatTakesNoFilesClosesNothingAndSaysWhy) {
   for (const wchar_t* part :
        {L"yazılamıyor", L"C:\\Zefra VUNO", L"Hata 5: Access denied.", L"yönetici olarak"}) {
     EXPECT_NE(press.boxes.shown()[0].text.find(part), std::wstring::npos) << part;
+  }
+}
+
+// Only when the user's own staging folder takes nothing either is the user told as before; else
+// the run stages there and asks for the administrator's approval only to place the files.
+TEST(StartButton, AFolderOnlyAnAdministratorWritesIsStagedInTheUsersOwnFolder) {
+  const std::wstring staging = L"C:\\Users\\u\\AppData\\Local\\Zefra INDIR\\0A1B";
+  const std::wstring refused =
+      L"log Program folder is not writable; folder=C:\\Zefra VUNO; error=5: Access denied.";
+  for (const bool stagingTakesFiles : {true, false}) {
+    Press press;
+    press.folderError = ErrorInfo{5, L"Access denied."};
+    press.staging = staging;
+    if (!stagingTakesFiles) press.stagingError = ErrorInfo{112, L"Disk full."};
+    press({L"Zefra VUNO.exe", L"", L"", L"", L""});
+    if (stagingTakesFiles) {
+      EXPECT_EQ(press.stagedIn, staging);
+      EXPECT_THAT(
+          press.window.steps,
+          ElementsAre(refused, L"log Files will be staged for a placing with approval; folder=" + staging,
+                      L"timer 10", L"disable"));
+      EXPECT_THAT(press.boxes.shown(), IsEmpty());
+    } else {
+      EXPECT_EQ(press.stagedIn, L"");
+      EXPECT_THAT(press.window.steps,
+                  ElementsAre(refused, L"log Staging folder is not writable either; folder=" + staging +
+                                           L"; error=112: Disk full."));
+      ASSERT_EQ(press.boxes.shown().size(), 1u);
+      EXPECT_EQ(press.boxes.shown()[0].text.find(L"Program klasörüne yazılamıyor"), 0u);
+    }
   }
 }
 

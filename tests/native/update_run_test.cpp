@@ -84,8 +84,8 @@ class FakeServices : public UpdateServices {
     window_.cancelled = scripted.userCloses;
     return DownloadResult{scripted.ok, scripted.bytes, scripted.ok ? L"" : scripted.details};
   }
-  DownloadResult DownloadForm(const std::wstring& url, const std::wstring&, TransferWindow&, Logger&,
-                              const FileForm&, const ListedFile&) override {
+  DownloadResult DownloadForm(const std::wstring& url, const std::wstring&, const std::wstring&, TransferWindow&,
+                              Logger&, const FileForm&, const ListedFile&) override {
     window_.events.push_back(L"download form " + url);
     return DownloadResult{false, 0, L"no forms here"};
   }
@@ -106,7 +106,9 @@ class FakeServices : public UpdateServices {
   }
   bool FileExists(const std::wstring& path) override { return path == existing; }
   std::optional<uint64_t> FileSize(const std::wstring&) override { return std::nullopt; }
-  uint64_t FreeBytes(const std::wstring&) override { return freeBytes; }
+  uint64_t FreeBytes(const std::wstring& folder) override {
+    return folder == L"C:\\Zefra" ? freeInProgramFolder.value_or(freeBytes) : freeBytes;
+  }
   void PlaceFiles(const std::wstring&, const std::vector<StagedFile>& files, Logger&) override {
     std::wstring names;
     for (const StagedFile& file : files) names += L" " + file.name;
@@ -121,6 +123,10 @@ class FakeServices : public UpdateServices {
     if (startFails) throw AppError(2, L"The system cannot find the file specified.");
     window_.events.push_back(L"start " + path);
   }
+  PlacingCopyOutcome RunPlacingCopy(const ElevatedPlacingRequest& request, TransferWindow&) override {
+    window_.events.push_back(L"placing copy " + FormatElevatedCommandLine(request));
+    return placingCopy;
+  }
   void EndProcess() override { window_.events.push_back(L"end"); }
   std::wstring ThousandsSeparator() override { return L"."; }
 
@@ -134,7 +140,9 @@ class FakeServices : public UpdateServices {
   std::optional<std::string> kept;  // the kept release file's bytes; "!": it cannot be read
   std::set<std::wstring> current;   // the files already as listed
   uint64_t freeBytes = UINT64_MAX;
+  std::optional<uint64_t> freeInProgramFolder;  // when it differs from the staging folder's
   std::wstring lockedAtPlacing;  // the file that cannot be placed
+  PlacingCopyOutcome placingCopy = uint32_t{0};  // how the copy with the administrator's approval ends
 
  private:
   FakeWindow& window_;
@@ -142,8 +150,9 @@ class FakeServices : public UpdateServices {
 
 class UpdateRunTest : public ::testing::Test {
  protected:
-  void Run(std::array<std::wstring, 5> files, const std::wstring& base = L"http://h/up/") {
-    RunUpdate(base, files, L"C:\\Zefra", window, window, services);
+  void Run(std::array<std::wstring, 5> files, const std::wstring& base = L"http://h/up/",
+           const std::wstring& staging = {}) {
+    RunUpdate(base, files, L"C:\\Zefra", window, window, services, staging);
   }
 
   FakeWindow window;
@@ -455,6 +464,67 @@ TEST(RetryStatus, AFilesRetryLastsUntilANewByteTheListsStays) {
   EXPECT_EQ(status.Retried({3, L"reset", 0, 0}),
             L"Güncelleme listesi: bağlantı sorunu, yeniden deneniyor (3. deneme)...");
   EXPECT_EQ(status.Progressed(5000), std::nullopt);
+}
+
+// A folder this user cannot write: the files wait in the user's staging folder, the signed list is
+// kept by the copy with the administrator's approval, and this copy closes nothing itself. It starts
+// the program after a placing (and after one undone), never after a "No" or a refusal.
+TEST_F(UpdateRunTest, AFolderThisUserCannotWriteIsPlacedByAnApprovedCopyAndTheProgramStartedHere) {
+  const std::wstring staging = L"C:\\Users\\u\\AppData\\Local\\Zefra INDIR\\0A1B";
+  const struct {
+    PlacingCopyOutcome outcome;
+    std::vector<std::wstring> tail;
+  } rows[] = {
+      {uint32_t{0},
+       {L"log Placing copy ended; exitCode=0", L"status Tüm dosyalarınız güncellendi.", L"run completed",
+        L"box 64 Güncelleme tamamlandı! Programınız yeniden başlayacak.", L"start C:\\Zefra\\Zefra VUNO.exe",
+        L"end"}},
+      {ErrorInfo{1223, L"The operation was canceled by the user."},
+       {L"log Placing copy not started; error=1223: The operation was canceled by the user.",
+        L"stop progress timer", L"run stopped", L"status Yönetici onayı verilmedi.", L"start on",
+        L"box 48 Yönetici onayı verilmedi; hiçbir dosya değişmedi ve programınız açık. İndirilen dosyalar "
+        L"saklandı: bir sonraki güncellemede yeniden indirilmeyecek."}},
+      {uint32_t{5},
+       {L"log Placing copy ended; exitCode=5", L"stop progress timer", L"run stopped",
+        L"status Dosyalar yerine konamadı.", L"start on", L"box 16 " + ElevatedExitText(5),
+        L"start C:\\Zefra\\Zefra VUNO.exe"}},
+      {uint32_t{4},
+       {L"log Placing copy ended; exitCode=4", L"stop progress timer", L"run stopped",
+        L"status Dosyalar yerine konamadı.", L"start on", L"box 16 " + ElevatedExitText(4)}},
+  };
+  services.release = "# product Zefra VUNO\n# release 20261209\n# size 10 a.dll\n# size 20 Zefra VUNO.exe\n" +
+                     std::string(64, 'a') + "  a.dll\n" + std::string(64, 'b') + "  Zefra VUNO.exe\n";
+  services.current = {L"C:\\Zefra\\Zefra VUNO.exe"};
+  services.existing = L"C:\\Zefra\\Zefra VUNO.exe";
+  services.results[L"http://h/up/a.dll"] = {true, 10};
+  for (const auto& row : rows) {
+    window.events.clear();
+    services.placingCopy = row.outcome;
+    Run({L"a.dll", L"Zefra VUNO.exe ", L"", L"", L""}, L"http://h/up/", staging);
+    const auto copy =
+        std::ranges::find_if(window.events, [](auto& e) { return e.starts_with(L"placing copy"); });
+    ASSERT_NE(copy, window.events.end());
+    EXPECT_EQ(*copy, L"placing copy --place-staged \"" + staging + L"\" \"C:\\Zefra\" \"20261209\"");
+    EXPECT_THAT(std::vector<std::wstring>(copy + 1, window.events.end()),
+                testing::ElementsAreArray(row.tail));
+    EXPECT_THAT(window.events, Contains(L"download http://h/up/a.dll -> " + staging + L"\\a.dll"));
+    EXPECT_THAT(window.events,
+                Contains(HasSubstr(L"box 64 Program klasörüne yalnızca bu bilgisayarın yöneticisi")));
+    for (const std::wstring& event : window.events) {
+      EXPECT_FALSE(event.starts_with(L"close ") || event.starts_with(L"place ")) << event;
+      if (event.starts_with(L"write ")) EXPECT_TRUE(event.starts_with(L"write " + staging)) << event;
+    }
+  }
+  EXPECT_THAT(window.events, Contains(L"write " + staging +
+                                      L"\\Zefra INDIR.indir-handover zefra-indir hand-over 1\n"
+                                      L"keyed 1\nslot\ta.dll\nslot\tZefra VUNO.exe \nfile\t" +
+                                      std::wstring(64, L'0') + L"\t10\ta.dll\nend\n"));
+  // Every listed file is copied beside its target too before it is placed.
+  window.events.clear();
+  services.freeInProgramFolder = 29;
+  Run({L"a.dll", L"Zefra VUNO.exe ", L"", L"", L""}, L"http://h/up/", staging);
+  EXPECT_THAT(window.events, Contains(L"log Update not started, not enough free space; needed=30; free=29"));
+  EXPECT_THAT(window.events, Not(Contains(HasSubstr(L"download "))));
 }
 
 }  // namespace

@@ -154,6 +154,8 @@ TEST_F(ProgramResources, VersionAndManifest) {
   const std::string manifest = Bytes(MAKEINTRESOURCEW(24) /* RT_MANIFEST */, MAKEINTRESOURCEW(1));
   EXPECT_NE(manifest.find("Microsoft.Windows.Common-Controls"), std::string::npos);
   EXPECT_NE(manifest.find("PerMonitorV2"), std::string::npos);
+  // No prompt at start and no file virtualization: approval is asked only to place files.
+  EXPECT_NE(manifest.find("level=\"asInvoker\""), std::string::npos);
 }
 
 }  // namespace

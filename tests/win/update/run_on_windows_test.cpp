@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <functional>
 #include <iostream>
 #include <sstream>
 
+#include "app/placing_copy_win.h"
 #include "diag/log_line.h"
 #include "diag/log_win.h"
 #include "http_fixture.h"
@@ -13,6 +15,7 @@
 #include "platform/invariant_case_win.h"
 #include "platform/text.h"
 #include "process/mdl_task_win.h"
+#include "process/start_as_user_win.h"
 #include "standin.h"
 #include "test_support.h"
 #include "trust/cng_win.h"
@@ -59,7 +62,15 @@ class RecordingWindow : public UpdateRunWindow, public Logger {
 class StayingServices : public WindowsUpdateServices {
  public:
   explicit StayingServices(std::optional<std::string> releaseKey = std::nullopt)
-      : WindowsUpdateServices({}, std::move(releaseKey)) {}
+      : WindowsUpdateServices({}, releaseKey), releaseKey_(std::move(releaseKey)) {}
+  // The copy with the administrator's approval, run in this process with the same built-in key.
+  PlacingCopyOutcome RunPlacingCopy(const ElevatedPlacingRequest& request, TransferWindow&) override {
+    if (beforePlacingCopy) beforePlacingCopy(request);
+    DiagnosticLog log(LogFilePath(request.programFolder));
+    return static_cast<uint32_t>(PlaceStagedFiles(request, releaseKey_, log));
+  }
+  std::function<void(const ElevatedPlacingRequest&)> beforePlacingCopy;
+  std::optional<std::string> releaseKey_;
   void EndProcess() override { ended = true; }
   bool ended = false;
 };
@@ -112,7 +123,9 @@ TEST_F(UpdateRunTest, SlotsOneAndThreeAreFetchedThenTheMainProgramStartsWithoutA
   EXPECT_THAT(log, HasSubstr(" Download start; url=" + ToAnsi(base) + "/lib%20x.dll; destination="));
   EXPECT_THAT(log, HasSubstr(" File reported downloaded; name=lib x.dll; bytes=1264640\r\n"));
 
-  // The started program records how it was started, beside itself.
+  // The started program records how it was started, beside itself. Wine gives every process an
+  // administrator's token, so here it was started as the user through the desktop's shell.
+  if (RunningUnderWine()) EXPECT_TRUE(RunsElevated());
   const std::wstring record = folder / L"started.txt";
   for (int i = 0; i < 100 && !FileExists(record); ++i) Sleep(100);
   ASSERT_TRUE(FileExists(record)) << "the main program did not start";
@@ -192,10 +205,12 @@ TEST(UpdateLocale, TheSizeTextUsesTheUserLocalesThousandsSeparator) {
 class SignedRelease : public UpdateRunTest {
  protected:
   void RunSigned(const std::wstring& release, const std::array<std::wstring, 5>& files,
-                 std::optional<std::string> key = ReadBytes(TestEnv(L"ZEFRA_TEST_RELEASE_KEY_WIN"))) {
+                 std::optional<std::string> key = ReadBytes(TestEnv(L"ZEFRA_TEST_RELEASE_KEY_WIN")),
+                 const std::wstring& staging = {}) {
     const size_t logBefore = HttpFixtureLog().size();
     StayingServices signedServices(std::move(key));
-    RunUpdate(site + release + L"/", files, folder.path(), window, window, signedServices);
+    signedServices.beforePlacingCopy = beforePlacingCopy;
+    RunUpdate(site + release + L"/", files, folder.path(), window, window, signedServices, staging);
     requests = HttpFixtureLog().substr(logBefore);
     ended = signedServices.ended;
   }
@@ -216,7 +231,36 @@ class SignedRelease : public UpdateRunTest {
   std::wstring site = FixtureAddress(L"signed/");  // where the releases lie
   std::string requests;                            // what the fixture was asked during the run
   bool ended = false;
+  std::function<void(const ElevatedPlacingRequest&)> beforePlacingCopy;
 };
+
+// Staged in the user's folder, the copy with the administrator's approval checks the staged files
+// against the list signed with its own key, keeps the release and places them; a file changed in
+// between is refused before anything moves.
+TEST_F(SignedRelease, StagedInTheUsersFolderTheApprovedCopyChecksTheSignedListAgain) {
+  for (const bool changed : {false, true}) {
+    SCOPED_TRACE(changed ? "changed" : "as fetched");
+    ScratchFolder staging;
+    WriteOldFiles();
+    DeleteFileW((folder / kKeptReleaseName).c_str());
+    beforePlacingCopy = [&](const ElevatedPlacingRequest& request) {
+      EXPECT_EQ(ReadBytes(request.stagedFolder + L"\\Zefra INDIR.indir-list"), Served(L"ok", L"SHA256SUMS"));
+      if (changed) WriteBytes(request.stagedFolder + L"\\sub\\b.dll.download", "other");
+    };
+    RunSigned(L"ok", {L"a.dll", L"sub\\b.dll", L"", L"", L""}, ReadBytes(TestEnv(L"ZEFRA_TEST_RELEASE_KEY_WIN")),
+              staging.path());
+    if (changed) {
+      ExpectOldFiles();
+      EXPECT_FALSE(ended);
+      EXPECT_THAT(LogText(), HasSubstr(" Placing copy refused; exitCode=4; reason=changed after it was checked"));
+      continue;
+    }
+    EXPECT_TRUE(ReadBytes(folder / L"sub\\b.dll") == Served(L"ok", L"sub\\b.dll"));
+    EXPECT_EQ(ReadBytes(folder / kKeptReleaseName),
+              KeptReleaseText(20261209120000, Sha256Of(Served(L"ok", L"SHA256SUMS"))));
+    EXPECT_TRUE(ended);
+  }
+}
 
 TEST_F(SignedRelease, ASignedReleaseCompletesAndOnlyWhatItListsIsInstalled) {
   WriteOldFiles();
