@@ -1,0 +1,114 @@
+// One run of the bytes benchmark, in a process of its own so that its peak memory is its own:
+//   zefra_forms_bench FOLDER BASEURL KEYFILE NAME
+// The whole update run of NAME from the release at BASEURL into FOLDER, as a program built with
+// the release key in KEYFILE (its raw point X‖Y) runs it. Prints
+//   "ms=<from the start of the run to the completion message> form=<patch|copy|file>
+//    peak=<peak private bytes> sampled=<highest private committed bytes seen>"
+// Wine reports no private bytes through GetProcessMemoryInfo, so a thread also walks the address
+// space every 2 ms and keeps the highest sum of committed private pages it sees.
+#include <windows.h>
+// psapi.h needs the types of windows.h.
+#include <psapi.h>
+
+#include <atomic>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <thread>
+
+#include "platform/message_box.h"
+#include "recording_log.h"
+#include "update/update_services_win.h"
+
+namespace {
+
+class QuietWindow : public UpdateRunWindow {
+ public:
+  void SetStatus(const std::wstring&) override {}
+  void SetFileName(const std::wstring&) override {}
+  void SetSizeText(const std::wstring&) override {}
+  void SetProgress(int) override {}
+  void SetStartEnabled(bool) override {}
+  void StopRunTimer() override {}
+  void StopProgressTimer() override {}
+  void ShowBodyProgress(uint64_t, std::optional<uint64_t>) override {}
+  void ShowRunStopped() override {}
+  void ShowRunCompleted() override {}
+  void PumpWhileBusy() override {}
+  bool CancelRequested() const override { return false; }
+};
+
+// The real services with a built-in key; nothing is started, closed or ended.
+class BenchServices : public WindowsUpdateServices {
+ public:
+  explicit BenchServices(std::string key) : WindowsUpdateServices({}, std::move(key)) {}
+  void StartProgram(const std::wstring&) override {}
+  void CloseRunningCopies(const std::wstring&, const std::wstring&) override {}
+  void EndProcess() override {}
+};
+
+size_t PrivateCommittedBytes() {
+  size_t total = 0;
+  MEMORY_BASIC_INFORMATION region{};
+  for (const char* at = nullptr; VirtualQuery(at, &region, sizeof region) == sizeof region;
+       at = static_cast<const char*>(region.BaseAddress) + region.RegionSize) {
+    if (region.State == MEM_COMMIT && region.Type == MEM_PRIVATE) total += region.RegionSize;
+    if (region.RegionSize == 0) break;
+  }
+  return total;
+}
+
+// The form the log names as applied; the plain file otherwise.
+const char* FormOf(const RecordingLog& log) {
+  for (const std::wstring& line : log.lines) {
+    if (line.starts_with(L"Patch applied;")) return "patch";
+    if (line.starts_with(L"Compressed copy applied;")) return "copy";
+  }
+  return "file";
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  if (argc != 5) return 2;
+  std::ifstream keyFile(argv[3], std::ios::binary);
+  std::string key{std::istreambuf_iterator<char>(keyFile), std::istreambuf_iterator<char>()};
+  if (key.size() != 64) return 2;
+  std::wstring shown;
+  bool completed = false;
+  SetMessageBoxHandler([&](const MessageBoxRequest& box) {
+    shown = box.text;
+    completed = box.style == kBoxInformation;
+  });
+  std::atomic<bool> running{true};
+  std::atomic<size_t> sampled{0};
+  std::thread sampler([&] {
+    while (running) {
+      sampled = std::max(sampled.load(), PrivateCommittedBytes());
+      Sleep(2);
+    }
+  });
+  QuietWindow window;
+  RecordingLog log;
+  BenchServices services(std::move(key));
+  LARGE_INTEGER frequency, start, end;
+  QueryPerformanceFrequency(&frequency);
+  QueryPerformanceCounter(&start);
+  RunUpdate(argv[2], {argv[4], L"", L"", L"", L""}, argv[1], window, log, services);
+  QueryPerformanceCounter(&end);
+  running = false;
+  sampler.join();
+  if (!completed) {
+    std::fwprintf(stderr, L"the run did not complete: %ls\n", shown.c_str());
+    for (const std::wstring& line : log.lines) std::fwprintf(stderr, L"  %ls\n", line.c_str());
+    return 1;
+  }
+  PROCESS_MEMORY_COUNTERS memory{};
+  memory.cb = sizeof memory;
+  GetProcessMemoryInfo(GetCurrentProcess(), &memory, sizeof memory);
+  std::printf("ms=%.0f form=%s peak=%lu sampled=%lu\n",
+              (end.QuadPart - start.QuadPart) * 1000.0 / frequency.QuadPart, FormOf(log),
+              static_cast<unsigned long>(memory.PeakPagefileUsage), static_cast<unsigned long>(sampled.load()));
+  return 0;
+}
