@@ -19,26 +19,11 @@
 #include <thread>
 
 #include "platform/message_box.h"
+#include "quiet_run_window.h"
 #include "recording_log.h"
 #include "update/update_services_win.h"
 
 namespace {
-
-class QuietWindow : public UpdateRunWindow {
- public:
-  void SetStatus(const std::wstring&) override {}
-  void SetFileName(const std::wstring&) override {}
-  void SetSizeText(const std::wstring&) override {}
-  void SetProgress(int) override {}
-  void SetStartEnabled(bool) override {}
-  void StopRunTimer() override {}
-  void StopProgressTimer() override {}
-  void ShowBodyProgress(uint64_t, std::optional<uint64_t>) override {}
-  void ShowRunStopped() override {}
-  void ShowRunCompleted() override {}
-  void PumpWhileBusy() override {}
-  bool CancelRequested() const override { return false; }
-};
 
 // The real services with a built-in key; nothing is started, closed or ended.
 class BenchServices : public WindowsUpdateServices {
@@ -86,7 +71,7 @@ int wmain(int argc, wchar_t** argv) {
       Sleep(1);
     }
   });
-  QuietWindow window;
+  QuietRunWindow window;
   RecordingLog log;
   BenchServices services(std::move(key));
   LARGE_INTEGER frequency, start, end;
