@@ -126,7 +126,7 @@ fetch_source() {
 
 # make bench's stand-in for the vendor's program: Wine's own Windows DLLs of the installed version
 # against those of the next Debian release's package, which apt fetches and checks against its
-# signed index like any other, unpacked into build/bench-cache/libwine-NEXT.
+# signed index like any other; its Windows DLLs are unpacked into build/bench-cache/libwine-NEXT.
 [ "${1:-}" = --bench-data ] || exit 0
 bench_cache=$(cd "$(dirname "$0")/.." && pwd)/build/bench-cache
 bench_suite=trixie
@@ -138,7 +138,9 @@ rm -rf "$bench_target.new"
 mkdir -p "$bench_target.new"
 if ! apt-get "${apt_options[@]}" update ||
    ! (cd "$bench_target.new" && apt-get "${apt_options[@]}" download libwine:i386 &&
-      dpkg-deb -x ./libwine_*.deb unpacked && dpkg-deb -f ./libwine_*.deb Version > VERSION && rm ./libwine_*.deb); then
+      mkdir unpacked && dpkg-deb --fsys-tarfile ./libwine_*.deb |
+        tar -x -C unpacked ./usr/lib/i386-linux-gnu/wine/i386-windows &&
+      dpkg-deb -f ./libwine_*.deb Version > VERSION && rm ./libwine_*.deb); then
   rm -rf "$bench_target.new" "$bench_cache/apt"
   echo "bootstrap: could not fetch libwine:i386 from $bench_suite (see above); try again later" >&2
   exit 1
