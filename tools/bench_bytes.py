@@ -61,12 +61,12 @@ def run_quiet(command, **kwargs):
 
 def old_indir(build):
     """This program built at OLD_COMMIT with the build folder's toolchain, built once."""
-    folder = CACHE / f"indir-{OLD_COMMIT}"
+    toolchain = Path(next(line.split("=", 1)[1] for line in (build / "CMakeCache.txt").read_text().splitlines()
+                          if line.startswith("CMAKE_TOOLCHAIN_FILE:")))
+    folder = CACHE / f"indir-{OLD_COMMIT}-{toolchain.stem}"
     program = folder / "build" / "Zefra INDIR.exe"
     if program.exists():
         return program
-    toolchain = next(line.split("=", 1)[1] for line in (build / "CMakeCache.txt").read_text().splitlines()
-                     if line.startswith("CMAKE_TOOLCHAIN_FILE:"))
     print(f"bench: building Zefra INDIR.exe of {OLD_COMMIT} into {folder} (once)", flush=True)
     shutil.rmtree(folder, ignore_errors=True)
     (folder / "src").mkdir(parents=True)
@@ -75,7 +75,7 @@ def old_indir(build):
     run_quiet(["cmake", "-S", str(folder / "src"), "-B", str(folder / "build"), "-G", "Ninja",
                "-DCMAKE_BUILD_TYPE=Release", "-DZEFRA_TESTS=OFF", "-DZEFRA_RELEASE_KEY=",
                f"-DZEFRA_ZSTD_SOURCE={ROOT / 'build' / 'third_party' / 'zstd'}",
-               f"-DCMAKE_TOOLCHAIN_FILE={folder / 'src' / 'cmake' / Path(toolchain).name}"])
+               f"-DCMAKE_TOOLCHAIN_FILE={folder / 'src' / 'cmake' / toolchain.name}"])
     run_quiet(["cmake", "--build", str(folder / "build"), "--target", "zefra_indir"])
     return program
 
@@ -107,8 +107,8 @@ def short_hash(path):
 
 
 def signed_releases(name, old, new, key):
-    """The pair's releases, signed once and kept in the cache: NAME/1 (old, no forms), NAME/2 (new,
-    with forms from 1) and NAME-file/2 (new, no forms)."""
+    """The pair's releases, signed once and kept in the cache: forms/1 (old, no forms), forms/2 (new,
+    with the forms sign-release keeps, patches from forms/1) and file/2 (new, no forms)."""
     folder = CACHE / "releases" / f"{Path(name).stem}-{short_hash(old)}-{short_hash(new)}"
     if (folder / "done").exists():
         return folder
@@ -153,14 +153,35 @@ def sent_since(log, start, prefix):
     return total
 
 
+def run_side(env, raw, name, side, installed):
+    """One update run in a process of its own: (bytes on the wire, wall ms, peak private bytes)."""
+    folder = Path(os.environ["ZEFRA_TEST_SCRATCH"], "bench-bytes")
+    shutil.rmtree(folder, ignore_errors=True)
+    folder.mkdir()
+    (folder / name).write_bytes(installed)
+    release = "file" if side == "file" else "forms"
+    log = Path(os.environ["ZEFRA_TEST_STATE"]) / "http-requests.log"
+    start = log.stat().st_size
+    out = subprocess.run(env["wine_run"] + [str(env["build"] / "tests" / "zefra_forms_bench.exe"),
+                                            os.environ["ZEFRA_TEST_SCRATCH_WIN"] + "\\bench-bytes",
+                                            f"{env['base']}/bench-bytes/{release}/", windows_path(raw), name],
+                         capture_output=True, text=True, timeout=1200)
+    if out.returncode != 0:
+        raise SystemExit(f"bench: the {side} run of {name} failed ({out.returncode}): {out.stderr.strip()}")
+    fields = dict(item.split("=") for item in out.stdout.split())
+    if fields["form"] != side:
+        raise SystemExit(f"bench: the {side} run of {name} fetched the {fields['form']} instead")
+    placed = (folder / name).read_bytes()
+    shutil.rmtree(folder)
+    return sent_since(log, start, "/bench-bytes/"), float(fields["ms"]), int(fields["peak"]), placed
+
+
 def pair_row(env, label, name, old, new, runs):
-    """One pair's runs and summary; True when its targets are met."""
+    """One pair's runs, alternating the order of the sides, and its summary; True when its targets
+    are met."""
     key, raw = bench_key()
     folder = signed_releases(name, old, new, key)
-    www = env["root"] / "bench-bytes"
-    publish(folder, www)
-    program_folder = Path(os.environ["ZEFRA_TEST_SCRATCH"], "bench-bytes")
-    program_win = os.environ["ZEFRA_TEST_SCRATCH_WIN"] + "\\bench-bytes"
+    publish(folder, env["root"] / "bench-bytes")
     unknown = bytearray(old.read_bytes())
     unknown[len(unknown) // 2] ^= 1
     installed = {"file": old.read_bytes(), "patch": old.read_bytes(), "copy": bytes(unknown)}
@@ -169,32 +190,17 @@ def pair_row(env, label, name, old, new, runs):
               "the copy is what every shop fetches")
         del installed["patch"]
     wanted = new.read_bytes()
-    log = Path(os.environ["ZEFRA_TEST_STATE"]) / "http-requests.log"
+    print(f"   {label}: {len(installed['file']):,} -> {len(wanted):,} bytes", flush=True)
     results = {side: [] for side in installed}
-    print(f"   {label}: {len(old.read_bytes()):,} -> {len(wanted):,} bytes", flush=True)
     for i in range(runs):
-        order = list(installed) if i % 2 == 0 else list(reversed(installed))
-        for side in order:
-            shutil.rmtree(program_folder, ignore_errors=True)
-            program_folder.mkdir()
-            (program_folder / name).write_bytes(installed[side])
-            release = "file" if side == "file" else "forms"
-            start = log.stat().st_size
-            out = subprocess.run(env["wine_run"] + [str(env["build"] / "tests" / "zefra_forms_bench.exe"), program_win,
-                                                    f"{env['base']}/bench-bytes/{release}/", windows_path(raw), name],
-                                 capture_output=True, text=True, timeout=1200)
-            if out.returncode != 0:
-                raise SystemExit(f"bench: the {side} run of {name} failed ({out.returncode}): {out.stderr.strip()}")
-            fields = dict(item.split("=") for item in out.stdout.split())
-            if fields["form"] != side or (program_folder / name).read_bytes() != wanted:
-                raise SystemExit(f"bench: the {side} run of {name} fetched the {fields['form']} "
-                                 "or left another file in place")
-            memory = int(fields["peak"])
-            results[side].append((sent_since(log, start, "/bench-bytes/"), float(fields["ms"]), memory))
-            print(f"     run {i + 1} {side:>5}: {results[side][-1][0]:>11,} bytes {results[side][-1][1]:>9.0f} ms "
-                  f"peak private {memory / 2**20:6.2f} MiB", flush=True)
-    shutil.rmtree(program_folder, ignore_errors=True)
-    shutil.rmtree(www, ignore_errors=True)
+        for side in list(installed) if i % 2 == 0 else list(reversed(installed)):
+            *result, placed = run_side(env, raw, name, side, installed[side])
+            if placed != wanted:
+                raise SystemExit(f"bench: the {side} run of {name} placed another file")
+            results[side].append(result)
+            print(f"     run {i + 1} {side:>5}: {result[0]:>11,} bytes {result[1]:>9.0f} ms "
+                  f"peak private {result[2] / 2**20:6.2f} MiB", flush=True)
+    shutil.rmtree(env["root"] / "bench-bytes")
     return summary(label, results)
 
 

@@ -41,6 +41,28 @@ PROCESS_MEMORY_COUNTERS MemoryCounters() {
   return memory;
 }
 
+// The process's peak private bytes from its creation until Stop.
+class PeakPrivateBytes {
+ public:
+  PeakPrivateBytes() : sampler_([this] {
+    while (running_) {
+      sampled_ = std::max(sampled_.load(), MemoryCounters().PagefileUsage);
+      Sleep(1);
+    }
+  }) {}
+  ~PeakPrivateBytes() { Stop(); }
+  SIZE_T Stop() {
+    running_ = false;
+    if (sampler_.joinable()) sampler_.join();
+    return std::max(MemoryCounters().PeakPagefileUsage, sampled_.load());
+  }
+
+ private:
+  std::atomic<bool> running_{true};
+  std::atomic<SIZE_T> sampled_{0};
+  std::thread sampler_;
+};
+
 // The form the log names as applied; the plain file otherwise.
 const char* FormOf(const RecordingLog& log) {
   for (const std::wstring& line : log.lines) {
@@ -63,14 +85,7 @@ int wmain(int argc, wchar_t** argv) {
     shown = box.text;
     completed = box.style == kBoxInformation;
   });
-  std::atomic<bool> running{true};
-  std::atomic<SIZE_T> sampled{0};
-  std::thread sampler([&] {
-    while (running) {
-      sampled = std::max(sampled.load(), MemoryCounters().PagefileUsage);
-      Sleep(1);
-    }
-  });
+  PeakPrivateBytes peak;
   QuietRunWindow window;
   RecordingLog log;
   BenchServices services(std::move(key));
@@ -79,15 +94,13 @@ int wmain(int argc, wchar_t** argv) {
   QueryPerformanceCounter(&start);
   RunUpdate(argv[2], {argv[4], L"", L"", L"", L""}, argv[1], window, log, services);
   QueryPerformanceCounter(&end);
-  running = false;
-  sampler.join();
+  const SIZE_T peakBytes = peak.Stop();
   if (!completed) {
     std::fwprintf(stderr, L"the run did not complete: %ls\n", shown.c_str());
     for (const std::wstring& line : log.lines) std::fwprintf(stderr, L"  %ls\n", line.c_str());
     return 1;
   }
-  const SIZE_T peak = std::max(MemoryCounters().PeakPagefileUsage, sampled.load());
   std::printf("ms=%.0f form=%s peak=%lu\n", (end.QuadPart - start.QuadPart) * 1000.0 / frequency.QuadPart,
-              FormOf(log), static_cast<unsigned long>(peak));
+              FormOf(log), static_cast<unsigned long>(peakBytes));
   return 0;
 }
