@@ -2,6 +2,7 @@
 # Installs every Debian package that the build, the tests and the demo need, and fetches the
 # sources the build compiles itself (zstd's decoder) into build/third_party.
 # Does nothing when all of them are present; tells a non-root user the command to run.
+#   tools/bootstrap.sh --bench-data   also fetches what only make bench reads (build/bench-cache)
 set -euo pipefail
 
 packages=(
@@ -85,23 +86,32 @@ fi
 # fetches it from a deb-src entry of the release's own suite and checks it against the signed
 # index, as any package. A private source list and index folder leave the system's apt alone.
 third_party=${ZEFRA_THIRD_PARTY:-$(cd "$(dirname "$0")/.." && pwd)/build/third_party}
-fetch_source() {
-  local package=$1 target=$2 apt_dir uri
-  apt_dir="$third_party/apt"
+
+# Sets apt_options to an apt of its own in apt_dir, reading only the one source line given (types
+# and suite), from the mirror the system already uses for its release.
+private_apt() {
+  local apt_dir=$1 types=$2 suite=$3 uri
   if [ -z "$codename" ]; then
-    echo "bootstrap: no release codename in /etc/os-release; cannot fetch $package" >&2
+    echo "bootstrap: no release codename in /etc/os-release; cannot fetch from Debian's $suite" >&2
     exit 1
   fi
-  # The mirror the system already uses for its release.
   uri=$(apt-get indextargets --format '$(REPO_URI)' "Codename: $codename" "Identifier: Packages" 2>/dev/null |
         head -n 1)
-  echo "bootstrap: fetching Debian's source package $package ($codename) into $target"
-  rm -rf "$apt_dir" "$target.new"
-  mkdir -p "$apt_dir/lists/partial" "$apt_dir/cache" "$apt_dir/parts" "$target.new"
-  echo "deb-src ${uri:-http://deb.debian.org/debian/} $codename main" > "$apt_dir/sources.list"
-  local options=(-q -o "Dir::Etc::SourceList=$(realpath "$apt_dir")/sources.list"
+  rm -rf "$apt_dir"
+  mkdir -p "$apt_dir/lists/partial" "$apt_dir/cache" "$apt_dir/parts"
+  echo "$types ${uri:-http://deb.debian.org/debian/} $suite main" > "$apt_dir/sources.list"
+  apt_options=(-q -o "Dir::Etc::SourceList=$(realpath "$apt_dir")/sources.list"
     -o "Dir::Etc::SourceParts=$(realpath "$apt_dir")/parts" -o "Dir::State::Lists=$(realpath "$apt_dir")/lists"
     -o "Dir::Cache=$(realpath "$apt_dir")/cache")
+}
+
+fetch_source() {
+  local package=$1 target=$2 apt_dir="$third_party/apt" apt_options
+  echo "bootstrap: fetching Debian's source package $package ($codename) into $target"
+  rm -rf "$target.new"
+  mkdir -p "$target.new"
+  private_apt "$apt_dir" deb-src "$codename"
+  local options=("${apt_options[@]}")
   if ! apt-get "${options[@]}" update ||
      ! (cd "$target.new" && apt-get "${options[@]}" source --download-only "$package" &&
         { dpkg-source -x ./*.dsc source > unpack.log 2>&1 || { cat unpack.log >&2; false; }; }) ||
@@ -113,3 +123,26 @@ fetch_source() {
   rm -rf "$target" && mv "$target.new/source" "$target" && rm -rf "$target.new" "$apt_dir"
 }
 [ -f "$third_party/zstd/lib/zstd.h" ] || fetch_source libzstd "$third_party/zstd"
+
+# make bench's stand-in for the vendor's program: Wine's own Windows DLLs of the installed version
+# against those of the next Debian release's package, which apt fetches and checks against its
+# signed index like any other; its Windows DLLs are unpacked into build/bench-cache/libwine-NEXT.
+[ "${1:-}" = --bench-data ] || exit 0
+bench_cache=$(cd "$(dirname "$0")/.." && pwd)/build/bench-cache
+bench_suite=trixie
+bench_target="$bench_cache/libwine-$bench_suite"
+[ ! -f "$bench_target/VERSION" ] || exit 0
+echo "bootstrap: fetching Debian's libwine:i386 ($bench_suite) into $bench_target for make bench"
+private_apt "$bench_cache/apt" "deb [arch=i386]" "$bench_suite"
+rm -rf "$bench_target.new"
+mkdir -p "$bench_target.new"
+if ! apt-get "${apt_options[@]}" update ||
+   ! (cd "$bench_target.new" && apt-get "${apt_options[@]}" download libwine:i386 &&
+      mkdir unpacked && dpkg-deb --fsys-tarfile ./libwine_*.deb |
+        tar -x -C unpacked ./usr/lib/i386-linux-gnu/wine/i386-windows &&
+      dpkg-deb -f ./libwine_*.deb Version > VERSION && rm ./libwine_*.deb); then
+  rm -rf "$bench_target.new" "$bench_cache/apt"
+  echo "bootstrap: could not fetch libwine:i386 from $bench_suite (see above); try again later" >&2
+  exit 1
+fi
+rm -rf "$bench_target" "$bench_cache/apt" && mv "$bench_target.new" "$bench_target"

@@ -12,28 +12,11 @@
 #include <thread>
 
 #include "platform/message_box.h"
+#include "quiet_run_window.h"
 #include "recording_log.h"
 #include "update/update_services_win.h"
 
 namespace {
-
-class QuietWindow : public UpdateRunWindow {
- public:
-  void SetStatus(const std::wstring&) override {}
-  void SetFileName(const std::wstring&) override {}
-  void SetSizeText(const std::wstring&) override {}
-  void SetProgress(int) override {}
-  void SetStartEnabled(bool) override {}
-  void StopRunTimer() override {}
-  void StopProgressTimer() override {}
-  void BeginTransfer(std::optional<std::wstring>) override {}
-  void ShowProgress(uint64_t, std::optional<uint64_t>) override {}
-  void ShowRetry(const RetryNotice&) override {}
-  void ShowRunStopped() override {}
-  void ShowRunCompleted() override {}
-  void Pump() override {}
-  bool CancelRequested() const override { return false; }
-};
 
 // The real services, but the files come over a slowed line and nothing is started or ended.
 class BenchServices : public WindowsUpdateServices {
@@ -78,7 +61,7 @@ int wmain(int argc, wchar_t** argv) {
   SetMessageBoxHandler([&](const MessageBoxRequest&) { doneAt = GetTickCount64(); });
   std::array<std::wstring, 5> files;
   for (int i = 4; i < argc && i < 9; ++i) files[i - 4] = argv[i];
-  QuietWindow window;
+  QuietRunWindow window;
   SilentLog log;
   BenchServices services(argv[3]);
   const ULONGLONG startedAt = GetTickCount64();
