@@ -16,6 +16,7 @@
 #include "platform/text.h"
 #include "process/mdl_task_win.h"
 #include "process/start_as_user_win.h"
+#include "quiet_run_window.h"
 #include "standin.h"
 #include "test_support.h"
 #include "trust/cng_win.h"
@@ -29,7 +30,7 @@ using ::testing::HasSubstr;
 using ::testing::Not;
 
 // Keeps what the window would show, and writes the real log file beside the files.
-class RecordingWindow : public UpdateRunWindow, public Logger {
+class RecordingWindow : public QuietRunWindow, public Logger {
  public:
   explicit RecordingWindow(const std::wstring& folder) : log_(LogFilePath(folder)) {}
 
@@ -40,14 +41,7 @@ class RecordingWindow : public UpdateRunWindow, public Logger {
   void SetProgress(int value) override { progress.push_back(value); }
   void SetStartEnabled(bool enabled) override { startEnabled = enabled; }
   void StopRunTimer() override { runTimerStopped = true; }
-  void StopProgressTimer() override {}
-  void BeginTransfer(std::optional<std::wstring>) override {}
-  void ShowProgress(uint64_t, std::optional<uint64_t>) override {}
-  void ShowRetry(const RetryNotice&) override {}
-  void ShowRunStopped() override {}
-  void ShowRunCompleted() override {}
   void Pump() override { ++pumps; }
-  bool CancelRequested() const override { return false; }
 
   std::vector<std::wstring> statuses, sizeTexts;
   std::vector<int> progress;
