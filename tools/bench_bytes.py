@@ -6,8 +6,9 @@ one without forms, the later with its compressed copy and, when sign-release kee
 from the earlier), and once more the later release with --no-forms, for the whole file:
 
   - "Zefra INDIR.exe": this program as the build folder holds it, against the same program built
-    from commit OLD_COMMIT (the last product change before the house's unused code went: an
-    adjacent rebuild), built once with the same toolchain into build/bench-cache;
+    from commit OLD_COMMIT (the last product change of the placing with the administrator's
+    approval, before the window became the run's transfer window: an adjacent rebuild), built once
+    with the same toolchain into build/bench-cache;
   - "wine-dlls.bin", about 63 MiB standing for the vendor's program: mshtml.dll, wined3d.dll,
     shell32.dll and user32.dll of Wine's own 32-bit Windows DLLs, one after the other, from the
     installed libwine:i386 (Debian 12, Wine 8.0) against those of Debian 13's libwine:i386 (Wine
@@ -41,7 +42,7 @@ CACHE = ROOT / "build" / "bench-cache"
 sys.path.insert(0, str(ROOT / "tests" / "fixtures"))
 import releases  # noqa: E402  (the fixture's key helpers)
 
-OLD_COMMIT = "19d5dbe"
+OLD_COMMIT = "cdc997f"
 RATE = 2_000_000 // 8  # bytes a second: 2 Mbit/s
 WINE_DLLS = ("mshtml.dll", "wined3d.dll", "shell32.dll", "user32.dll")
 WINE_WINDOWS_DLLS = Path("usr/lib/i386-linux-gnu/wine/i386-windows")
