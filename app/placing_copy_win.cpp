@@ -73,18 +73,18 @@ class PlacingCopy {
     try {
       bytes = ReadSmallFile(Staged(name), 1024 * 1024);
     } catch (const AppError& error) {
-      throw Refusal{ElevatedExit::journalUnreadable,
+      throw Refusal{ElevatedExit::handOverUnreadable,
                     std::wstring(name) + L": " + ErrorText(error.info(), L"")};
     }
-    if (!bytes) throw Refusal{ElevatedExit::journalUnreadable, std::wstring(name) + L": missing"};
+    if (!bytes) throw Refusal{ElevatedExit::handOverUnreadable, std::wstring(name) + L": missing"};
     return std::move(*bytes);
   }
 
   HandOver ReadHandOver() {
     std::optional<HandOver> handOver = ParseHandOver(ReadStaged(kHandOverName));
-    if (!handOver) throw Refusal{ElevatedExit::journalUnreadable, L"hand-over not in its form"};
+    if (!handOver) throw Refusal{ElevatedExit::handOverUnreadable, L"hand-over not in its form"};
     if (handOver->keyed != releaseKey_.has_value())
-      throw Refusal{ElevatedExit::journalUnreadable, L"hand-over and the built-in key disagree"};
+      throw Refusal{ElevatedExit::handOverUnreadable, L"hand-over and the built-in key disagree"};
     return std::move(*handOver);
   }
 
@@ -126,7 +126,7 @@ class PlacingCopy {
     } catch (const ReleaseRefused& refused) {
       throw Refusal{ElevatedExit::stagedFileChanged, L"signed list refused: " + refused.reason()};
     } catch (const AppError& error) {
-      throw Refusal{ElevatedExit::journalUnreadable, L"kept release: " + ErrorText(error.info(), L"")};
+      throw Refusal{ElevatedExit::handOverUnreadable, L"kept release: " + ErrorText(error.info(), L"")};
     }
   }
 

@@ -39,16 +39,6 @@ std::wstring FolderKey(std::wstring_view path) {
 
 constexpr std::string_view kHandOverFirstLine = "zefra-indir hand-over 1";
 
-std::vector<std::string_view> Lines(std::string_view text) {
-  std::vector<std::string_view> lines;
-  for (size_t start = 0;;) {
-    const size_t end = text.find('\n', start);
-    lines.push_back(text.substr(start, end == std::string_view::npos ? end : end - start));
-    if (end == std::string_view::npos) return lines;
-    start = end + 1;
-  }
-}
-
 // A name the placing copy may act on: UTF-8, no control character, inside the program's folder.
 std::optional<std::wstring> SafeName(std::string_view field) {
   std::optional<std::wstring> name = DecodeUtf8(field);
@@ -59,14 +49,13 @@ std::optional<std::wstring> SafeName(std::string_view field) {
 }
 
 // "HEX\tSIZE\tNAME"
-std::optional<HandedFile> HandedFileOf(std::string_view fields) {
-  const size_t first = fields.find('\t');
-  const size_t second = first == std::string_view::npos ? first : fields.find('\t', first + 1);
-  if (second == std::string_view::npos) return std::nullopt;
+std::optional<HandedFile> HandedFileOf(std::string_view line) {
+  const std::vector<std::string_view> fields = SplitText(line, '\t');
+  if (fields.size() != 3) return std::nullopt;
   HandedFile file;
-  const std::optional<uint64_t> size = DecimalValue(fields.substr(first + 1, second - first - 1));
-  std::optional<std::wstring> name = SafeName(fields.substr(second + 1));
-  if (!HexBytes(fields.substr(0, first), file.sha256) || !size || !name || *name != TrimSpaces(*name))
+  const std::optional<uint64_t> size = DecimalValue(fields[1]);
+  std::optional<std::wstring> name = SafeName(fields[2]);
+  if (!HexBytes(fields[0], file.sha256) || !size || !name || *name != TrimSpaces(*name))
     return std::nullopt;
   file.size = *size;
   file.name = std::move(*name);
@@ -86,7 +75,7 @@ std::string HandOverText(const HandOver& handOver) {
 }
 
 std::optional<HandOver> ParseHandOver(std::string_view text) {
-  std::vector<std::string_view> lines = Lines(text);
+  std::vector<std::string_view> lines = SplitText(text, '\n');
   if (lines.size() < 4 || !lines.back().empty()) return std::nullopt;
   lines.pop_back();
   if (lines[0] != kHandOverFirstLine || lines.back() != "end") return std::nullopt;
@@ -163,7 +152,7 @@ std::wstring ElevatedExitText(uint32_t exitCode) {
       return L"Dosyalar yerine kondu.";
     case ElevatedExit::badCommandLine:
       return L"Yönetici onayıyla başlatılan kopya eksik bilgiyle başladı; hiçbir dosya değişmedi.";
-    case ElevatedExit::journalUnreadable:
+    case ElevatedExit::handOverUnreadable:
       return L"İndirilen dosyaların listesi okunamadı; hiçbir dosya değişmedi.";
     case ElevatedExit::stagedFileChanged:
       return L"İndirilen bir dosya denetimden sonra değişmiş; hiçbir dosya değişmedi.";

@@ -18,7 +18,7 @@
 inline constexpr std::wstring_view kPlaceStagedSwitch = L"--place-staged";
 
 struct ElevatedPlacingRequest {
-  std::wstring stagedFolder;   // where the user's run left NAME.download and the journal
+  std::wstring stagedFolder;   // where the user's run left NAME.download and the hand-over
   std::wstring programFolder;  // where the files go
   std::wstring release;        // the release being placed, for the log
 };
@@ -27,7 +27,7 @@ struct ElevatedPlacingRequest {
 enum class ElevatedExit : uint32_t {
   placed = 0,
   badCommandLine = 2,
-  journalUnreadable = 3,
+  handOverUnreadable = 3,
   stagedFileChanged = 4,
   placingRolledBack = 5,
   programsStillRunning = 6,

@@ -9,16 +9,6 @@ namespace {
 constexpr std::string_view kFirstLine = "zefra-indir placing journal 1";
 constexpr std::string_view kLastLine = "end";
 
-std::vector<std::string_view> Split(std::string_view text, char separator) {
-  std::vector<std::string_view> parts;
-  for (size_t start = 0;;) {
-    const size_t end = text.find(separator, start);
-    parts.push_back(text.substr(start, end == std::string_view::npos ? end : end - start));
-    if (end == std::string_view::npos) return parts;
-    start = end + 1;
-  }
-}
-
 // A name as the journal may hold it: not empty, no control character (the tab separates fields).
 std::optional<std::wstring> NameOf(std::string_view field) {
   std::optional<std::wstring> name = DecodeUtf8(field);
@@ -31,7 +21,7 @@ std::optional<std::wstring> NameOf(std::string_view field) {
 
 // "<sha256>\t<size>\t<hadOld>\t<target>\t<staged>\t<setAside>"
 std::optional<PlacedFile> FileOf(std::string_view line) {
-  const std::vector<std::string_view> fields = Split(line, '\t');
+  const std::vector<std::string_view> fields = SplitText(line, '\t');
   if (fields.size() != 6 || (fields[2] != "0" && fields[2] != "1")) return std::nullopt;
   Sha256Digest digest{};
   const bool digestRead = HexBytes(fields[0], digest);
@@ -57,7 +47,7 @@ std::string PlacingJournalText(const PlacingJournal& journal) {
 }
 
 std::optional<PlacingJournal> ParsePlacingJournal(std::string_view text) {
-  std::vector<std::string_view> lines = Split(text, '\n');
+  std::vector<std::string_view> lines = SplitText(text, '\n');
   // The last line ends in a line break: what follows it is empty, and nothing else may be.
   if (lines.size() < 3 || !lines.back().empty()) return std::nullopt;
   lines.pop_back();

@@ -181,3 +181,13 @@ bool HexBytes(std::string_view hex, std::span<uint8_t> out) {
   }
   return true;
 }
+
+std::vector<std::string_view> SplitText(std::string_view text, char separator) {
+  std::vector<std::string_view> parts;
+  for (size_t start = 0;;) {
+    const size_t end = text.find(separator, start);
+    parts.push_back(text.substr(start, end == std::string_view::npos ? end : end - start));
+    if (end == std::string_view::npos) return parts;
+    start = end + 1;
+  }
+}

@@ -7,6 +7,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // Removes leading and trailing blanks (the space character only, as the manifest rules want).
 std::wstring TrimSpaces(std::wstring_view text);
@@ -50,3 +51,6 @@ std::wstring HexText(std::span<const uint8_t> bytes, bool upper = false);
 
 // Fills out from exactly two hex digits per byte; false when hex is not that.
 bool HexBytes(std::string_view hex, std::span<uint8_t> out);
+
+// The parts between the separators, empty ones included: "a\tb\t" gives "a", "b", "".
+std::vector<std::string_view> SplitText(std::string_view text, char separator);

@@ -1,8 +1,7 @@
-// The hand-over to the placing copy: its command line both ways, its exit codes, the staging folder.
+// The hand-over to the placing copy: its command line both ways, its file, the staging folder.
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <vector>
 
 #include "install/elevated_placing.h"
 
@@ -43,16 +42,6 @@ TEST(ElevatedPlacing, BadCommandLinesAreToldApartFromOrdinaryStarts) {
   }
 }
 
-TEST(ElevatedPlacing, EveryExitCodeHasItsOwnText) {
-  const uint32_t codes[] = {0, 2, 3, 4, 5, 6, 1223};
-  std::vector<std::wstring> texts;
-  for (uint32_t code : codes) {
-    for (const auto& earlier : texts) EXPECT_NE(ElevatedExitText(code), earlier) << code;
-    texts.push_back(ElevatedExitText(code));
-  }
-  EXPECT_NE(texts.back().find(L"1223"), std::wstring::npos);
-}
-
 TEST(ElevatedPlacing, StagingFolderIsNamedByTheProgramFolder) {
   const uint8_t digest[32] = {0x0a, 0xbc, 0xde, 0xf0, 0x12, 0x34, 0x56, 0x78, 0x9a};
   EXPECT_EQ(StagingFolder(L"C:\\Users\\a\\AppData\\Local", StagingIdentity(digest)),
@@ -68,7 +57,7 @@ TEST(ElevatedPlacing, HandOverComesBackWholeOrNotAtAll) {
                           {{L"bin\\Rapor.exe", 7, {0xab}}, {L"Yardım ş.dll", 0, {}}}};
   EXPECT_EQ(ParseHandOver(HandOverText(handOver)), handOver);
   const std::string file = "file\t" + std::string(64, 'a') + "\t5\t";
-  for (const std::string bad : {
+  for (const std::string& bad : {
            std::string("zefra-indir hand-over 1\nkeyed 1\nend\n"),
            "zefra-indir hand-over 1\nkeyed 0\n" + file + "..\\Windows\\x.dll\nend\n",
            "zefra-indir hand-over 1\nkeyed 0\n" + file + "C:\\x.dll\nend\n",

@@ -512,7 +512,9 @@ TEST_F(UpdateRunTest, AFolderThisUserCannotWriteIsPlacedByAnApprovedCopyAndThePr
                 Contains(HasSubstr(L"box 64 Program klasörüne yalnızca bu bilgisayarın yöneticisi")));
     for (const std::wstring& event : window.events) {
       EXPECT_FALSE(event.starts_with(L"close ") || event.starts_with(L"place ")) << event;
-      if (event.starts_with(L"write ")) EXPECT_TRUE(event.starts_with(L"write " + staging)) << event;
+      if (event.starts_with(L"write ")) {
+        EXPECT_TRUE(event.starts_with(L"write " + staging)) << event;
+      }
     }
   }
   EXPECT_THAT(window.events, Contains(L"write " + staging +

@@ -119,7 +119,9 @@ TEST_F(UpdateRunTest, SlotsOneAndThreeAreFetchedThenTheMainProgramStartsWithoutA
 
   // The started program records how it was started, beside itself. Wine gives every process an
   // administrator's token, so here it was started as the user through the desktop's shell.
-  if (RunningUnderWine()) EXPECT_TRUE(RunsElevated());
+  if (RunningUnderWine()) {
+    EXPECT_TRUE(RunsElevated());
+  }
   const std::wstring record = folder / L"started.txt";
   for (int i = 0; i < 100 && !FileExists(record); ++i) Sleep(100);
   ASSERT_TRUE(FileExists(record)) << "the main program did not start";
