@@ -55,8 +55,7 @@ std::optional<HandedFile> HandedFileOf(std::string_view line) {
   HandedFile file;
   const std::optional<uint64_t> size = DecimalValue(fields[1]);
   std::optional<std::wstring> name = SafeName(fields[2]);
-  if (!HexBytes(fields[0], file.sha256) || !size || !name || *name != TrimSpaces(*name))
-    return std::nullopt;
+  if (!HexBytes(fields[0], file.sha256) || !size || !name || *name != TrimSpaces(*name)) return std::nullopt;
   file.size = *size;
   file.name = std::move(*name);
   return file;
@@ -119,8 +118,10 @@ std::vector<std::wstring> SplitCommandLine(std::wstring_view line) {
       while (i < line.size() && line[i] == L'\\') ++backslashes, ++i;
       if (i < line.size() && line[i] == L'"') {
         arg.append(backslashes / 2, L'\\');
-        if (backslashes % 2 == 1) arg += L'"';
-        else quoted = !quoted;
+        if (backslashes % 2 == 1)
+          arg += L'"';
+        else
+          quoted = !quoted;
         ++i;
       } else {
         arg.append(backslashes, L'\\');
@@ -138,8 +139,7 @@ ParsedPlacingCommand ParseElevatedCommandLine(std::wstring_view commandLine) {
   parsed.isPlacingCopy = args.size() >= 2 && args[1] == kPlaceStagedSwitch;
   if (!parsed.isPlacingCopy || args.size() != 5) return parsed;
   ElevatedPlacingRequest request{args[2], args[3], args[4]};
-  if (!IsFullPath(request.stagedFolder) || !IsFullPath(request.programFolder) ||
-      request.release.empty() ||
+  if (!IsFullPath(request.stagedFolder) || !IsFullPath(request.programFolder) || request.release.empty() ||
       FolderKey(request.stagedFolder) == FolderKey(request.programFolder))
     return parsed;
   parsed.request = std::move(request);
@@ -161,8 +161,8 @@ std::wstring ElevatedExitText(uint32_t exitCode) {
     case ElevatedExit::programsStillRunning:
       return L"Açık program kapatılamadı; hiçbir dosya değişmedi.";
   }
-  return L"Yönetici onayıyla başlatılan kopya beklenmeyen bir kodla bitti: " +
-         std::to_wstring(exitCode) + L"; hiçbir dosya değişmedi.";
+  return L"Yönetici onayıyla başlatılan kopya beklenmeyen bir kodla bitti: " + std::to_wstring(exitCode) +
+         L"; hiçbir dosya değişmedi.";
 }
 
 std::wstring StagingIdentity(std::span<const uint8_t> folderPathDigest) {
